@@ -1,0 +1,34 @@
+# Helpers shared by the folders' CMake files.
+
+# tarvok_library(NAME SOURCES... [DEPS targets...]): one static library per engine folder.
+# The repository root is the include root, so headers are included as "folder/file.h".
+function(tarvok_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    if(ARG_DEPS)
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    endif()
+endfunction()
+
+# tarvok_test(NAME SOURCES... [DEPS targets...] [DISPLAY] [TIMEOUT s]): a GoogleTest program.
+# DISPLAY marks tests that need a real window (run under Xvfb, label "display"); the others run with
+# SDL's dummy drivers and form the "nodisplay" label that the sanitizer build runs.
+function(tarvok_test name)
+    cmake_parse_arguments(ARG "DISPLAY" "TIMEOUT" "SOURCES;DEPS" ${ARGN})
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE tarvok_test_main ${ARG_DEPS})
+    target_compile_definitions(${name} PRIVATE TARVOK_TEST_BINARY_DIR="${PROJECT_BINARY_DIR}"
+                                               TARVOK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
+    if(ARG_DISPLAY)
+        set(label display)
+    else()
+        set(label nodisplay)
+    endif()
+    gtest_discover_tests(${name}
+        DISCOVERY_MODE PRE_TEST
+        PROPERTIES LABELS ${label} TIMEOUT ${ARG_TIMEOUT})
+endfunction()

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the whole suite in the Release build (window
+# tests under Xvfb when there is no display), then the tests that need no window in a sanitizer build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+scripts/build.sh release
+scripts/build.sh sanitize
+
+jobs=$(nproc)
+echo "== Release build: all tests"
+scripts/with-display.sh ctest --test-dir build --output-on-failure -j "$jobs"
+echo "== Sanitizer build: tests without a window"
+ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L nodisplay

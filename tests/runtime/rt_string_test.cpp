@@ -1,0 +1,166 @@
+#include "runtime/rt_string.h"
+
+#include <cmath>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string Text(double v) { return RtString(v).CText(); }
+
+}  // namespace
+
+TEST(RtString, NumberTextRule) {
+    struct Case { double value; const char* text; };
+    const Case cases[] = {
+        {1, "1"}, {100, "100"}, {3.0, "3"}, {-2.25, "-2.25"}, {0.5, "0.5"}, {-0.5, "-0.5"},
+        {1234567890, "1234567890"}, {9999999999.0, "9999999999"},
+        {12345678901.0, "1.23456789e+010"}, {0.05, "5.e-002"}, {0.1, "0.1"}, {0.123456789012, "0.123456789"},
+        {0, "0"}, {-0.0, "0"}, {1e20, "1.e+020"}, {-1e20, "-1.e+020"}, {1e-5, "1.e-005"},
+        {1.5e-300, "1.5e-300"}, {1.7976931348623157e308, "1.797693135e+308"}, {5e-324, "4.940656458e-324"},
+        {2.0 / 3.0, "0.6666666667"}, {123.456, "123.456"}, {1e9, "1000000000"}, {1e10, "1.e+010"},
+        // Ten-digit rounding that carries into the next decade changes the form.
+        {9999999999.6, "1.e+010"}, {0.099999999999, "0.1"}, {0.099999999, "9.9999999e-002"},
+        {static_cast<double>(0.1f), "0.1000000015"},
+        {NAN, "nan"}, {INFINITY, "inf"}, {-INFINITY, "-inf"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Text(c.value), c.text) << "value " << c.value;
+    EXPECT_STREQ(RtString(-2147483647 - 1).CText(), "-2147483648");
+    EXPECT_STREQ(RtString(std::int32_t{42}).CText(), "42");
+}
+
+TEST(RtString, TextToNumberRule) {
+    struct Case { const char* text; double value; };
+    const Case cases[] = {
+        {"12abc", 12}, {"abc", 0}, {" -3.5e2", -350}, {"\t\n+7", 7}, {"", 0}, {".5", 0.5}, {"5.", 5},
+        {"-.25x", -0.25}, {"1e", 1}, {"1e+", 1}, {"2E3", 2000}, {"0x10", 0}, {"inf", 0}, {"nan", 0},
+        {"--1", 0}, {".", 0}, {"- 1", 0}, {"1,5", 1}, {"1e400", HUGE_VAL}, {"-1e400", -HUGE_VAL},
+        {"1e-400", 0}, {"0.0000e999999999", 0}, {"123456789012345678901234567890", 1.2345678901234568e29},
+        {"0.1", 0.1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(TextToNumber(c.text), c.value) << "text '" << c.text << "'";
+    EXPECT_EQ(TextToNumber(static_cast<const char*>(nullptr)), 0);
+    // Round trip of the number text rule keeps ten significant digits.
+    EXPECT_DOUBLE_EQ(TextToNumber(RtString(1.0 / 3.0)), 0.3333333333);
+}
+
+TEST(RtString, GrowthRuleAndDeepCopies) {
+    RtString s;
+    EXPECT_EQ(s.Length(), 0u);
+    EXPECT_EQ(s.Capacity(), 0u);
+    EXPECT_STREQ(s.CText(), "");
+    for (int i = 0; i < 511; ++i) s.Append("x");
+    EXPECT_EQ(s.Capacity(), 512u);
+    s.Append("x");
+    EXPECT_EQ(s.Length(), 512u);
+    EXPECT_EQ(s.Capacity(), 1024u);
+
+    RtString r;
+    r.Reserve(0);
+    EXPECT_EQ(r.Capacity(), 512u);
+    r.Reserve(511);
+    EXPECT_EQ(r.Capacity(), 512u);
+    r.Reserve(512);
+    EXPECT_EQ(r.Capacity(), 1024u);
+    r.Reserve(1500);
+    EXPECT_EQ(r.Capacity(), 1536u);
+    EXPECT_EQ(RtString(1.0).Capacity(), 512u);  // numbers reserve 64 bytes
+
+    RtString a("hello");
+    RtString b(a);
+    b.SetCharAt(0, 'j');
+    EXPECT_STREQ(a.CText(), "hello");
+    EXPECT_STREQ(b.CText(), "jello");
+    a = b;
+    b.SetCharAt(0, 'y');
+    EXPECT_STREQ(a.CText(), "jello");
+    EXPECT_NE(a.Data(), b.Data());
+
+    RtString exact;
+    exact.AssignExact("abc");
+    EXPECT_EQ(exact.Capacity(), 4u);
+    EXPECT_EQ(exact.Length(), 3u);
+    exact.Append("d");
+    EXPECT_STREQ(exact.CText(), "abcd");
+}
+
+TEST(RtString, AppendsToItselfAndLongTexts) {
+    RtString s("ab");
+    s.Append(s);
+    EXPECT_STREQ(s.CText(), "abab");
+    s.Append(s.CText() + 1);  // a C text pointing into its own buffer
+    EXPECT_STREQ(s.CText(), "ababbab");
+    s = s.CText() + 2;  // assigning a piece of itself
+    EXPECT_STREQ(s.CText(), "abbab");
+
+    // Over 64 KiB, growing past several reallocations while appending itself.
+    RtString big("0123456789abcdef");
+    while (big.Length() < 70000) big.Append(big);
+    EXPECT_EQ(big.Length(), 16u * 8192u);
+    EXPECT_GT(big.Capacity(), big.Length());
+    for (std::uint32_t i = 0; i < big.Length(); i += 4099) EXPECT_EQ(big.CharAt(static_cast<int>(i)), "0123456789abcdef"[i % 16]);
+    RtString copy = big;
+    EXPECT_EQ(copy == big, 1.0);
+    copy.TruncateAt(65536);
+    EXPECT_EQ(copy.Length(), 65536u);
+    EXPECT_EQ(copy == big, 0.0);
+}
+
+TEST(RtString, ConcatenationAndComparisons) {
+    RtString s = RtString("x=") + 3.0 + " n=" + std::int32_t{-7} + RtString(" end");
+    EXPECT_STREQ(s.CText(), "x=3 n=-7 end");
+    EXPECT_STREQ((2.5 + RtString("!")).CText(), "2.5!");
+    EXPECT_STREQ(("a" + RtString("b")).CText(), "ab");
+
+    EXPECT_EQ(RtString("10") == 10.0, 1.0);
+    EXPECT_EQ(RtString("10") == RtString("10.0"), 0.0);
+    EXPECT_EQ(RtString("10") == "10.0", 0.0);
+    EXPECT_EQ(RtString("abc") < RtString("abd"), 1.0);
+    EXPECT_EQ(RtString("B") < RtString("a"), 1.0);
+    EXPECT_EQ(RtString("") < RtString("a"), 1.0);
+    EXPECT_EQ(RtString("a") == RtString(""), 0.0);
+    EXPECT_EQ(RtString("ab") > "a", 1.0);
+    EXPECT_EQ("ab" >= RtString("ab"), 1.0);
+    EXPECT_EQ(RtString("\xff") > RtString("a"), 1.0);  // bytes compare unsigned
+    EXPECT_EQ(RtString("5") < 10.0, 1.0);              // numeric, not text order
+    EXPECT_EQ(3 != RtString("3.0"), 0.0);
+    EXPECT_EQ(RtString("x") == 0, 1.0);  // text without a number reads as 0
+    EXPECT_EQ(RtString("ab") != RtString("ab"), 0.0);
+    EXPECT_EQ(RtString("ab") <= RtString("aa"), 0.0);
+}
+
+TEST(RtString, ByteHelpers) {
+    RtString empty;
+    EXPECT_EQ(empty.CharAt(5), 0);
+    empty.SetCharAt(0, 'x');  // no buffer: nothing written
+    empty.TruncateAt(3);
+    EXPECT_EQ(empty.Length(), 0u);
+
+    RtString s("a\xff");
+    EXPECT_EQ(s.CharAt(1), -1);
+    EXPECT_EQ(s.CharAt(-1), 0);
+    EXPECT_EQ(s.CharAt(512), 0);
+    s.SetCharAt(512, 'x');
+    s.SetCharAt(-3, 'x');
+    s.TruncateAt(1);
+    EXPECT_STREQ(s.CText(), "a");
+
+    RtString t("abc\r\n");
+    t.TrimControlTail();
+    EXPECT_STREQ(t.CText(), "abc");
+    EXPECT_EQ(t.Length(), 3u);
+    RtString u("abc ");
+    u.TrimControlTail();
+    EXPECT_STREQ(u.CText(), "abc ");
+    RtString v("ab\xe4");
+    v.TrimControlTail();
+    EXPECT_STREQ(v.CText(), "ab");
+    RtString w("\x01\x02");
+    w.TrimControlTail();
+    EXPECT_EQ(w.Length(), 0u);
+
+    EXPECT_STREQ(ToUpper(RtString("abz\xe4Q")).CText(), "ABZ\xe4Q");
+    EXPECT_STREQ(ToLower(RtString("ABZ[@\xc4q")).CText(), "abz[@\xc4q");
+}

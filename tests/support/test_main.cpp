@@ -1,0 +1,25 @@
+// main() of every test program: a private temporary directory per run, SDL's dummy drivers unless the
+// environment names others, then GoogleTest.
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/tarvok-test-XXXXXX";
+    char* dir = mkdtemp(pattern.data());
+    if (!dir) return 2;
+    setenv("TMPDIR", dir, 1);
+    setenv("SDL_VIDEODRIVER", "dummy", 0);
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    setenv("TARVOK_NONINTERACTIVE", "1", 0);
+
+    testing::InitGoogleTest(&argc, argv);
+    const int result = RUN_ALL_TESTS();
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+    return result;
+}
