@@ -1,0 +1,198 @@
+// Start-up, the frame flip and shutdown.
+#include "engine/engine.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/headless.h"
+#include "platform/input_state.h"
+#include "platform/system.h"
+#include "runtime/number_args.h"
+
+namespace {
+
+constexpr int kEscape = 1, kEscapeExtended = 129, kLeftAlt = 56, kF4 = 62;
+constexpr int kIdlePasses = 15;
+constexpr int kIdleSleepMs = 5;
+
+OpenGLZazuzive& Display() { return *g_engine.display; }
+
+RtString JoinCommandLine(int argc, char** argv) {
+    RtString line;
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) line.Append(" ");
+        const std::string arg = argv[i];
+        const bool quote = arg.find_first_of(" \"") != std::string::npos;
+        if (quote) line.Append("\"");
+        line.Append(arg.c_str());
+        if (quote) line.Append("\"");
+    }
+    return line;
+}
+
+// The program file's directory: without the trailing separator for start-up, with it for the end.
+std::string ProgramDirectory(bool keepSeparator) {
+    const std::string path = platform::ProgramPath();
+    const std::size_t cut = path.find_last_of("/\\");
+    if (cut == std::string::npos) return keepSeparator ? std::string() : path;
+    return path.substr(0, keepSeparator ? cut + 1 : cut);
+}
+
+[[noreturn]] void EndByKey() {
+    g_engine.errorCode = 0;
+    g_engine.endLine = g_engine.currentLine;
+    TerminateProgram();
+}
+
+bool EscapeDown() { return platform::KeyDown(kEscape) || platform::KeyDown(kEscapeExtended); }
+
+// Restarts music that has run out (the sound code joins here).
+void MusicLoopCheck() {}
+
+}  // namespace
+
+void ProgramMain(int argc, char** argv, const char* title, void (*mainBody)()) {
+    g_engine.commandLine = JoinCommandLine(argc, argv);
+    g_engine.screenWidth = 640;
+    g_engine.screenHeight = 480;
+    g_engine.fullScreen = 0;
+    g_engine.multisample = 0;
+    g_engine.frameRate = 60;
+    g_engine.debugMode = 0;
+    g_engine.mouseHidden = 1;
+    InitEngine(g_engine.commandLine, 1, title);
+    g_engine.errorCode = 0;
+    g_engine.endLine = 0;
+    g_engine.currentLine = 0;
+    mainBody();
+    EndProgram();  // a main body that returns ends normally
+}
+
+void InitEngine(const RtString& commandLine, int showCode, const char* title) {
+    (void)commandLine;  // already stored in EngineGlobals by ProgramMain
+    g_engine.engineStarted = 1;
+    SetShutdownHandler(ShutdownEngine);
+
+    // The old log goes before the display is made, so the display's warnings of this run are kept.
+    platform::RemoveFile(ErrorLogPath().CText());
+    g_engine.display = new OpenGLZazuzive();
+    if (!CreateDisplay(Display(), g_engine.screenWidth, g_engine.screenHeight, 0, g_engine.frameRate,
+                       g_engine.multisample)) {
+        std::fprintf(stderr, "tarvok: cannot open the display; see %s\n", ErrorLogPath().CText());
+        delete g_engine.display;
+        g_engine.display = nullptr;
+        platform::ExitProcess(1);
+    }
+    g_engine.mainWindow = Display().window;
+    platform::SetWindowTitle(g_engine.mainWindow, title);
+    g_engine.title = title;
+
+    // The input object, sound device and slots, network state and 3D scene join here; then the random
+    // generator is seeded from the frame clock.
+
+    if (g_engine.fullScreen) EnterFullScreen(Display());
+    else PlaceWindow(Display());
+
+    // Input and sound initialisation with the main window join here; current font := 0.
+
+    const std::string directory = ProgramDirectory(false);
+    // Both archive slots are pointed at the program file here.
+    if (!directory.empty()) platform::ChangeDirectory(directory);
+
+    glClear(GL_COLOR_BUFFER_BIT);  // BlackScreen
+    g_engine.currentFrameTime = g_engine.previousFrameTime = g_engine.startTime = FrameClock();
+    SwapAndWait(Display());
+    Reset2DState(Display(), 0, 0, 0, 0);
+    // The built-in font, "smalfont.bmp" and the centred "Loading..." are drawn here.
+    ShowScreen();
+    g_engine.paused = 0;
+    g_engine.currentFrameTime = g_engine.previousFrameTime = g_engine.startTime = FrameClock();
+    if (showCode == 0) {
+        HideDisplay(Display());
+        platform::HideWindow(g_engine.mainWindow);
+    }
+    // The mouse mode (pointer hidden or shown) is applied here.
+    std::printf("Init OK\n");
+    std::fflush(stdout);
+}
+
+void ShutdownEngine() {
+    const std::string directory = ProgramDirectory(true);
+    if (!directory.empty()) platform::ChangeDirectory(directory);
+    g_engine.musicVolume = -1;
+    g_engine.musicEndTime = 0;
+    // The music is stopped here.
+    delete g_engine.display;  // destroys the window too: it is destroyed once
+    g_engine.display = nullptr;
+    // Input, the sound slots and device, the network state and the archive slots are released here.
+    g_engine.mainWindow = nullptr;
+}
+
+void ShowScreen() {
+    OpenGLZazuzive& display = Display();
+    if (g_engine.debugMode != 0) {
+        platform::ShowWindow(display.window);
+        platform::RaiseWindow(display.window);
+    }
+    g_engine.previousFrameTime = g_engine.currentFrameTime;
+    g_engine.currentFrameTime = FrameClock();
+    while (g_engine.paused) {
+        MusicLoopCheck();
+        PumpMessages(display);
+        platform::SleepMilliseconds(100);
+    }
+    platform::BeginScriptedFrame();
+    // The input devices are polled here.
+    if (g_engine.escapeEnds && EscapeDown()) EndByKey();
+    if (platform::KeyDown(kLeftAlt) && platform::KeyDown(kF4)) EndByKey();
+    // The 3D scene leaves 3D mode here.
+    MusicLoopCheck();
+    PumpMessages(display);
+    SwapAndWait(display);
+    if (platform::FrameLimitReached()) EndProgram();
+
+    glDisable(GL_BLEND);
+    display.globalAlpha = 1.0f;
+    glColor4f(1, 1, 1, 1);
+    // Background layer 0 is drawn here.
+    Reset2DState(display, 0, 0, 0, 0);
+    // Mip textures off and no shader program in use.
+}
+
+void SetScreen(double width, double height, double fullScreen) {
+    g_engine.screenWidth = tarvok::ToInt(width);
+    g_engine.screenHeight = tarvok::ToInt(height);
+    g_engine.fullScreen = tarvok::ToInt(fullScreen);
+    ChangeDisplayMode(Display(), g_engine.screenWidth, g_engine.screenHeight, 0, g_engine.fullScreen != 0);
+    // The input's mouse mode is applied again here; the window itself never changes.
+    for (int i = 0; i < 5; ++i) ShowScreen();
+}
+
+void IdleStep() {
+    const platform::DeviceInput& devices = platform::Devices();
+    const int x = devices.mouseX, y = devices.mouseY;
+    const std::uint32_t buttons = devices.buttons & 3u;
+    for (int pass = 0; pass < kIdlePasses; ++pass) {
+        MusicLoopCheck();
+        PumpMessages(Display());
+        if (g_engine.escapeEnds && EscapeDown()) TerminateProgram();
+        for (int code = 0; code < 255; ++code)
+            if (platform::KeyDown(code)) return;
+        if (devices.mouseX != x || devices.mouseY != y || (devices.buttons & 3u) != buttons) return;
+        // Joysticks join here.
+        platform::SleepMilliseconds(kIdleSleepMs);
+    }
+}
+
+void DebugBreakpoint(int number) {
+    if (!platform::DebuggerAttached()) return;
+    char text[16];
+    std::snprintf(text, sizeof text, "BP%x", static_cast<unsigned>(number));
+    platform::HideWindow(g_engine.mainWindow);
+    platform::DebuggerOutput(text);
+    g_engine.paused = 0;
+    // The input is polled here.
+}

@@ -1,0 +1,22 @@
+// The engine's entry, start-up, frame flip and shutdown: the pieces that call every subsystem.
+#pragma once
+
+#include "frame/frame.h"
+#include "runtime/engine_globals.h"
+#include "runtime/program_end.h"
+#include "runtime/rt_string.h"
+
+// Process entry of a game program: stores the command line (argv[1..] joined by spaces, arguments with a
+// space or quote in double quotes), sets the default settings, InitEngine, then runs mainBody. Never returns.
+[[noreturn]] void ProgramMain(int argc, char** argv, const char* title, void (*mainBody)());
+// Builds every engine object in its fixed order, opens the window and shows "Loading..." for one frame.
+// When no display can be made: a log line, a message on standard error, exit status 1.
+void InitEngine(const RtString& commandLine, int showCode, const char* title);
+// Releases everything InitEngine made, in its fixed order.
+void ShutdownEngine();
+
+// --- Game commands -------------------------------------------------------------------------------
+void ShowScreen();                                     // finish and present the frame
+void SetScreen(double width, double height, double fullScreen);  // new size and mode of the display
+void IdleStep();                                       // idle step of the waiting commands
+void DebugBreakpoint(int number);                      // report a breakpoint to an attached debugger
