@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "frame/frame.h"
@@ -17,7 +18,7 @@ DisplayHooks g_displayHooks;
 
 namespace {
 
-constexpr int kMaxWindowSize = 16384;  // beyond any display; keeps sizes within the GL limits
+constexpr int kMaxWindowSize = 8192;  // beyond any desktop; keeps the framebuffer within the GL limits
 bool g_softwareWarningShown = false;
 
 // The warning text, in the engine's Latin-1 code page (0xFC is u-umlaut).
@@ -26,9 +27,13 @@ constexpr const char* kSoftwareText =
     "Please update your GFX adapter's driver\nso it can render OpenGL by HARDWARE\n\n\n"
     "Bitte aktualisieren Sie Ihren\nGrafkkartentreiber, damit er OpenGL\nper HARDWARE unterst\xfctzt!";
 
+// A window size from the game: out of range it keeps the fallback, with a log line.
 int SaneSize(int size, int fallback) {
-    if (size < 1) return fallback;
-    return std::min(size, kMaxWindowSize);
+    if (size >= 1 && size <= kMaxWindowSize) return size;
+    char line[80];
+    std::snprintf(line, sizeof line, "Screen size %d out of range, keeping %d", size, fallback);
+    AppendErrorLog(line);
+    return fallback;
 }
 
 void StoreClientSize(OpenGLZazuzive& display) {
@@ -105,6 +110,7 @@ void DestroyDisplay(OpenGLZazuzive& display) {
 }
 
 void ChangeDisplayMode(OpenGLZazuzive& display, int width, int height, int colourDepth, bool fullScreen) {
+    // A size of 0 keeps the stored one.
     if (width != 0) display.clientWidth = SaneSize(width, display.clientWidth);
     if (height != 0) display.clientHeight = SaneSize(height, display.clientHeight);
     if (colourDepth != 0) display.colourDepth = colourDepth;

@@ -39,8 +39,8 @@ extern DisplayHooks g_displayHooks;
 // The frame clock in milliseconds (monotonic, sub-millisecond).
 double FrameClock();
 
-// Opens the window and context of the requested client size (sizes below 1 take 640 x 480, larger than
-// 16384 are limited to it) with the frame rate's period and the multisample count asked for. False, with
+// Opens the window and context of the requested client size (a size below 1 or above 8192 takes 640 or
+// 480, with a log line) with the frame rate's period and the multisample count asked for. False, with
 // a log line, when no window or context can be made.
 bool CreateDisplay(OpenGLZazuzive& display, int width, int height, int colourDepth, int frameRate, int multisample);
 // Deletes the textures (when initialised), the context and the window.

@@ -10,6 +10,8 @@ void SetFrameRate(OpenGLZazuzive& display, int framesPerSecond);
 int PumpMessages(OpenGLZazuzive& display);
 // Presents the back buffer, clears it and waits for the next frame slot; waited ms + 1.
 double SwapAndWait(OpenGLZazuzive& display);
+// The slot after next for a clock reading of now: next + period, moved on by whole periods until past now.
+double AdvanceFrameSchedule(double next, double period, double now);
 
 // --- Game commands -------------------------------------------------------------------------------
 void LimitFps(double framesPerSecond);  // frames per second, truncated; 0 or less gives 500

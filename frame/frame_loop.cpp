@@ -1,6 +1,8 @@
 // Frame pacing and the timer commands.
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "frame/frame.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
@@ -53,12 +55,17 @@ double SwapAndWait(OpenGLZazuzive& display) {
         }
         if (now > display.nextFrameTime) break;
     }
-    // After a long stall the schedule jumps to the present instead of running frames fast to catch up.
-    display.nextFrameTime += display.framePeriod;
-    if (display.framePeriod > 0) {
-        while (now > display.nextFrameTime) display.nextFrameTime += display.framePeriod;
-    }
+    display.nextFrameTime = AdvanceFrameSchedule(display.nextFrameTime, display.framePeriod, now);
     return (now - t0) + 1.0;
+}
+
+double AdvanceFrameSchedule(double next, double period, double now) {
+    next += period;
+    if (!(period > 0)) return next;
+    // After a long stall the schedule jumps to the present instead of running frames fast to catch up.
+    if (now > next) next += std::ceil((now - next) / period) * period;
+    while (now > next) next += period;  // rounding of the jump
+    return next;
 }
 
 void LimitFps(double framesPerSecond) {

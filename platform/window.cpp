@@ -152,6 +152,16 @@ void GetClientSize(Window* window, int& width, int& height) {
     if (window) SDL_GL_GetDrawableSize(window->sdl, &width, &height);
 }
 
+void GetDesktopSize(Window* window, int& width, int& height) {
+    width = height = 0;
+    SDL_DisplayMode mode{};
+    const int display = window ? SDL_GetWindowDisplayIndex(window->sdl) : 0;
+    if (display >= 0 && SDL_GetDesktopDisplayMode(display, &mode) == 0) {
+        width = mode.w;
+        height = mode.h;
+    }
+}
+
 void SwapGlWindow(Window* window) {
     if (window) SDL_GL_SwapWindow(window->sdl);
 }
@@ -200,7 +210,10 @@ void* GlProc(const char* name) { return SDL_GL_GetProcAddress(name); }
 
 void WarningBox(const char* caption, const char* text) {
     if (NonInteractive()) return;
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption, text, nullptr);
+    // The engine's texts are Latin-1; SDL wants UTF-8.
+    char* utf8 = SDL_iconv_string("UTF-8", "ISO-8859-1", text, SDL_strlen(text) + 1);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_WARNING, caption, utf8 ? utf8 : text, nullptr);
+    SDL_free(utf8);
 }
 
 void Beep() {

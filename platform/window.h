@@ -39,6 +39,8 @@ void RaiseWindow(Window* window);
 // desktop mode and a centred window of that client size.
 bool SetFullScreen(Window* window, bool on, int width, int height);
 void GetClientSize(Window* window, int& width, int& height);
+// The size of the desktop's display mode (0 x 0 when unknown).
+void GetDesktopSize(Window* window, int& width, int& height);
 void SwapGlWindow(Window* window);
 
 // Takes one waiting event; false when none is waiting.

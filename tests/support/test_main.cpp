@@ -1,5 +1,5 @@
 // main() of every test program: a private temporary directory per run, SDL's dummy drivers unless the
-// environment names others, then GoogleTest.
+// environment names others (tests that need a real window keep the video driver), then GoogleTest.
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
     char* dir = mkdtemp(pattern.data());
     if (!dir) return 2;
     setenv("TMPDIR", dir, 1);
+#ifndef TARVOK_TEST_DISPLAY
     setenv("SDL_VIDEODRIVER", "dummy", 0);
+#endif
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("TARVOK_NONINTERACTIVE", "1", 0);
 

@@ -1,0 +1,72 @@
+#include <SDL.h>
+
+#include <set>
+
+#include <gtest/gtest.h>
+
+#include "platform/headless.h"
+#include "platform/keyboard_map.h"
+
+using namespace platform;
+
+TEST(Headless, KeyScripts) {
+    std::vector<ScriptedKey> keys;
+    std::string error;
+    ASSERT_TRUE(ParseKeyScript("# walk right\n\n10 down 205\n  70   up 205  # release\n5 down 1\r\n", keys, error))
+        << error;
+    ASSERT_EQ(keys.size(), 3u);
+    EXPECT_EQ(keys[0].frame, 5);  // sorted by frame
+    EXPECT_EQ(keys[0].code, 1);
+    EXPECT_TRUE(keys[1].down);
+    EXPECT_EQ(keys[1].code, 205);
+    EXPECT_FALSE(keys[2].down);
+    EXPECT_EQ(keys[2].frame, 70);
+
+    for (const char* bad : {"10 down\n", "x down 5\n", "10 press 5\n", "10 down 256\n", "-1 down 5\n",
+                            "10 down 5 6\n", "10 down 0x1e\n"}) {
+        std::vector<ScriptedKey> none;
+        EXPECT_FALSE(ParseKeyScript(bad, none, error)) << bad;
+        EXPECT_NE(error.find("line 1"), std::string::npos);
+    }
+}
+
+TEST(Headless, FrameLists) {
+    std::vector<FrameRange> ranges;
+    std::string error;
+    ASSERT_TRUE(ParseFrameList("2,10,40-45", ranges, error)) << error;
+    ASSERT_EQ(ranges.size(), 3u);
+    EXPECT_EQ(ranges[2].first, 40);
+    EXPECT_EQ(ranges[2].last, 45);
+    for (const char* bad : {"", "2,,3", "5-3", "a", "1-", "-4", "3 4"}) {
+        std::vector<FrameRange> none;
+        EXPECT_FALSE(ParseFrameList(bad, none, error)) << bad;
+    }
+}
+
+TEST(Headless, KeyTableCoversTheKeyboard) {
+    struct Pair { SDL_Scancode sdl; int code; };
+    const Pair pairs[] = {
+        {SDL_SCANCODE_ESCAPE, 1}, {SDL_SCANCODE_RETURN, 28}, {SDL_SCANCODE_A, 30}, {SDL_SCANCODE_SPACE, 57},
+        {SDL_SCANCODE_UP, 200}, {SDL_SCANCODE_LEFT, 203}, {SDL_SCANCODE_RIGHT, 205}, {SDL_SCANCODE_DOWN, 208},
+        {SDL_SCANCODE_LSHIFT, 42}, {SDL_SCANCODE_RSHIFT, 54}, {SDL_SCANCODE_LCTRL, 29}, {SDL_SCANCODE_LALT, 56},
+        {SDL_SCANCODE_F4, 62}, {SDL_SCANCODE_KP_ENTER, 156}, {SDL_SCANCODE_Y, 21}, {SDL_SCANCODE_Z, 44},
+        {SDL_SCANCODE_F12, 88}, {SDL_SCANCODE_KP_DIVIDE, 181}, {SDL_SCANCODE_RALT, 184},
+        {SDL_SCANCODE_DELETE, 211}, {SDL_SCANCODE_NONUSBACKSLASH, 86}, {SDL_SCANCODE_APPLICATION, 221},
+    };
+    for (const Pair& p : pairs) {
+        EXPECT_EQ(SetOneCodeFromScancode(p.sdl), p.code) << SDL_GetScancodeName(p.sdl);
+        EXPECT_EQ(ScancodeFromSetOneCode(p.code), p.sdl) << p.code;
+    }
+    // Every key of a 105-key keyboard has a code: letters, digits, F1-F12, keypad, the editing block.
+    for (int sc = SDL_SCANCODE_A; sc <= SDL_SCANCODE_KP_PERIOD; ++sc)
+        EXPECT_GT(SetOneCodeFromScancode(sc), 0) << SDL_GetScancodeName(static_cast<SDL_Scancode>(sc));
+    // No two keys of that block share a code.
+    std::set<int> seen;
+    for (int sc = SDL_SCANCODE_A; sc <= SDL_SCANCODE_KP_PERIOD; ++sc)
+        if (sc != SDL_SCANCODE_NONUSHASH) {
+            EXPECT_TRUE(seen.insert(SetOneCodeFromScancode(sc)).second) << sc;
+        }
+    EXPECT_EQ(SetOneCodeFromScancode(-1), 0);
+    EXPECT_EQ(SetOneCodeFromScancode(100000), 0);
+    EXPECT_EQ(ScancodeFromSetOneCode(256), 0);
+}
