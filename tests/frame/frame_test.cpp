@@ -53,3 +53,29 @@ TEST(Frame, ExtensionNamesMatchWholeWords) {
     EXPECT_FALSE(ExtensionListHas("", "GL_ARB_multitexture"));
     EXPECT_FALSE(ExtensionListHas(list, ""));
 }
+
+TEST(Frame, WindowProcedurePausesAndCloses) {
+    OpenGLZazuzive display;  // no window: titles go nowhere, the flags are what counts
+    g_engine.engineStarted = 1;
+    g_engine.debugMode = 0;
+    MainWndProc(display, platform::WindowEventKind::Deactivated);
+    EXPECT_EQ(g_engine.paused, 1);
+    MainWndProc(display, platform::WindowEventKind::Activated);
+    EXPECT_EQ(g_engine.paused, 0);
+    g_engine.debugMode = 1;  // debug mode never pauses
+    MainWndProc(display, platform::WindowEventKind::Deactivated);
+    EXPECT_EQ(g_engine.paused, 0);
+    g_engine.debugMode = 0;
+    g_engine.engineStarted = 0;  // nor does a window before the engine has started
+    MainWndProc(display, platform::WindowEventKind::Deactivated);
+    EXPECT_EQ(g_engine.paused, 0);
+
+    // The close box ends the program at once, leaving the error code as it was.
+    EXPECT_EXIT(
+        {
+            g_engine.errorCode = 42;
+            g_engine.debugMode = 1;
+            MainWndProc(display, platform::WindowEventKind::Close);
+        },
+        testing::ExitedWithCode(0), "");
+}
