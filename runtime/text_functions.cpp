@@ -15,6 +15,10 @@ namespace {
 constexpr std::int32_t kFormatLimit = 256;
 // A double has at most 1074 decimal digits after the point; more decimals only add zeros.
 constexpr std::int32_t kMaxDecimals = 1100;
+constexpr char kSpaces[kFormatLimit + 1] =
+    "                                                                                                    "
+    "                                                                                                    "
+    "                                                        ";
 
 std::string_view View(const RtString& text) { return {text.Data(), text.Length()}; }
 
@@ -82,17 +86,24 @@ RtString ReplaceStr(const RtString& text, const RtString& search, const RtString
 }
 
 RtString FormatNumber(double width, double decimals, double value) {
-    // The C pattern "%<W>.<D>f": a negative W is read as the '-' flag, i.e. left-aligned. Negative
-    // decimals would make an invalid pattern and give 0 decimals.
+    // The C pattern "%<W>.<D>f": a negative W reads as the '-' flag (left-aligned); negative decimals
+    // would make an invalid pattern and give 0 decimals. The padding is added here, so that a huge
+    // width costs nothing: only the first 256 characters are kept.
     const std::int64_t w = tarvok::ToInt(width);
-    const bool left = w < 0;
-    const int padded = static_cast<int>(std::min<std::int64_t>(left ? -w : w, kFormatLimit));
     const int places = std::clamp(tarvok::ToInt(decimals), 0, kMaxDecimals);
-    char buf[kFormatLimit + 1];
-    std::snprintf(buf, sizeof buf, left ? "%-*.*f" : "%*.*f", padded, places, value);
+    char digits[kMaxDecimals + 400];  // the longest double has 309 digits before the point
+    const int n = std::snprintf(digits, sizeof digits, "%.*f", places, value);
+    const std::int64_t pad = std::clamp<std::int64_t>((w < 0 ? -w : w) - n, 0, kFormatLimit);
     RtString out;
     out.Reserve(kFormatLimit);
-    out.Append(buf);
+    std::string_view number(digits, static_cast<std::size_t>(std::min(n, kFormatLimit)));
+    const std::string_view spaces(kSpaces, static_cast<std::size_t>(pad));
+    std::string_view parts[2] = {spaces, number};
+    if (w < 0) std::swap(parts[0], parts[1]);
+    for (const std::string_view part : parts) {
+        const std::size_t room = kFormatLimit - out.Length();
+        out.AppendBytes(part.data(), static_cast<std::uint32_t>(std::min(room, part.size())));
+    }
     return out;
 }
 

@@ -1,0 +1,29 @@
+// EXPECT_RUNTIME_ERROR(statement, code): the statement ends the program through the run-time error path
+// with exit status 0 and leaves exactly the line "Runtime error <code> on line 42" in ErrorLog.txt.
+#pragma once
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "runtime/program_end.h"
+
+inline std::string ReadErrorLog() {
+    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+#define EXPECT_RUNTIME_ERROR(statement, code)                                                       \
+    do {                                                                                            \
+        std::remove(ErrorLogPath().CText());                                                        \
+        EXPECT_EXIT(                                                                                \
+            {                                                                                       \
+                SetSourcePosition(1, 42);                                                           \
+                statement;                                                                          \
+            },                                                                                      \
+            testing::ExitedWithCode(0), "");                                                        \
+        EXPECT_EQ(ReadErrorLog(), "Runtime error " #code " on line 42\r\n");                        \
+    } while (0)
