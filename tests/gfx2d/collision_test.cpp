@@ -1,0 +1,98 @@
+#include "gfx2d/collision_mask.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tarvok;
+
+// A mask for a w x h picture in a power-of-two texture; solid(x, y) with y from the picture's top.
+template <typename Solid>
+CollisionMask Mask(std::int32_t w, std::int32_t h, Solid solid) {
+    CollisionMask m;
+    m.width = w;
+    m.height = h;
+    m.textureWidth = 2;
+    while (m.textureWidth < w) m.textureWidth *= 2;
+    m.textureHeight = 2;
+    while (m.textureHeight < h) m.textureHeight *= 2;
+    m.alpha.assign(static_cast<std::size_t>(m.textureWidth * m.textureHeight), 0);
+    for (std::int32_t y = 0; y < h; ++y) {
+        for (std::int32_t x = 0; x < w; ++x) {
+            // Texture row 0 is the picture's bottom row.
+            m.alpha[static_cast<std::size_t>((h - 1 - y) * m.textureWidth + x)] = solid(x, y) ? 255 : 0;
+        }
+    }
+    return m;
+}
+
+bool Collide(const CollisionMask& a, std::int64_t x1, std::int64_t y1, const CollisionMask& b, std::int64_t x2,
+             std::int64_t y2) {
+    return CellsCollide(WholePicture(a, x1, y1), WholePicture(b, x2, y2));
+}
+
+}  // namespace
+
+TEST(Collision, SolidSquaresTouchAndMiss) {
+    const auto square = Mask(32, 32, [](int, int) { return true; });
+    EXPECT_TRUE(Collide(square, 0, 0, square, 31, 0));
+    EXPECT_FALSE(Collide(square, 0, 0, square, 32, 0));  // edges touch, no pixel shared
+    EXPECT_FALSE(Collide(square, 0, 0, square, 0, 32));
+    EXPECT_TRUE(Collide(square, 0, 0, square, 31, 31));
+    EXPECT_FALSE(Collide(square, 0, 0, square, 33, 0));
+    EXPECT_TRUE(Collide(square, 5, 5, square, 5, 5));
+    // Negative and far off-screen positions work the same way.
+    EXPECT_TRUE(Collide(square, -40, -40, square, -9, -9));
+    EXPECT_FALSE(Collide(square, -40, -40, square, -8, -9));
+    EXPECT_TRUE(Collide(square, INT32_MAX, 0, square, std::int64_t{INT32_MAX} - 31, 0));
+    // One inside the other.
+    const auto dot = Mask(3, 3, [](int x, int y) { return x == 1 && y == 1; });
+    EXPECT_TRUE(Collide(square, 0, 0, dot, 10, 10));
+    EXPECT_TRUE(Collide(dot, 10, 10, square, 0, 0));
+}
+
+TEST(Collision, TransparentPixelsDoNotCount) {
+    // Left half solid, right half transparent.
+    const auto half = Mask(16, 16, [](int x, int) { return x < 8; });
+    const auto square = Mask(16, 16, [](int, int) { return true; });
+    EXPECT_FALSE(Collide(half, 0, 0, square, 8, 0));
+    EXPECT_TRUE(Collide(half, 0, 0, square, 7, 0));
+    // A single solid pixel at the bottom-right corner is found whatever the scan order.
+    const auto corner = Mask(9, 7, [](int x, int y) { return x == 8 && y == 6; });
+    EXPECT_TRUE(Collide(corner, 0, 0, square, 8, 6));
+    EXPECT_FALSE(Collide(corner, 0, 0, square, 9, 6));
+    const auto empty = Mask(9, 7, [](int, int) { return false; });
+    EXPECT_FALSE(Collide(empty, 0, 0, empty, 0, 0));
+    EXPECT_FALSE(Collide(CollisionMask{}, 0, 0, square, 0, 0));  // an empty slot never collides
+}
+
+TEST(Collision, AnimationFrames) {
+    // A strip of two 8 x 8 frames side by side: frame 0 empty, frame 1 solid.
+    const auto strip = Mask(16, 8, [](int x, int) { return x >= 8; });
+    const auto square = Mask(8, 8, [](int, int) { return true; });
+    PlacedCell frame0, frame1, other;
+    ASSERT_TRUE(AnimationCell(strip, 8, 8, 0, 100, 50, frame0));
+    ASSERT_TRUE(AnimationCell(strip, 8, 8, 1, 100, 50, frame1));
+    ASSERT_TRUE(AnimationCell(square, 0, 0, 5, 104, 54, other));  // frame size 0: the whole picture
+    EXPECT_FALSE(CellsCollide(frame0, other));
+    EXPECT_TRUE(CellsCollide(frame1, other));
+    // The frame's cell is 8 wide, so a sprite just right of it misses.
+    ASSERT_TRUE(AnimationCell(square, 0, 0, 0, 108, 50, other));
+    EXPECT_FALSE(CellsCollide(frame1, other));
+
+    PlacedCell unused;
+    EXPECT_FALSE(AnimationCell(strip, 8, 8, 2, 0, 0, unused));    // past the last frame
+    EXPECT_FALSE(AnimationCell(strip, 32, 8, 0, 0, 0, unused));   // frame wider than the picture
+    EXPECT_FALSE(AnimationCell(strip, 8, 16, 0, 0, 0, unused));   // frame taller than the picture
+    EXPECT_FALSE(AnimationCell(strip, 8, 8, -1, 0, 0, unused));
+    EXPECT_FALSE(AnimationCell(strip, 8, 0, 0, 0, 0, unused));
+
+    // Frames of a grid: 3 per row in a 100 x 64 strip, frame 3 starts the second row.
+    const auto grid = Mask(100, 64, [](int x, int y) { return x < 32 && y >= 32; });
+    ASSERT_TRUE(AnimationCell(grid, 32, 32, 3, 0, 0, frame0));
+    EXPECT_EQ(frame0.cellX, 0);
+    EXPECT_EQ(frame0.cellY, 32);
+    EXPECT_TRUE(CellsCollide(frame0, WholePicture(square, 31, 31)));
+    ASSERT_TRUE(AnimationCell(grid, 32, 32, 0, 0, 0, frame0));
+    EXPECT_FALSE(CellsCollide(frame0, WholePicture(square, 0, 0)));
+}

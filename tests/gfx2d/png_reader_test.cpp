@@ -1,0 +1,145 @@
+#include "gfx2d/png_reader.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include "gfx2d/bmp_reader.h"
+#include "tests/gfx2d/fixtures.h"
+
+namespace {
+
+using tarvok::ImageBuffer;
+using tarvok::kNoColourKey;
+using tarvok::ReadPng;
+
+void PutBe32(std::vector<std::uint8_t>& b, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+}
+
+void Chunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data) {
+    PutBe32(png, static_cast<std::uint32_t>(data.size()));
+    std::vector<std::uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    PutBe32(png, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+}
+
+// A PNG written from bytes: raw rows (each with its filter byte) deflated by zlib into one IDAT.
+std::vector<std::uint8_t> MakePng(std::uint32_t w, std::uint32_t h, std::uint8_t depth, std::uint8_t colourType,
+                                  const std::vector<std::uint8_t>& raw, const std::vector<std::uint8_t>& palette = {},
+                                  const std::vector<std::uint8_t>& trns = {}) {
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> ihdr;
+    PutBe32(ihdr, w);
+    PutBe32(ihdr, h);
+    ihdr.insert(ihdr.end(), {depth, colourType, 0, 0, 0});
+    Chunk(png, "IHDR", ihdr);
+    if (!palette.empty()) Chunk(png, "PLTE", palette);
+    if (!trns.empty()) Chunk(png, "tRNS", trns);
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> packed(size);
+    compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9);
+    packed.resize(size);
+    Chunk(png, "IDAT", packed);
+    Chunk(png, "IEND", {});
+    return png;
+}
+
+// 16-bit samples are compared by their high byte: stripping to 8 bits keeps it.
+void ExpectSameAsImageMagick(const std::string& path, bool sixteenBit) {
+    SCOPED_TRACE(path);
+    const auto ref = fixtures::DecodeWithImageMagick(path, sixteenBit);
+    ASSERT_GT(ref.width, 0);
+    ImageBuffer image;
+    ASSERT_TRUE(ReadPng(fixtures::ReadFile(path), path.c_str(), image, kNoColourKey));
+    ASSERT_EQ(image.width, ref.width);
+    ASSERT_EQ(image.height, ref.height);
+    ASSERT_EQ(image.pixels, ref.rgba);
+}
+
+}  // namespace
+
+TEST(PngReader, MatchesImageMagickForEveryColourType) {
+    const std::string src = fixtures::MakeSourcePicture("png-src.png", 29, 17);
+    const char* const cases[][2] = {
+        {"rgb.png", "PNG24:"},
+        {"rgba.png", "-alpha set -channel A -fx 'i/w' +channel PNG32:"},
+        {"rgb16.png", "PNG48:"},
+        {"rgba16.png", "-alpha set -channel A -fx 'j/h' +channel PNG64:"},
+        {"palette.png", "-colors 40 PNG8:"},
+        {"palette-trns.png", "-alpha set -channel A -fx 'i<5?0:1' +channel -colors 40 PNG8:"},
+        {"grey.png", "-colorspace Gray -define png:color-type=0 -define png:bit-depth=8 PNG:"},
+        {"grey2.png", "-colorspace Gray -define png:color-type=0 -define png:bit-depth=2 PNG:"},
+        {"grey16.png", "-colorspace Gray -define png:color-type=0 -define png:bit-depth=16 PNG:"},
+        {"interlaced.png", "-interlace PNG PNG24:"},
+        {"interlaced-rgba.png", "-alpha set -channel A -fx 'i/w' +channel -interlace PNG PNG32:"},
+    };
+    for (const auto& c : cases) {
+        const std::string path = fixtures::TempPath(c[0]);
+        ASSERT_TRUE(fixtures::Run("convert '" + src + "' " + c[1] + "'" + path + "'")) << c[0];
+        ExpectSameAsImageMagick(path, std::string(c[0]).find("16") != std::string::npos);
+    }
+}
+
+TEST(PngReader, ColourKeyOnlyForThreeChannels) {
+    // One row: the key colour, then white.
+    const std::vector<std::uint8_t> rgbRow = {0, 255, 0, 128, 255, 255, 255};
+    ImageBuffer image;
+    ASSERT_TRUE(ReadPng(MakePng(2, 1, 8, 2, rgbRow), "rgb", image, 0x8000FF));
+    EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{0, 0, 0, 0, 255, 255, 255, 255}));
+
+    // With its own alpha the key colour keeps that alpha.
+    const std::vector<std::uint8_t> rgbaRow = {0, 255, 0, 128, 77};
+    ASSERT_TRUE(ReadPng(MakePng(1, 1, 8, 6, rgbaRow), "rgba", image, 0x8000FF));
+    EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{255, 0, 128, 77}));
+
+    // Grey black stays opaque under a black key.
+    ASSERT_TRUE(ReadPng(MakePng(1, 1, 8, 0, {0, 0}), "grey", image, 0));
+    EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{0, 0, 0, 255}));
+}
+
+TEST(PngReader, TwoBitPaletteWithTransparency) {
+    const std::vector<std::uint8_t> palette = {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120};
+    const std::vector<std::uint8_t> trns = {0, 128};
+    // Indices 0, 1, 2, 3 packed two bits each into one byte; entries 2 and 3 have no tRNS value.
+    ImageBuffer image;
+    ASSERT_TRUE(ReadPng(MakePng(4, 1, 2, 3, {0, 0x1B}, palette, trns), "p2", image, kNoColourKey));
+    EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{10, 20, 30, 0, 40, 50, 60, 128, 70, 80, 90, 255,
+                                                        100, 110, 120, 255}));
+}
+
+TEST(PngReader, FailsCleanlyOnBadInput) {
+    ImageBuffer image;
+    // Grey with alpha fails without a message.
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(ReadPng(MakePng(1, 1, 8, 4, {0, 9, 9}), "ga", image, kNoColourKey));
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(image.width, 0);
+
+    EXPECT_FALSE(ReadPng({}, "empty", image, kNoColourKey));
+    const std::vector<std::uint8_t> bmpBytes = {'B', 'M', 0, 0, 0, 0};
+    EXPECT_FALSE(ReadPng(bmpBytes, "bmp", image, kNoColourKey));
+
+    // Every truncation fails.
+    const auto good = MakePng(3, 2, 8, 2, std::vector<std::uint8_t>(20, 3));
+    ASSERT_TRUE(ReadPng(good, "good", image, kNoColourKey));
+    for (std::size_t n = 0; n + 12 < good.size(); ++n) {  // the IEND chunk is not needed for the pixels
+        EXPECT_FALSE(ReadPng(std::span(good.data(), n), "cut", image, kNoColourKey)) << n;
+    }
+
+    // Sides above 32767, and a large picture whose tiny file cannot hold its pixels, fail before the
+    // pixel memory is allocated.
+    ImageBuffer fresh;
+    EXPECT_FALSE(ReadPng(MakePng(32768, 1, 8, 2, {0, 1, 2, 3}), "wide", fresh, kNoColourKey));
+    EXPECT_FALSE(ReadPng(MakePng(30000, 30000, 8, 6, {0, 1, 2, 3}), "huge", fresh, kNoColourKey));
+    EXPECT_EQ(fresh.Capacity(), 0);
+    // A palette index past the palette is an error in libpng's palette expansion or reads as black;
+    // either way no read goes past the palette.
+    const std::vector<std::uint8_t> onePalette = {1, 2, 3};
+    if (ReadPng(MakePng(2, 1, 8, 3, {0, 0, 200}, onePalette), "pal", image, kNoColourKey)) {
+        EXPECT_EQ(image.width, 2);
+    }
+}
