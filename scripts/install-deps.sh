@@ -7,7 +7,7 @@ packages=(
     libsdl2-dev libsdl2-mixer-dev libpng-dev zlib1g-dev liblzo2-dev libgl-dev
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
     libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth libgl1-mesa-dri xdotool imagemagick lzop python3 ffmpeg zenity
+    xvfb xauth libgl1-mesa-dri xdotool imagemagick lzop python3 ffmpeg zenity sox
 )
 
 missing=()

@@ -1,0 +1,329 @@
+// Sound effects and music on SDL's disk audio driver, which writes the mixed output to a file: what
+// plays is read back and compared with levels computed from the input samples.
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/audio.h"
+#include "platform/clock.h"
+#include "runtime/engine_globals.h"
+#include "sound/sound.h"
+#include "tests/sound/wave_fixtures.h"
+
+namespace {
+
+constexpr int kRate = 22050;
+constexpr double kTone = 441;  // 50 samples per period at the device rate
+constexpr double kAmplitude = 0.5;
+
+struct Mix {
+    std::vector<std::int16_t> left, right;
+};
+
+int peak(const std::vector<std::int16_t>& side) {
+    int p = 0;
+    for (std::int16_t s : side) p = std::max(p, std::abs(static_cast<int>(s)));
+    return p;
+}
+
+// Frames from the first to the last non-silent one, both included (0 when all is silence).
+std::size_t soundingFrames(const Mix& mix) {
+    std::size_t first = mix.left.size(), last = 0;
+    for (std::size_t i = 0; i < mix.left.size(); ++i) {
+        if (mix.left[i] == 0 && mix.right[i] == 0) continue;
+        first = std::min(first, i);
+        last = i;
+    }
+    return first > last ? 0 : last - first + 1;
+}
+
+// Each test opens the device on the disk driver with its own output file, and closes it to read it.
+class DiskAudio : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int run = 0;
+        output_ = soundtest::TempPath("mix-" + std::to_string(++run) + ".raw");
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        setenv("SDL_DISKAUDIOFILE", output_.c_str(), 1);
+        g_engine.startTime = platform::ClockMs();
+        CreateSoundDevice();
+        CreateSoundSlots();
+        ASSERT_EQ(InitSoundDevice(g_engine.sound, nullptr), 1);
+    }
+    void TearDown() override { Close(); }
+
+    void Close() {
+        StopMusic();
+        DestroySoundSlots();
+        ReleaseSoundDevice();
+    }
+
+    // Closes the device and reads back what it mixed (16-bit stereo at 22050 Hz).
+    Mix Record() {
+        platform::SleepMilliseconds(100);  // let the last mixed buffer reach the file
+        Close();
+        const auto bytes = soundtest::ReadBytes(output_);
+        Mix mix;
+        for (std::size_t i = 0; i + 3 < bytes.size(); i += 4) {
+            mix.left.push_back(static_cast<std::int16_t>(bytes[i] | (bytes[i + 1] << 8)));
+            mix.right.push_back(static_cast<std::int16_t>(bytes[i + 2] | (bytes[i + 3] << 8)));
+        }
+        return mix;
+    }
+
+    static void WaitWhilePlaying(double channel) {
+        for (int i = 0; i < 500 && SoundPlaying(channel) == 1; ++i) platform::SleepMilliseconds(10);
+        ASSERT_EQ(SoundPlaying(channel), 0);
+    }
+
+    // A mono 16-bit tone at the device rate, loaded into slot 1, played once; the recorded mix.
+    Mix PlayTone(double pan, double volume) {
+        const std::string path = soundtest::TempPath("tone.wav");
+        EXPECT_TRUE(soundtest::MakePythonWave(path, kRate, 16, 1, kTone, kAmplitude, kToneFrames));
+        LoadSound(path.c_str(), 1, 1);
+        const double channel = PlaySound(1, pan, volume);
+        EXPECT_EQ(channel, 256);
+        WaitWhilePlaying(channel);
+        return Record();
+    }
+
+    // The largest sample of the tone scaled by a gain, as the mixer's conversion to stereo and the
+    // gain give it (within a step or two of rounding).
+    static double tonePeak(double gain) {
+        int p = 0;
+        for (int i = 0; i < 50; ++i) p = std::max(p, std::abs(soundtest::PythonSample16(kTone, kAmplitude, kRate, i)));
+        return p * gain;
+    }
+
+    static constexpr int kToneFrames = 4410;  // 0.2 s
+    std::string output_;
+};
+
+TEST_F(DiskAudio, LevelsFollowTheDecibelLaw) {
+    const Mix mix = PlayTone(0, 1);
+    EXPECT_NEAR(peak(mix.left), tonePeak(1), 2);
+    EXPECT_NEAR(peak(mix.right), tonePeak(1), 2);
+    // Played once, whole: the tone spans its length (give or take its zero crossings).
+    EXPECT_NEAR(static_cast<double>(soundingFrames(mix)), kToneFrames, 3);
+}
+
+TEST_F(DiskAudio, HalfVolumeIsMinusFiftyDecibels) {
+    const Mix mix = PlayTone(0, 0.5);
+    const double gain = std::pow(10.0, -5000 / 2000.0);
+    EXPECT_NEAR(peak(mix.left), tonePeak(gain), 2);
+    EXPECT_NEAR(peak(mix.right), tonePeak(gain), 2);
+}
+
+TEST_F(DiskAudio, VolumeZeroIsSilent) {
+    const Mix mix = PlayTone(0, 0);
+    EXPECT_GT(mix.left.size(), static_cast<std::size_t>(kToneFrames));
+    EXPECT_EQ(peak(mix.left), 0);
+    EXPECT_EQ(peak(mix.right), 0);
+}
+
+TEST_F(DiskAudio, PanPutsTheSoundOnOneSide) {
+    Mix mix = PlayTone(-1, 1);
+    EXPECT_NEAR(peak(mix.left), tonePeak(1), 2);
+    EXPECT_EQ(peak(mix.right), 0);
+
+    SetUp();
+    mix = PlayTone(1, 1);
+    EXPECT_EQ(peak(mix.left), 0);
+    EXPECT_NEAR(peak(mix.right), tonePeak(1), 2);
+
+    SetUp();
+    mix = PlayTone(-0.2, 1);  // right side 20 dB down
+    EXPECT_NEAR(peak(mix.left), tonePeak(1), 2);
+    EXPECT_NEAR(peak(mix.right), tonePeak(0.1), 2);
+}
+
+TEST_F(DiskAudio, FilesOfEveryFormatPlay) {
+    int n = 0;
+    for (int rate : {11025, 22050, 44100, 48000}) {
+        for (int bits : {8, 16}) {
+            for (int channels : {1, 2}) {
+                SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(bits) + " bits, " +
+                             std::to_string(channels) + " channels");
+                const std::string path = soundtest::TempPath("f" + std::to_string(n) + ".wav");
+                const bool sox = n % 2 == 1;  // half of them written by sox, half by Python
+                ASSERT_TRUE(sox ? soundtest::MakeSoxWave(path, rate, bits, channels, kTone, 0.05)
+                                : soundtest::MakePythonWave(path, rate, bits, channels, kTone, kAmplitude,
+                                                            rate / 20));
+                LoadSound(path.c_str(), n, 1);
+                ASSERT_EQ(PlaySound(n, 0, 1), 256 * n);
+                EXPECT_EQ(SoundPlaying(256 * n), 1);
+                ++n;
+            }
+        }
+    }
+    // All of them play at once, each about 0.05 s long: the loudest side comes near half of full scale.
+    for (int i = 0; i < n; ++i) WaitWhilePlaying(256 * i);
+    const Mix mix = Record();
+    EXPECT_GT(peak(mix.left), 16000 * 0.9);
+    EXPECT_GT(peak(mix.right), 16000 * 0.9);
+}
+
+TEST_F(DiskAudio, CopiesAndChannels) {
+    const std::string path = soundtest::TempPath("long.wav");
+    ASSERT_TRUE(soundtest::MakePythonWave(path, kRate, 16, 1, kTone, 0.1, kRate * 3));
+
+    // Two copies played three times: copy 0, copy 1, then copy 0 again from its start.
+    LoadSound(path.c_str(), 5, 2);
+    EXPECT_EQ(PlaySound(5, 0, 1), 5 * 256);
+    EXPECT_EQ(PlaySound(5, 0, 1), 5 * 256 + 1);
+    EXPECT_EQ(PlaySound(5, 0, 1), 5 * 256);
+    EXPECT_EQ(SoundPlaying(5 * 256), 1);
+    EXPECT_EQ(SoundPlaying(5 * 256 + 1), 1);
+    EXPECT_EQ(SoundPlaying(5 * 256 + 2), 0);  // no such copy
+
+    // One copy, busy: -1 and it keeps playing.
+    LoadSound(path.c_str(), 6, 1);
+    EXPECT_EQ(PlaySound(6, 0, 1), 6 * 256);
+    EXPECT_EQ(PlaySound(6, 0, 1), -1);
+    EXPECT_EQ(SoundPlaying(6 * 256), 1);
+
+    // Numbers above 127 mean 127; copy counts are limited to 1..4.
+    LoadSound(path.c_str(), 200, 9);
+    const double channel = PlaySound(200, 0, 1);
+    EXPECT_GE(channel, 32512);
+    EXPECT_LE(channel, 32515);
+    for (int copy = 1; copy < 4; ++copy) EXPECT_EQ(PlaySound(127, 0, 1), 32512 + copy);
+    EXPECT_EQ(PlaySound(127, 0, 1), 32512);
+    LoadSound(path.c_str(), 7, 0);
+    EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256);
+    EXPECT_EQ(PlaySound(7, 0, 1), -1);
+
+    // Channels and numbers outside the table.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    EXPECT_EQ(SoundPlaying(-1), 0);
+    EXPECT_EQ(SoundPlaying(2048.0 * 256), 0);
+    EXPECT_EQ(SoundPlaying(1e300), 0);
+    EXPECT_EQ(SoundPlaying(nan), 0);  // NaN is channel 0: slot 0 is empty
+    EXPECT_EQ(PlaySound(-1, 0, 1), -1);
+    EXPECT_EQ(PlaySound(3, 0, 1), -1);  // never loaded
+    LoadSound(path.c_str(), -1, 1);     // ignored, slot 0 stays empty
+    EXPECT_EQ(PlaySound(0, 0, 1), -1);
+
+    StopAllSounds();
+    for (double c : {5 * 256.0, 5 * 256.0 + 1, 6 * 256.0, 32512.0, 7 * 256.0}) EXPECT_EQ(SoundPlaying(c), 0);
+    EXPECT_EQ(PlaySound(6, 0, 1), 6 * 256);  // a stopped copy plays again
+}
+
+TEST_F(DiskAudio, BadFilesLeaveTheSlotEmpty) {
+    const std::string good = soundtest::TempPath("good.wav");
+    ASSERT_TRUE(soundtest::MakePythonWave(good, kRate, 16, 1, kTone, 0.1, 2000));
+    const auto goodBytes = soundtest::ReadBytes(good);
+
+    const std::string shortFile = soundtest::TempPath("short.wav");
+    soundtest::WriteBytes(shortFile, std::vector<std::uint8_t>(goodBytes.begin(), goodBytes.begin() + 35));
+    soundtest::WaveLayout noData;
+    noData.dataName = "LIST";
+    noData.data.assign(64, 1);
+    const std::string noDataFile = soundtest::TempPath("nodata.wav");
+    soundtest::WriteBytes(noDataFile, soundtest::BuildWave(noData));
+    soundtest::WaveLayout huge;
+    huge.data.assign(64, 1);
+    huge.dataSizeField = 0xFFFFFF00;
+    const std::string hugeFile = soundtest::TempPath("huge.wav");
+    soundtest::WriteBytes(hugeFile, soundtest::BuildWave(huge));
+
+    for (const std::string& bad : {soundtest::TempPath("missing.wav"), shortFile, noDataFile, hugeFile}) {
+        SCOPED_TRACE(bad);
+        LoadSound(good.c_str(), 2, 1);
+        ASSERT_EQ(PlaySound(2, 0, 0), 512);
+        LoadSound(bad.c_str(), 2, 1);  // replaces the loaded sound, and fails
+        EXPECT_EQ(SoundPlaying(512), 0);
+        EXPECT_EQ(PlaySound(2, 0, 1), -1);
+    }
+    LoadSound("", 2, 1);
+    EXPECT_EQ(PlaySound(2, 0, 1), -1);
+}
+
+TEST_F(DiskAudio, MusicRestartsAfterItsLength) {
+    // A 0.2 s tune restarts every 500 ms at least: three bursts in 1.2 s.
+    const std::string tune = soundtest::TempPath("tune.wav");
+    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 2, kTone, kAmplitude, kRate / 5));
+    const double before = platform::ClockMs() - g_engine.startTime;
+    PlayMusic(tune.c_str());
+    ASSERT_TRUE(platform::MusicPlaying());
+    EXPECT_EQ(g_engine.musicVolume, 1.0);
+    EXPECT_EQ(platform::MusicVolume(), 1000);
+    EXPECT_GE(g_engine.musicEndTime, before + 500);
+    EXPECT_LE(g_engine.musicEndTime, platform::ClockMs() - g_engine.startTime + 500);
+
+    std::vector<double> endTimes{g_engine.musicEndTime};
+    const double stop = platform::ClockMs() + 1200;
+    while (platform::ClockMs() < stop) {
+        MusicLoopCheck();
+        if (g_engine.musicEndTime != endTimes.back()) endTimes.push_back(g_engine.musicEndTime);
+        platform::SleepMilliseconds(5);
+    }
+    ASSERT_EQ(endTimes.size(), 3u);
+    for (std::size_t i = 1; i < endTimes.size(); ++i) EXPECT_NEAR(endTimes[i] - endTimes[i - 1], 500, 20);
+
+    const Mix mix = Record();
+    int bursts = 0;
+    std::size_t quiet = kRate;  // frames since the last sound
+    for (std::size_t i = 0; i < mix.left.size(); ++i) {
+        if (mix.left[i] == 0 && mix.right[i] == 0) {
+            ++quiet;
+            continue;
+        }
+        if (quiet > kRate / 10) ++bursts;  // more than 0.1 s of silence before it
+        quiet = 0;
+    }
+    EXPECT_EQ(bursts, 3);
+}
+
+TEST_F(DiskAudio, LongMusicRestartsAfterItsOwnLength) {
+    const std::string tune = soundtest::TempPath("long-tune.wav");
+    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate * 7 / 10));
+    PlayMusic(tune.c_str());
+    const double first = g_engine.musicEndTime;
+    EXPECT_NEAR(first - (platform::ClockMs() - g_engine.startTime), 700, 20);
+    MusicLoopCheck();
+    EXPECT_EQ(g_engine.musicEndTime, first);  // not yet
+    while (platform::ClockMs() - g_engine.startTime < first) platform::SleepMilliseconds(5);
+    MusicLoopCheck();
+    EXPECT_NEAR(g_engine.musicEndTime - first, 700, 20);
+    EXPECT_TRUE(platform::MusicPlaying());
+}
+
+TEST_F(DiskAudio, MusicVolumeAndStop) {
+    const std::string tune = soundtest::TempPath("tune.wav");
+    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate));
+    SetMusicVolume(0.3);  // no music yet: remembered only
+    EXPECT_EQ(g_engine.musicVolume, 0.3);
+    PlayMusic(tune.c_str());
+    EXPECT_EQ(platform::MusicVolume(), 1000);
+    SetMusicVolume(0.5);
+    EXPECT_EQ(platform::MusicVolume(), 500);
+    platform::SetMusicVolume(900);  // changed behind the engine's back
+    SetMusicVolume(0.5);            // the same volume again: nothing is sent
+    EXPECT_EQ(platform::MusicVolume(), 900);
+    SetMusicVolume(2);
+    EXPECT_EQ(platform::MusicVolume(), 1000);
+
+    StopMusic();
+    EXPECT_FALSE(platform::MusicPlaying());
+    EXPECT_EQ(g_engine.musicEndTime, 0);
+    EXPECT_EQ(g_engine.musicVolume, -1);
+    MusicLoopCheck();  // nothing to restart
+    EXPECT_FALSE(platform::MusicPlaying());
+
+    // A file that cannot be found stops the music all the same.
+    PlayMusic(tune.c_str());
+    ASSERT_TRUE(platform::MusicPlaying());
+    PlayMusic(soundtest::TempPath("missing.ogg").c_str());
+    EXPECT_FALSE(platform::MusicPlaying());
+    EXPECT_EQ(g_engine.musicEndTime, 0);
+    // So does a file that no decoder takes.
+    soundtest::WriteBytes(soundtest::TempPath("noise.mp3"), std::vector<std::uint8_t>(100, 0));
+    PlayMusic(soundtest::TempPath("noise.mp3").c_str());
+    EXPECT_EQ(g_engine.musicEndTime, 0);
+}
+
+}  // namespace
