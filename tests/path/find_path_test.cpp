@@ -180,6 +180,10 @@ TEST(PathFindPath, EqualPathsResolveByNeighbourOrderAndInsertionOrder) {
     EXPECT_EQ(Find(ring), (Cells{{1, 1}, {1, 0}, {0, 0}}));
     // Greedy search breaks ties the same way: right before down.
     EXPECT_EQ(Find(square, 1), (Cells{{0, 0}, {1, 0}, {1, 1}}));
+    // Round a wall with the goal straight below: the right neighbour is visited before the left one, so
+    // with equal f it is expanded first and the path goes round on the right.
+    Map wall = Draw({".S.", ".#.", ".G."});
+    EXPECT_EQ(Find(wall), (Cells{{1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}}));
 }
 
 TEST(PathFindPath, WallsAtStartOrGoal) {
