@@ -131,7 +131,8 @@ double SplitText(const RtString& text, RtArray<RtString>& pieces, const RtString
     }
     // Pieces are at least one byte apart, so their number fits the 32-bit text length.
     pieces.Dim(static_cast<double>(found.size()));
-    for (std::size_t k = 0; k < found.size(); ++k) pieces.Data()[k] = FromBytes(found[k]);
+    for (std::size_t k = 0; k < found.size(); ++k)
+        pieces.Data()[k].AppendBytes(found[k].data(), static_cast<std::uint32_t>(found[k].size()));
     return static_cast<double>(found.size());
 }
 
