@@ -1,0 +1,191 @@
+// The message format byte by byte, the checks on what a peer sends, and the packet framing underneath.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "net/message.h"
+#include "net/packet_framing.h"
+
+using namespace tarvok;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes Concat(std::initializer_list<Bytes> parts) {
+    Bytes all;
+    for (const Bytes& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+// "TVKN", type, then the three 32-bit fields little-endian: written out by hand.
+Bytes Header(std::uint8_t type, Bytes length, Bytes target, Bytes source) {
+    return Concat({{'T', 'V', 'K', 'N', type}, length, target, source});
+}
+
+}  // namespace
+
+TEST(NetMessage, EveryTypeHasTheDocumentedLayout) {
+    const Bytes zero = {0, 0, 0, 0};
+    const Bytes all = {0xFF, 0xFF, 0xFF, 0xFF};
+    // PlayerCreated for id 101 (0x65): target = id, source 0, no payload.
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::PlayerCreated, 101, 0)), Header(2, zero, {0x65, 0, 0, 0}, zero));
+    // TextMessage "hi" from 258 (0x0102) to all.
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::TextMessage, kAllPlayers, 258, "hi")),
+              Concat({Header(3, {2, 0, 0, 0}, all, {0x02, 0x01, 0, 0}), {'h', 'i'}}));
+    // RemovePlayer of 70000 (0x011170).
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::RemovePlayer, 0, 70000)),
+              Header(4, zero, zero, {0x70, 0x11, 0x01, 0}));
+    // Requests and replies.
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::CountPlayers, 0, 101)), Header(101, zero, zero, {101, 0, 0, 0}));
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::CountPlayers, 101, 0, Uint32Payload(3))),
+              Concat({Header(101, {4, 0, 0, 0}, {101, 0, 0, 0}, zero), {3, 0, 0, 0}}));
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::PlayerIdAt, 0, 101, Uint32Payload(0x01020304))),
+              Concat({Header(102, {4, 0, 0, 0}, zero, {101, 0, 0, 0}), {4, 3, 2, 1}}));
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::PlayerNameOf, 101, 0, "Bo")),
+              Concat({Header(103, {2, 0, 0, 0}, {101, 0, 0, 0}, zero), {'B', 'o'}}));
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::Ping, 101, 0, std::string("\x01\0\0\0", 4))),
+              Concat({Header(104, {4, 0, 0, 0}, {101, 0, 0, 0}, zero), {1, 0, 0, 0}}));
+
+    // CreatePlayer: 152 bytes = socket, id -1, flags, name at offset 10 zero-padded, nothing else.
+    Bytes record(152, 0);
+    for (int i = 0; i < 8; ++i) record[static_cast<std::size_t>(i)] = 0xFF;  // socket -1, id -1
+    record[8] = 0;
+    record[9] = 1;
+    record[10] = 'A';
+    record[11] = 'n';
+    record[12] = 'n';
+    const std::string payload = CreatePlayerPayload(-1, -1, 0, 1, "Ann");
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::CreatePlayer, 0, 0, payload)),
+              Concat({Header(1, {152, 0, 0, 0}, zero, zero), record}));
+
+    // The largest payload is 1024 bytes (length field 00 04 00 00); one more cannot be encoded.
+    const Bytes big = EncodeMessage(MakeMessage(MessageType::TextMessage, 5, 6, std::string(1024, 'x')));
+    ASSERT_EQ(big.size(), 1041u);
+    EXPECT_EQ(Bytes(big.begin() + 5, big.begin() + 9), (Bytes{0, 4, 0, 0}));
+    EXPECT_TRUE(EncodeMessage(MakeMessage(MessageType::TextMessage, 5, 6, std::string(1025, 'x'))).empty());
+}
+
+TEST(NetMessage, ReadsAreCheckedBeforeUse) {
+    const Bytes good = EncodeMessage(MakeMessage(MessageType::TextMessage, 7, 9, "abc"));
+    const ParsedMessage parsed = ParseMessage(good);
+    ASSERT_EQ(parsed.verdict, ReadVerdict::Valid);
+    EXPECT_EQ(parsed.message.type, 3);
+    EXPECT_EQ(parsed.message.target, 7u);
+    EXPECT_EQ(parsed.message.source, 9u);
+    EXPECT_EQ(parsed.message.payload, "abc");
+
+    // Shorter than the header, or another magic: dropped, the connection stays.
+    EXPECT_EQ(ParseMessage(std::span(good).first(16)).verdict, ReadVerdict::Ignored);
+    Bytes wrongMagic = good;
+    wrongMagic[3] = 'X';
+    EXPECT_EQ(ParseMessage(wrongMagic).verdict, ReadVerdict::Ignored);
+
+    // A length field that disagrees with the bytes read (0, 2 GB, past the end, short of it): the
+    // sender is cut off.
+    auto withLength = [&](Bytes length) {
+        Bytes b = good;
+        std::copy(length.begin(), length.end(), b.begin() + 5);
+        return ParseMessage(b).verdict;
+    };
+    EXPECT_EQ(withLength({0, 0, 0, 0}), ReadVerdict::DropConnection);
+    EXPECT_EQ(withLength({0, 0, 0, 0x80}), ReadVerdict::DropConnection);
+    EXPECT_EQ(withLength({4, 0, 0, 0}), ReadVerdict::DropConnection);
+    EXPECT_EQ(withLength({2, 0, 0, 0}), ReadVerdict::DropConnection);
+    EXPECT_EQ(withLength({0xFF, 0xFF, 0xFF, 0xFF}), ReadVerdict::DropConnection);
+    // An empty payload is a valid message.
+    EXPECT_EQ(ParseMessage(EncodeMessage(MakeMessage(MessageType::Ping, 0, 1))).verdict, ReadVerdict::Valid);
+}
+
+TEST(NetMessage, CreatePlayerPayloadIsReadWithinItsFields) {
+    const auto fields = ReadCreatePlayerPayload(CreatePlayerPayload(-1, -1, 1, 0, "Zed"));
+    ASSERT_TRUE(fields);
+    EXPECT_EQ(fields->hiddenFlag, 1);
+    EXPECT_EQ(fields->name, "Zed");
+    // A name of 1 MB keeps its first 127 characters; a name field without a terminator stops there too.
+    const std::string longName(1 << 20, 'n');
+    EXPECT_EQ(ReadCreatePlayerPayload(CreatePlayerPayload(0, 0, 0, 0, longName))->name, std::string(127, 'n'));
+    std::string unterminated(152, 'q');
+    EXPECT_EQ(ReadCreatePlayerPayload(unterminated)->name, std::string(127, 'q'));
+    // Any other size is not a player record.
+    EXPECT_FALSE(ReadCreatePlayerPayload(std::string(151, '\0')));
+    EXPECT_FALSE(ReadCreatePlayerPayload(std::string(153, '\0')));
+    EXPECT_FALSE(ReadUint32Payload("abc"));
+    EXPECT_EQ(*ReadUint32Payload(std::string("\x04\x03\x02\x01", 4)), 0x01020304u);
+}
+
+TEST(NetMessage, FuzzedReadsNeverMisbehave) {
+    std::mt19937 rng(12345);
+    const Bytes seed = EncodeMessage(MakeMessage(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(1, 2, 0, 0, "x")));
+    for (int round = 0; round < 200000; ++round) {
+        Bytes b = seed;
+        b.resize(rng() % (kMaxMessageBytes + 40));
+        const int flips = 1 + static_cast<int>(rng() % 6);
+        for (int i = 0; i < flips && !b.empty(); ++i) b[rng() % b.size()] = static_cast<std::uint8_t>(rng());
+        const ParsedMessage p = ParseMessage(b);
+        if (p.verdict == ReadVerdict::Valid) {
+            ASSERT_EQ(kMessageHeaderBytes + p.message.payload.size(), b.size());
+            ASSERT_EQ(EncodeMessage(p.message), b);  // a valid read is exactly one message
+            if (auto f = ReadCreatePlayerPayload(p.message.payload)) {
+                ASSERT_LE(f->name.size(), 127u);
+            }
+        }
+    }
+}
+
+TEST(NetPacketFraming, PacketsComeWholeFromAnyChunking) {
+    const Bytes a = {1, 2, 3};
+    const Bytes b(300, 7);
+    const Bytes stream = Concat({FramePacket(a), FramePacket(b)});
+    EXPECT_EQ(Bytes(stream.begin(), stream.begin() + 4), (Bytes{3, 0, 0, 0}));
+    for (std::size_t chunk : {1u, 2u, 5u, 1000u}) {
+        PacketAssembler assembler(1041);
+        std::vector<Bytes> got;
+        std::size_t at = 0;
+        for (int guard = 0; guard < 10000 && at < stream.size(); ++guard) {
+            auto space = assembler.Space();
+            ASSERT_FALSE(space.empty());
+            const std::size_t n = std::min({chunk, space.size(), stream.size() - at});
+            std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(at), n, space.begin());
+            assembler.Commit(n);
+            at += n;
+            if (assembler.Status() == PacketAssembler::State::Ready) {
+                got.emplace_back(assembler.Packet().begin(), assembler.Packet().end());
+                assembler.Consume();
+            }
+        }
+        EXPECT_EQ(got, (std::vector<Bytes>{a, b})) << "chunk " << chunk;
+    }
+}
+
+TEST(NetPacketFraming, BadLengthsStopTheStream) {
+    for (const Bytes& prefix : {Bytes{0, 0, 0, 0}, Bytes{0x12, 0x04, 0, 0}, Bytes{0, 0, 0, 0x80}}) {
+        PacketAssembler assembler(1041);
+        auto space = assembler.Space();
+        ASSERT_EQ(space.size(), 4u);
+        std::copy(prefix.begin(), prefix.end(), space.begin());
+        assembler.Commit(4);
+        EXPECT_EQ(assembler.Status(), PacketAssembler::State::BadLength);
+        EXPECT_TRUE(assembler.Space().empty());
+        EXPECT_TRUE(assembler.Packet().empty());
+    }
+    // Random streams: memory never exceeds one packet, and every packet respects the limit.
+    std::mt19937 rng(99);
+    for (int round = 0; round < 2000; ++round) {
+        PacketAssembler assembler(64);
+        for (int step = 0; step < 200; ++step) {
+            auto space = assembler.Space();
+            if (assembler.Status() == PacketAssembler::State::Ready) {
+                ASSERT_LE(assembler.Packet().size(), 64u);
+                ASSERT_GE(assembler.Packet().size(), 1u);
+                assembler.Consume();
+                continue;
+            }
+            if (space.empty()) break;
+            ASSERT_LE(space.size(), 64u);
+            const std::size_t n = 1 + rng() % space.size();
+            for (std::size_t i = 0; i < n; ++i) space[i] = static_cast<std::uint8_t>(rng() % 3 == 0 ? rng() % 70 : 0);
+            assembler.Commit(n);
+        }
+    }
+}
