@@ -1,0 +1,266 @@
+// Object slots: loading .ddd files and scene descriptions, saving, building objects vertex by vertex, and
+// handing triangles to the game.
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "gfx3d/ddd_format.h"
+#include "gfx3d/gfx3d.h"
+#include "gfx3d/mesh_build.h"
+#include "gfx3d/scene.h"
+#include "runtime/number_args.h"
+#include "runtime/program_end.h"
+
+namespace tarvok {
+
+Gfx3dServices g_gfx3dServices;
+
+namespace {
+
+// Largest object file read: far above any real mesh (a 100,000-triangle file is about 1.5 MB).
+constexpr std::streamoff kMaxObjectFileBytes = std::streamoff{1} << 28;
+// Textures and meshes one scene description may list.
+constexpr std::int32_t kMaxSceneEntries = 65536;
+
+std::string WithSlashes(std::string name) {
+    std::replace(name.begin(), name.end(), '\\', '/');
+    return name;
+}
+
+bool Resolve(const std::string& name, std::string& path) {
+    if (g_gfx3dServices.resolveFile) return g_gfx3dServices.resolveFile(name, path);
+    path = WithSlashes(name);
+    return std::ifstream(path, std::ios::binary).good();
+}
+
+// The whole file, or false when it cannot be opened or is too large.
+bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    std::ifstream in(WithSlashes(path), std::ios::binary | std::ios::ate);
+    if (!in) return false;
+    const std::streamoff size = in.tellg();
+    if (size < 0 || size > kMaxObjectFileBytes) return false;
+    bytes.resize(static_cast<std::size_t>(size));
+    in.seekg(0);
+    return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size));
+}
+
+// Reads a .ddd file into the mesh, logging the reasons the engine logs; false leaves the mesh empty.
+bool ReadMeshFile(const std::string& path, const std::string& shownName, MeshObjectX& mesh) {
+    std::vector<std::uint8_t> bytes;
+    if (!ReadFile(path, bytes)) return false;
+    const DddStatus status = ReadDdd(bytes, mesh);
+    if (status == DddStatus::Ok) return true;
+    if (status == DddStatus::WrongVersion) AppendErrorLog("Wrong .ddd version.");
+    AppendErrorLog("# read error");
+    AppendErrorLog(shownName.c_str());
+    return false;
+}
+
+void FinishMesh(MeshObjectX& mesh) {
+    mesh.BuildTriangles();
+    ComputeBoundingSpheres(mesh);
+}
+
+std::int32_t SceneNumber(const IniLookup& ini, const std::string& section, const std::string& key) {
+    const std::string value = ini(section, key);
+    return ToInt(TextToNumber(value.c_str()));
+}
+
+// A mesh's texture index from its "ta" or "tb" key: counted from 1 in the file, none when missing.
+std::int32_t SceneTexture(const IniLookup& ini, const std::string& key) {
+    if (ini("objects", key) == "NO_DATA") return -1;
+    const std::int32_t n = SceneNumber(ini, "objects", key);
+    return n > 0 ? n - 1 : n;
+}
+
+double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& name) {
+    if (!g_gfx3dServices.loadIni) return 0;
+    const IniLookup ini = g_gfx3dServices.loadIni(path);
+    if (!ini) return 0;
+    const std::size_t cut = name.find_last_of("/\\");
+    const std::string base = cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
+
+    const std::int32_t textureCount = std::clamp(SceneNumber(ini, "textures", "count"), 0, kMaxSceneEntries);
+    slot.textures.assign(static_cast<std::size_t>(textureCount), 0);
+    for (std::int32_t i = 1; i <= textureCount; ++i) {
+        std::string picture;
+        if (g_gfx3dServices.loadTexture && Resolve(base + ini("textures", std::to_string(i)), picture))
+            slot.textures[i - 1] = g_gfx3dServices.loadTexture(picture);
+    }
+
+    const std::int32_t meshCount = std::clamp(SceneNumber(ini, "objects", "count"), 0, kMaxSceneEntries);
+    slot.meshes.resize(static_cast<std::size_t>(meshCount));
+    bool any = false;
+    for (std::int32_t i = 1; i <= meshCount; ++i) {
+        MeshObjectX& mesh = slot.meshes[i - 1];
+        const std::string file = base + ini("objects", std::to_string(i));
+        std::string meshPath;
+        if (Resolve(file, meshPath) && ReadMeshFile(meshPath, file, mesh)) any = true;
+        mesh.textureA = SceneTexture(ini, std::to_string(i) + "ta");
+        mesh.textureB = SceneTexture(ini, std::to_string(i) + "tb");
+        FinishMesh(mesh);
+    }
+    if (!any) {
+        ReleaseSlot(slot);
+        return 0;
+    }
+    slot.loaded = true;
+    slot.scene = true;
+    return 1;
+}
+
+ExpandedVertex BuildVertex(float x, float y, float z, float u, float v, std::uint32_t colour) {
+    ExpandedVertex vertex;
+    vertex.x = x;
+    vertex.y = y;
+    vertex.z = z;
+    vertex.u = u;
+    vertex.v = v;
+    vertex.colour = colour;
+    if (colour < kFirstMarker) {
+        vertex.red = static_cast<float>(colour & 0xFF) / 255.0f;
+        vertex.green = static_cast<float>((colour >> 8) & 0xFF) / 255.0f;
+        vertex.blue = static_cast<float>((colour >> 16) & 0xFF) / 255.0f;
+    }
+    return vertex;
+}
+
+MeshFrame* BuildFrame() {
+    Zazuzive3D* scene = g_engine.scene;
+    if (!scene || scene->buildSlot < 0) return nullptr;
+    ObjectSlot& slot = scene->slots[scene->buildSlot];
+    if (slot.meshes.empty() || slot.meshes[0].frames.empty()) return nullptr;
+    return &slot.meshes[0].frames[0];
+}
+
+}  // namespace
+
+ObjectSlot* SlotFor(double slot) {
+    const std::int32_t n = ToInt(slot);
+    if (!g_engine.scene || n < 0 || n >= kObjectSlots) return nullptr;
+    return &g_engine.scene->slots[n];
+}
+
+void ReleaseSlot(ObjectSlot& slot) {
+    for (MeshObjectX& mesh : slot.meshes) ReleaseMeshGl(mesh);
+    slot.meshes.clear();
+    for (std::uint32_t& name : slot.textures) ReleaseTextureName(name);
+    slot.textures.clear();
+    slot.loaded = false;
+    slot.scene = false;
+}
+
+}  // namespace tarvok
+
+using namespace tarvok;
+
+double LoadObject(const RtString& file, double slotNumber) {
+    ObjectSlot* slot = SlotFor(slotNumber);
+    if (!slot) return 0;
+    std::string path;
+    if (!Resolve(file.CText(), path)) return 0;
+    ReleaseSlot(*slot);
+    std::string shownName = file.CText();
+    std::replace(shownName.begin(), shownName.end(), '/', '\\');
+
+    std::ifstream in(WithSlashes(path), std::ios::binary);
+    char magic[4] = {};
+    if (!in.read(magic, 4) || std::string_view(magic, 4) != ";DDW") {
+        in.close();
+        slot->meshes.resize(1);
+        MeshObjectX& mesh = slot->meshes[0];
+        if (!ReadMeshFile(path, shownName, mesh) || !mesh.Drawable()) {
+            slot->meshes.clear();
+            return 0;
+        }
+        FinishMesh(mesh);
+        slot->loaded = true;
+        return 1;
+    }
+    in.close();
+    return LoadScene(*slot, path, file.CText());
+}
+
+double SaveObject(const RtString& file, double slotNumber) {
+    ObjectSlot* slot = SlotFor(slotNumber);
+    if (!slot || !slot->loaded || slot->meshes.empty()) return 0;
+    const std::vector<std::uint8_t> bytes = WriteDdd(slot->meshes[0]);
+    const std::string path = WithSlashes(file.CText());
+    std::remove(path.c_str());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out) return 0;
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return out.good() ? 1 : 0;
+}
+
+void StartObject(double slotNumber) {
+    ObjectSlot* slot = SlotFor(slotNumber);
+    if (!slot) return;
+    ReleaseSlot(*slot);
+    slot->meshes.resize(1);
+    slot->meshes[0].frames.resize(1);
+    g_engine.scene->buildSlot = ToInt(slotNumber);
+    NewGroup();
+}
+
+void AddVertex(double x, double y, double z, double u, double v, double colour) {
+    MeshFrame* frame = BuildFrame();
+    if (!frame) return;
+    frame->polygons.push_back(BuildVertex(static_cast<float>(x), static_cast<float>(y), static_cast<float>(z),
+                                          static_cast<float>(u), static_cast<float>(v), ToLowBits32(colour)));
+}
+
+void NewGroup() {
+    MeshFrame* frame = BuildFrame();
+    if (frame) frame->polygons.push_back(BuildVertex(0, 0, 0, 0, 0, kStripMarker));
+}
+
+void EndObject() {
+    Zazuzive3D* scene = g_engine.scene;
+    if (!scene || scene->buildSlot < 0) return;
+    ObjectSlot& slot = scene->slots[scene->buildSlot];
+    scene->buildSlot = -1;
+    MeshObjectX& mesh = slot.meshes[0];
+    const bool enough = std::any_of(mesh.frames.begin(), mesh.frames.end(),
+                                    [](const MeshFrame& f) { return f.polygons.size() > 2; });
+    // A mesh whose colours need more than 256 table entries cannot be stored; it is dropped like an empty one.
+    if (!enough || mesh.frames[0].polygons.size() > kMaxMeshRecords || !QuantiseMesh(mesh)) {
+        ReleaseSlot(slot);
+        return;
+    }
+    RecomputeNormals(mesh, scene->normalMode);
+    FinishMesh(mesh);
+    slot.loaded = true;
+}
+
+void SetNormalMode(double mode) {
+    if (g_engine.scene) g_engine.scene->normalMode = ToInt(mode) % 3;
+}
+
+void GetTriangle(double slotNumber, double frameNumber, double index, RtArray<double>& array) {
+    array.Dim(3, 9, 0, 0);
+    ObjectSlot* slot = SlotFor(slotNumber);
+    if (!slot) return;
+    const std::int64_t frame = ToInt64(frameNumber);
+    std::int64_t remaining = ToInt64(index);
+    if (remaining < 0) return;
+    for (MeshObjectX& mesh : slot->meshes) {
+        if (mesh.frames.empty()) continue;
+        if (mesh.drawBuffer.empty()) mesh.BuildTriangles();
+        // A frame past the mesh's last one has no triangles to count.
+        if (frame < 0 || frame >= static_cast<std::int64_t>(mesh.frames.size())) continue;
+        const std::vector<ExpandedVertex>& triangles = mesh.frames[static_cast<std::size_t>(frame)].triangles;
+        const std::int64_t count = static_cast<std::int64_t>(triangles.size() / 3);
+        if (remaining >= count) {
+            remaining -= count;
+            continue;
+        }
+        for (std::int32_t k = 0; k < 3; ++k) {
+            const ExpandedVertex& v = triangles[static_cast<std::size_t>(remaining * 3 + k)];
+            const double values[9] = {v.x, v.y, v.z, v.u, v.v, static_cast<double>(v.colour), v.nx, v.ny, v.nz};
+            for (std::int32_t j = 0; j < 9; ++j) array.ElementAt(k, j) = values[j];
+        }
+        return;
+    }
+}
