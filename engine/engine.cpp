@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "input/input.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
 #include "platform/input_state.h"
@@ -96,7 +97,10 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     if (g_engine.fullScreen) EnterFullScreen(Display());
     else PlaceWindow(Display());
 
-    // Input and sound initialisation with the main window join here; current font := 0.
+    g_inputHooks.musicLoopCheck = MusicLoopCheck;
+    g_inputHooks.idleStep = IdleStep;
+    StartInput(g_engine.mainWindow, g_engine.mouseHidden != 0);
+    // Sound initialisation with the main window joins here; current font := 0.
 
     const std::string directory = ProgramDirectory(false);
     // Both archive slots are pointed at the program file here.
@@ -114,7 +118,7 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
         HideDisplay(Display());
         platform::HideWindow(g_engine.mainWindow);
     }
-    // The mouse mode (pointer hidden or shown) is applied here.
+    SystemPointer(g_engine.mouseHidden != 0 ? 0 : 1);
     std::printf("Init OK\n");
     std::fflush(stdout);
 }
@@ -127,7 +131,8 @@ void ShutdownEngine() {
     // The music is stopped here.
     delete g_engine.display;  // destroys the window too: it is destroyed once
     g_engine.display = nullptr;
-    // Input, the sound slots and device, the network state and the archive slots are released here.
+    StopInput();
+    // The sound slots and device, the network state and the archive slots are released here.
     g_engine.mainWindow = nullptr;
 }
 
@@ -145,7 +150,7 @@ void ShowScreen() {
         platform::SleepMilliseconds(100);
     }
     platform::BeginScriptedFrame();
-    // The input devices are polled here.
+    PollInputFrame();
     if (g_engine.escapeEnds && EscapeDown()) EndByKey();
     if (platform::KeyDown(kLeftAlt) && platform::KeyDown(kF4)) EndByKey();
     // The 3D scene leaves 3D mode here.
@@ -167,7 +172,7 @@ void SetScreen(double width, double height, double fullScreen) {
     g_engine.screenHeight = tarvok::ToInt(height);
     g_engine.fullScreen = tarvok::ToInt(fullScreen);
     ChangeDisplayMode(Display(), g_engine.screenWidth, g_engine.screenHeight, 0, g_engine.fullScreen != 0);
-    // The input's mouse mode is applied again here; the window itself never changes.
+    ReapplyMouseMode();  // the window itself never changes
     for (int i = 0; i < 5; ++i) ShowScreen();
 }
 
@@ -182,7 +187,7 @@ void IdleStep() {
         for (int code = 0; code < 255; ++code)
             if (platform::KeyDown(code)) return;
         if (devices.mouseX != x || devices.mouseY != y || (devices.buttons & 3u) != buttons) return;
-        // Joysticks join here.
+        if (AnyJoystickActive()) return;
         platform::SleepMilliseconds(kIdleSleepMs);
     }
 }
@@ -194,5 +199,5 @@ void DebugBreakpoint(int number) {
     platform::HideWindow(g_engine.mainWindow);
     platform::DebuggerOutput(text);
     g_engine.paused = 0;
-    // The input is polled here.
+    PollInputFrame();
 }
