@@ -22,10 +22,10 @@ void Mix(IsaacMixWords& w) {
 
 // Adds eight words of source at every group to the mixing words, mixes and stores them as state words.
 void MixPass(IsaacState& state, IsaacMixWords& words, const std::uint32_t* source) {
-    for (int i = 0; i < 256; i += 8) {
-        for (int k = 0; k < 8; ++k) words[k] += source[i + k];
+    for (std::size_t i = 0; i < 256; i += 8) {
+        for (std::size_t k = 0; k < 8; ++k) words[k] += source[i + k];
         Mix(words);
-        for (int k = 0; k < 8; ++k) state.mem[i + k] = words[k];
+        for (std::size_t k = 0; k < 8; ++k) state.mem[i + k] = words[k];
     }
 }
 
@@ -66,10 +66,10 @@ void IsaacSeed(IsaacState& s, std::uint32_t seed) {
     for (auto& word : s.rsl) word = 0;
     IsaacMixWords words;
     words.fill(kIsaacGolden);
-    for (int i = 0; i < 256; i += 8) {
+    for (std::size_t i = 0; i < 256; i += 8) {
         words[0] += seed;
         Mix(words);
-        for (int k = 0; k < 8; ++k) s.mem[i + k] = words[k];
+        for (std::size_t k = 0; k < 8; ++k) s.mem[i + k] = words[k];
     }
     IsaacInit(s, words);
 }

@@ -1,6 +1,9 @@
 #include "runtime/rt_array.h"
 
+#include <sys/resource.h>
+
 #include <cmath>
+#include <fstream>
 #include <limits>
 
 #include <gtest/gtest.h>
@@ -247,4 +250,24 @@ TEST(RtArray, BadSizesEndWithErrorSevenWithoutAllocating) {
     EXPECT_EQ(a.Dims()[0], 0);
     a.Dim(0.5);
     EXPECT_EQ(a.Count(), 0);
+}
+
+TEST(RtArray, BlockThatCannotBeHadIsErrorSeven) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer's allocator does not return null when memory runs out";
+#else
+    // In the dying child only: address space for what the process has now plus 256 MB, then a block
+    // of 800 MB.
+    auto limitAddressSpace = [] {
+        long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        const rlim_t bytes = static_cast<rlim_t>(pages) * 4096 + (256u << 20);
+        const rlimit limit = {bytes, bytes};
+        setrlimit(RLIMIT_AS, &limit);
+    };
+    RtArray<double> numbers;
+    EXPECT_RUNTIME_ERROR((limitAddressSpace(), numbers.Dim(1e8)), 7);
+    RtArray<RtString> texts;
+    EXPECT_RUNTIME_ERROR((limitAddressSpace(), texts.Dim(5e7)), 7);
+#endif
 }
