@@ -30,7 +30,7 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
 inline std::string ReadLog() { return ReadBytes(ErrorLogPath().CText()); }
 
 // Runs a command of the shell; its exit status.
-inline int Run(const std::string& command) { return std::system(command.c_str()); }
+inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
 // Each test works in a folder of its own below the run's private TMPDIR; the temporary directory of
 // the engine is a sibling folder, so extracted files never mix with the test's files.

@@ -1,0 +1,369 @@
+// The packed resource archive: archives made by the packing tool, by lzop (through a Python script) and
+// by hand; lookups, extraction, clean-up, and damaged archives.
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+#include "runtime/engine_globals.h"
+#include "storage/archive_format.h"
+#include "storage/storage.h"
+#include "storage_test_util.h"
+
+using namespace storage_test;
+
+namespace {
+
+const std::string kPackTool = TARVOK_PACK_TOOL;
+const std::string kFixtures = std::string(TARVOK_SOURCE_DIR) + "/tests/storage/lzo_fixtures.py";
+
+class Archive : public StorageTest {
+protected:
+    void TearDown() override {
+        ReleaseArchives();
+        StorageTest::TearDown();
+    }
+};
+
+std::string Le32(std::uint32_t v) {
+    std::string s;
+    for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i));
+    return s;
+}
+
+// LZO1X data written by hand: one literal run of 4..238 bytes, then the end-of-stream code.
+std::string LiteralLzo(const std::string& bytes) {
+    return static_cast<char>(17 + bytes.size()) + bytes + std::string("\x11\x00\x00", 3);
+}
+
+struct HandEntry {
+    std::string name;
+    std::string block;  // as stored: original size, then LZO1X data
+};
+
+// An archive written byte by byte: blocks, directory, trailer; offsets from the start, or (fromEnd)
+// back from the end of the whole file, which then starts with prefix.
+std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = false, const std::string& prefix = "") {
+    std::string body;
+    std::vector<std::size_t> positions;
+    for (const HandEntry& e : entries) {
+        positions.push_back(prefix.size() + body.size());
+        body += e.block;
+    }
+    std::size_t dirSize = 1 + 7;
+    for (const HandEntry& e : entries) dirSize += 1 + e.name.size() + 8;
+    const std::size_t total = prefix.size() + body.size() + dirSize;
+    const auto offset = [&](std::size_t pos) {
+        return static_cast<std::uint32_t>(fromEnd ? static_cast<std::int64_t>(pos) - static_cast<std::int64_t>(total)
+                                                  : static_cast<std::int64_t>(pos));
+    };
+    const std::size_t directory = prefix.size() + body.size();
+    std::string dir;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        dir += static_cast<char>(entries[i].name.size()) + entries[i].name + Le32(offset(positions[i])) +
+               Le32(static_cast<std::uint32_t>(entries[i].block.size()));
+    }
+    return prefix + body + dir + '\0' + "sbX" + Le32(offset(directory));
+}
+
+std::string Block(const std::string& original) { return Le32(static_cast<std::uint32_t>(original.size())) + LiteralLzo(original); }
+
+std::string Lookup(const char* name, int slot = kDataArchive) {
+    std::string out = "junk";
+    if (!ArchiveLookup(slot, name, out)) {
+        EXPECT_EQ(out, "") << name;
+        return "<none>";
+    }
+    return out;
+}
+
+std::string TextData(int lines) {
+    std::string s;
+    for (int i = 0; i < lines; ++i) s += "line " + std::to_string(i) + " of a compressible text file\r\n";
+    return s;
+}
+
+std::string RandomData(std::size_t n) {
+    std::mt19937 rng(1234);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(rng());
+    return s;
+}
+
+// Names of extracted files still in the temporary directory.
+std::vector<std::string> ExtractedFiles() {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(platform::TempDir())) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("sbx", 0) == 0) names.push_back(name);
+    }
+    return names;
+}
+
+}  // namespace
+
+TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
+    const std::string text = TextData(3000), random = RandomData(70000), picture = RandomData(999) + "BMP";
+    WriteBytes("assets/readme.txt", text);
+    WriteBytes("assets/noise.bin", random);
+    WriteBytes("assets/empty", "");
+    WriteBytes("assets/gfx/Pic.BMP", picture);
+    WriteBytes("assets/my file.with.dots", "spaces and dots");
+    ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
+    SetArchives("game.sbx", "game.sbx");
+
+    const std::pair<const char*, std::string> cases[] = {
+        {"readme.txt", text}, {"NOISE.BIN", random}, {"empty", ""}, {"gfx/pic.bmp", picture},
+        {"other\\folder\\PIC.bmp", picture}, {"my file.with.dots", "spaces and dots"}};
+    std::string previous;
+    for (const auto& [name, bytes] : cases) {
+        const std::string path = Lookup(name);
+        EXPECT_EQ(path.rfind(platform::TempDir() + "sbx", 0), 0u) << path;
+        EXPECT_EQ(ReadBytes(path), bytes) << name;
+        // Each lookup deletes the slot's previous extraction, unless it was for another path.
+        if (!previous.empty() && previous != path) {
+            EXPECT_FALSE(fs::exists(previous));
+        }
+        previous = path;
+    }
+    // Looking up the extracted path again hands it back and keeps it (loaders do this).
+    const std::string again = Lookup(previous.c_str());
+    EXPECT_EQ(again, previous);
+    EXPECT_EQ(ReadBytes(again), "spaces and dots");
+
+    // Misses give 0 and an empty path, and do not stop later lookups.
+    EXPECT_EQ(Lookup("absent.txt"), "<none>");
+    EXPECT_EQ(Lookup(""), "<none>");
+    EXPECT_EQ(ReadBytes(Lookup("readme.txt")), text);
+    EXPECT_EQ(g_engine.archives[0]->enabled, 1);
+
+    // A plain file wins over the entry, found in any case and with either separator.
+    WriteBytes("Readme.TXT", "plain");
+    EXPECT_EQ(Lookup("readme.txt"), "Readme.TXT");
+    WriteBytes("Data/Pic.bmp", "plain picture");
+    EXPECT_EQ(Lookup("data\\PIC.BMP"), "Data/Pic.bmp");
+
+    // The second slot works on its own.
+    EXPECT_EQ(ReadBytes(Lookup("noise.bin", kMediaArchive)), random);
+    EXPECT_EQ(Lookup("noise.bin", 3), "<none>");
+}
+
+TEST_F(Archive, ToolOutputUnpacksWithLzop) {
+    WriteBytes("in/a.txt", TextData(2000));
+    WriteBytes("in/b.txt", TextData(50) + "b");
+    WriteBytes("program", RandomData(5000));
+    WriteBytes("list.txt", "in/a.txt\r\nin/b.txt\n");
+    ASSERT_EQ(Shell(kPackTool + " -q plain.sbx --list list.txt"), 0);
+    ASSERT_EQ(Shell(kPackTool + " -q --program program game in"), 0);
+    for (const char* archive : {"plain.sbx", "game"}) {
+        fs::remove_all("out");
+        fs::create_directories("out");
+        ASSERT_EQ(Shell("python3 " + kFixtures + " unpack " + archive + " out"), 0) << archive;
+        EXPECT_EQ(ReadBytes("out/a.txt"), TextData(2000));
+        EXPECT_EQ(ReadBytes("out/b.txt"), TextData(50) + "b");
+    }
+    EXPECT_EQ(ReadBytes("game").substr(0, 5000), RandomData(5000));  // the program is intact in front
+}
+
+TEST_F(Archive, ToolRefusesBadRequests) {
+    WriteBytes("in/a.txt", "a");
+    WriteBytes("in/sub/A.TXT", "b");
+    const std::string quiet = " >/dev/null 2>&1";
+    EXPECT_NE(Shell(kPackTool + " -q out.sbx in" + quiet), 0);  // names equal but for case
+    EXPECT_NE(Shell(kPackTool + " -q in/a.txt in/a.txt" + quiet), 0);  // would overwrite its input
+    EXPECT_EQ(ReadBytes("in/a.txt"), "a");
+    EXPECT_NE(Shell(kPackTool + " -q --program in/a.txt in/a.txt in/sub/A.TXT" + quiet), 0);
+    EXPECT_EQ(ReadBytes("in/a.txt"), "a");
+    EXPECT_NE(Shell(kPackTool + " -q out.sbx missing" + quiet), 0);
+    EXPECT_NE(Shell(kPackTool + " --bogus" + quiet), 0);
+    EXPECT_FALSE(fs::exists("out.sbx"));
+    EXPECT_EQ(Shell(kPackTool + " --help >help.txt"), 0);
+    EXPECT_NE(ReadBytes("help.txt").find("--program"), std::string::npos);
+    ASSERT_EQ(Shell(kPackTool + " out.sbx in/a.txt >report.txt"), 0);
+    EXPECT_NE(ReadBytes("report.txt").find("a.txt"), std::string::npos);
+}
+
+TEST_F(Archive, IndependentLzoDataAndHandWrittenArchivesUnpack) {
+    WriteBytes("src/story.txt", TextData(1500));
+    WriteBytes("src/zeros.bin", std::string(60000, '\0'));
+    ASSERT_EQ(Shell("python3 " + kFixtures + " pack lzop.sbx src/story.txt src/zeros.bin"), 0);
+    SetArchives("lzop.sbx", "");
+    EXPECT_EQ(ReadBytes(Lookup("story.txt")), TextData(1500));
+    EXPECT_EQ(ReadBytes(Lookup("ZEROS.BIN")), std::string(60000, '\0'));
+
+    // Written by hand, appended behind other bytes, offsets counted from the end.
+    const std::string hello = "Hello, archive!";
+    WriteBytes("game.exe", HandArchive({{"first.txt", Block("first entry")}, {"hello.txt", Block(hello)}}, true,
+                                       RandomData(3000)));
+    SetArchives("game.exe", "game.exe");
+    EXPECT_EQ(ReadBytes(Lookup("hello.txt")), hello);
+    EXPECT_EQ(ReadBytes(Lookup("first.txt", kMediaArchive)), "first entry");
+    // An entry stored with no compressed bytes at all is an empty file.
+    WriteBytes("e.sbx", HandArchive({{"nothing", Le32(0)}}));
+    SetArchives("e.sbx", "");
+    EXPECT_EQ(ReadBytes(Lookup("nothing")), "");
+}
+
+TEST_F(Archive, TemporaryFilesAreGoneAfterTheProgramEnds) {
+    WriteBytes("a.sbx", HandArchive({{"one.txt", Block("first entry")}, {"two.txt", Block("second entry")}}));
+    const auto shutdown = [] {
+        FlushStorageFiles();
+        ReleaseArchives();
+    };
+    SetShutdownHandler(shutdown);
+    EXPECT_EXIT(
+        {
+            SetArchives("a.sbx", "a.sbx");
+            std::string out;
+            ArchiveLookup(kDataArchive, "one.txt", out);
+            ArchiveLookup(kMediaArchive, "two.txt", out);
+            if (ExtractedFiles().size() != 2) platform::ExitProcess(1);
+            RaiseRuntimeError(kErrorFile);
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(ExtractedFiles().empty());
+    EXPECT_EXIT(
+        {
+            SetArchives("a.sbx", "a.sbx");
+            std::string out;
+            ArchiveLookup(kDataArchive, "one.txt", out);
+            EndProgram();
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(ExtractedFiles().empty());
+    SetShutdownHandler(nullptr);
+
+    // SetArchives also removes the last extractions.
+    SetArchives("a.sbx", "a.sbx");
+    EXPECT_EQ(ExtractedFiles().size(), 0u);
+    Lookup("one.txt");
+    EXPECT_EQ(ExtractedFiles().size(), 1u);
+    SetArchives("a.sbx", "a.sbx");
+    EXPECT_EQ(ExtractedFiles().size(), 0u);
+}
+
+TEST_F(Archive, DamagedArchivesFailCleanly) {
+    const std::string good = HandArchive({{"k.txt", Block("kept entry")}});
+
+    // No trailer, or a file too short for one: the slot is switched off for good.
+    for (const std::string& bytes : {RandomData(100), std::string("sbX"), std::string()}) {
+        WriteBytes("bad.sbx", bytes);
+        SetArchives("bad.sbx", "");
+        EXPECT_EQ(Lookup("k.txt"), "<none>");
+        EXPECT_EQ(g_engine.archives[0]->enabled, 0);
+        WriteBytes("bad.sbx", good);
+        EXPECT_EQ(Lookup("k.txt"), "<none>");
+    }
+    SetArchives("missing.sbx", "");
+    EXPECT_EQ(Lookup("k.txt"), "<none>");
+    EXPECT_EQ(g_engine.archives[0]->enabled, 0);
+
+    // Directory offsets outside the file and truncated directories: no entry, the slot stays on.
+    const std::string noDir = good.substr(0, good.size() - 4);
+    const std::string truncatedDir = std::string("\xC8k.txt") + "sbX" + Le32(0);  // an entry of 200 bytes
+    for (const std::string& bytes : {noDir + Le32(0x7fffffff), noDir + Le32(0x80000000u), noDir + Le32(0xFFFFFFFFu),
+                                    truncatedDir}) {
+        WriteBytes("bad.sbx", bytes);
+        SetArchives("bad.sbx", "");
+        EXPECT_EQ(Lookup("k.txt"), "<none>");
+        EXPECT_EQ(g_engine.archives[0]->enabled, 1);
+    }
+
+    // Data blocks outside the file, too short, or with LZO data that does not give the stated size.
+    const std::string lzo = LiteralLzo("twelve bytes");
+    const HandEntry damaged[] = {
+        {"short.bin", "ab"},
+        {"more.bin", Le32(13) + lzo},        // stated one byte more than the data gives
+        {"less.bin", Le32(11) + lzo},        // stated one byte less
+        {"huge.bin", Le32(0xFFFFFFFFu) + lzo},  // never allocated
+        {"junk.bin", Le32(12) + RandomData(40)},
+        {"cut.bin", Le32(12) + lzo.substr(0, lzo.size() - 2)},
+    };
+    for (const HandEntry& entry : damaged) {
+        WriteBytes("bad.sbx", HandArchive({entry}));
+        SetArchives("bad.sbx", "");
+        std::remove(ErrorLogPath().CText());
+        EXPECT_EQ(Lookup(entry.name.c_str()), "<none>") << entry.name;
+        EXPECT_NE(ReadLog().find("ARCHIVE: [bad.sbx] entry \"" + entry.name + "\""), std::string::npos) << ReadLog();
+        EXPECT_TRUE(ExtractedFiles().empty());
+    }
+    std::string outside = HandArchive({{"far.bin", Block("twelve bytes")}});
+    outside.replace(outside.size() - 7 - 1 - 8, 4, Le32(5000));  // the data offset
+    WriteBytes("bad.sbx", outside);
+    SetArchives("bad.sbx", "");
+    EXPECT_EQ(Lookup("far.bin"), "<none>");
+    EXPECT_NE(ReadLog().find("outside the archive"), std::string::npos);
+}
+
+TEST_F(Archive, ExtractionStaysInTheTemporaryDirectory) {
+    const std::string bytes = Block("should never be written");
+    WriteBytes("evil.sbx", HandArchive({{"../evil.txt", bytes}, {"sub/evil2.txt", bytes}, {"x\\evil3.txt", bytes},
+                                        {std::string("evil4.txt\0x", 11), bytes}, {"..", bytes}}));
+    SetArchives("evil.sbx", "");
+    for (const char* name : {"../evil.txt", "evil.txt", "sub/evil2.txt", "evil2.txt", "evil3.txt", "evil4.txt"})
+        EXPECT_EQ(Lookup(name), "<none>") << name;
+    // ".." is a plain entry name: it can only become "sbx??.." inside the temporary directory.
+    const std::string dots = Lookup("x/..");
+    EXPECT_EQ(fs::path(dots).parent_path(), fs::path(platform::TempDir()).parent_path());
+    EXPECT_FALSE(fs::exists(work_.parent_path() / "evil.txt"));
+
+    // A temporary path that cannot be written: the defined message on standard output, result 0.
+    WriteBytes("t.sbx", HandArchive({{"t.txt", Block("temporary")}}));
+    SetArchives("t.sbx", "");
+    tarvok::ArchiveEntry entry{"t.txt", 0, static_cast<std::uint32_t>(Block("temporary").size())};
+    const std::string blocked = platform::TempDir() + "sbx" + static_cast<char>('A' + 0) +
+                                static_cast<char>('A' + entry.storedSize % 26) + "t.txt";
+    EXPECT_EQ(tarvok::ExtractedFileName(entry), fs::path(blocked).filename().string());
+    fs::create_directories(blocked + "/inside");
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(Lookup("t.txt"), "<none>");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "can't open \"" + blocked + "\" for writing\n");
+    fs::remove_all(blocked);
+}
+
+TEST(ArchiveFormat, PiecesOverBytes) {
+    using tarvok::ByteSpan;
+    const std::uint8_t trailer[] = {9, 9, 's', 'b', 'X', 0xFC, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(tarvok::ParseArchiveTrailer(ByteSpan(trailer)), -4);
+    EXPECT_FALSE(tarvok::ParseArchiveTrailer(ByteSpan(trailer).first(6)));
+    const std::uint8_t wrong[] = {'s', 'b', 'x', 0, 0, 0, 0};
+    EXPECT_FALSE(tarvok::ParseArchiveTrailer(ByteSpan(wrong)));
+
+    EXPECT_EQ(tarvok::ArchivePosition(-4, true, 10), 6u);
+    EXPECT_EQ(tarvok::ArchivePosition(4, false, 10), 4u);
+    EXPECT_EQ(tarvok::ArchivePosition(10, false, 10), 10u);
+    EXPECT_FALSE(tarvok::ArchivePosition(11, false, 10));
+    EXPECT_FALSE(tarvok::ArchivePosition(-11, true, 10));
+    EXPECT_FALSE(tarvok::ArchivePosition(-1, false, 10));
+    EXPECT_FALSE(tarvok::ArchivePosition(1, true, 10));
+
+    const std::uint8_t dir[] = {2, 'a', 'b', 1, 0, 0, 0, 5, 0, 0, 0, 0, 3, 'x'};
+    std::size_t cursor = 0;
+    tarvok::ArchiveEntry entry;
+    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEntry);
+    EXPECT_EQ(entry.name, "ab");
+    EXPECT_EQ(entry.dataOffset, 1);
+    EXPECT_EQ(entry.storedSize, 5u);
+    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEnd);
+    cursor = 12;
+    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kTruncated);
+    cursor = 99;
+    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kTruncated);
+
+    const std::string block = Block("literal run");
+    std::vector<std::uint8_t> out;
+    EXPECT_TRUE(tarvok::DecodeArchiveBlock(
+        ByteSpan(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()), out));
+    EXPECT_EQ(std::string(out.begin(), out.end()), "literal run");
+
+    EXPECT_EQ(tarvok::BaseName("a/b\\c.bmp"), "c.bmp");
+    EXPECT_EQ(tarvok::BaseName("c.bmp"), "c.bmp");
+    EXPECT_EQ(tarvok::BaseName("dir/"), "");
+    EXPECT_TRUE(tarvok::EqualIgnoringCase("A.Bmp", "a.bMP"));
+    EXPECT_FALSE(tarvok::EqualIgnoringCase("a.bmp", "a.bm"));
+    EXPECT_FALSE(tarvok::EqualIgnoringCase("\xC4", "\xE4"));  // ASCII letters only
+    // The two letters come from the low bytes of the offset and the stored size.
+    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", 27 + 256, 25}), "sbxBZx.png");
+    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", -1, 0}), "sbxVAx.png");  // 255 % 26 = 21
+}
