@@ -147,7 +147,7 @@ TEST_F(DiskAudio, FilesOfEveryFormatPlay) {
             for (int channels : {1, 2}) {
                 SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(bits) + " bits, " +
                              std::to_string(channels) + " channels");
-                const std::string path = soundtest::TempPath("f" + std::to_string(n) + ".wav");
+                const std::string path = soundtest::TempPath(std::to_string(n).append(".wav"));
                 const bool sox = n % 2 == 1;  // half of them written by sox, half by Python
                 ASSERT_TRUE(sox ? soundtest::MakeSoxWave(path, rate, bits, channels, kTone, 0.05)
                                 : soundtest::MakePythonWave(path, rate, bits, channels, kTone, kAmplitude,
@@ -289,6 +289,46 @@ TEST_F(DiskAudio, LongMusicRestartsAfterItsOwnLength) {
     while (platform::ClockMs() - g_engine.startTime < first) platform::SleepMilliseconds(5);
     MusicLoopCheck();
     EXPECT_NEAR(g_engine.musicEndTime - first, 700, 20);
+    EXPECT_TRUE(platform::MusicPlaying());
+}
+
+TEST_F(DiskAudio, CompressedMusicKeepsItsLength) {
+    // OGG from sox and MP3 from ffmpeg, 0.8 s each: the loop follows the length the decoder reads.
+    const std::string ogg = soundtest::TempPath("tune.ogg");
+    const std::string mp3 = soundtest::TempPath("tune.mp3");
+    ASSERT_EQ(std::system(("sox -q -n -r 22050 '" + ogg + "' synth 0.8 sine 440").c_str()), 0);
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=f=440:d=0.8 '" + mp3 + "'").c_str()), 0);
+    for (const std::string& tune : {ogg, mp3}) {
+        SCOPED_TRACE(tune);
+        PlayMusic(tune.c_str());
+        ASSERT_TRUE(platform::MusicPlaying());
+        EXPECT_NEAR(g_engine.musicEndTime - (platform::ClockMs() - g_engine.startTime), 800, 60);
+    }
+}
+
+TEST_F(DiskAudio, MusicOfUnknownLengthRestartsWhenItEnds) {
+    // A MIDI tune of one note held for 96 ticks at 96 ticks a beat (0.5 s at the default 120 beats
+    // a minute), then 96 ticks more before its end: its decoder reports no length.
+    const std::vector<std::uint8_t> midi = {
+        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
+        'M', 'T', 'r', 'k', 0, 0, 0, 13, 0x00, 0x90, 60, 100, 0x60, 0x80, 60, 64, 0x60, 0xFF, 0x2F, 0x00, 0x00};
+    const std::string tune = soundtest::TempPath("tune.mid");
+    soundtest::WriteBytes(tune, midi);
+    PlayMusic(tune.c_str());
+    if (!platform::MusicPlaying()) GTEST_SKIP() << "no MIDI decoder";
+    const double first = g_engine.musicEndTime;
+    EXPECT_NEAR(first - (platform::ClockMs() - g_engine.startTime), 500, 20);
+
+    // Past 500 ms but still playing: no restart.
+    while (platform::ClockMs() - g_engine.startTime < first + 50) platform::SleepMilliseconds(5);
+    if (platform::MusicPlaying()) {
+        MusicLoopCheck();
+        EXPECT_EQ(g_engine.musicEndTime, first);
+    }
+    for (int i = 0; i < 600 && platform::MusicPlaying(); ++i) platform::SleepMilliseconds(10);
+    ASSERT_FALSE(platform::MusicPlaying());
+    MusicLoopCheck();  // it has ended: it starts again
+    EXPECT_GT(g_engine.musicEndTime, first);
     EXPECT_TRUE(platform::MusicPlaying());
 }
 

@@ -82,7 +82,8 @@ TEST(WaveFile, ChunkLayouts) {
     WaveLayout plainWithFact;
     plainWithFact.fact = true;
     plainWithFact.data = data;
-    wave = tarvok::ParseWave(BuildWave(plainWithFact));
+    file = BuildWave(plainWithFact);
+    wave = tarvok::ParseWave(file);
     ASSERT_TRUE(wave.has_value());
     EXPECT_EQ(std::vector<std::uint8_t>(wave->data.begin(), wave->data.end()), data);
 
@@ -102,7 +103,8 @@ TEST(WaveFile, ChunkLayouts) {
     WaveLayout trailing;
     trailing.data = data;
     trailing.dataSizeField = 40;
-    wave = tarvok::ParseWave(BuildWave(trailing));
+    file = BuildWave(trailing);
+    wave = tarvok::ParseWave(file);
     ASSERT_TRUE(wave.has_value());
     EXPECT_EQ(wave->data.size(), 40u);
 
@@ -110,7 +112,8 @@ TEST(WaveFile, ChunkLayouts) {
     WaveLayout noChannels;
     noChannels.channels = 0;
     noChannels.data = data;
-    wave = tarvok::ParseWave(BuildWave(noChannels));
+    file = BuildWave(noChannels);
+    wave = tarvok::ParseWave(file);
     ASSERT_TRUE(wave.has_value());
     EXPECT_EQ(wave->format.channels, 1);
 }
