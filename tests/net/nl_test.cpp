@@ -1,0 +1,227 @@
+// The small network library on its own, over the loopback address.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "net/nl.h"
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+class NlTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(nlInit());
+        ASSERT_TRUE(nlSelectNetwork(NL_IP));
+    }
+    void TearDown() override { nlShutdown(); }
+
+    // A connected pair: client and the server side accepted from a listener.
+    void Connect(NLint type, NLsocket& client, NLsocket& server) {
+        const NLsocket listener = nlOpen(0, type);
+        ASSERT_NE(listener, NL_INVALID);
+        ASSERT_TRUE(nlListen(listener));
+        NLaddress address;
+        ASSERT_TRUE(nlGetLocalAddr(listener, &address));
+        client = nlOpen(0, type);
+        ASSERT_TRUE(nlConnect(client, &address));
+        server = NL_INVALID;
+        for (int i = 0; i < 200 && server == NL_INVALID; ++i) {
+            server = nlAcceptConnection(listener);
+            if (server == NL_INVALID) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ASSERT_NE(server, NL_INVALID);
+    }
+
+    // Reads until something arrives or the read fails, for at most 3 seconds.
+    static NLint ReadSoon(NLsocket s, void* buffer, NLint length) {
+        for (int i = 0; i < 300; ++i) {
+            const NLint n = nlRead(s, buffer, length);
+            if (n != 0) return n;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return 0;
+    }
+};
+
+}  // namespace
+
+TEST_F(NlTest, PacketsArriveWholeAndOneAtATime) {
+    NLsocket a, b;
+    Connect(NL_TCP_PACKETS, a, b);
+    std::vector<std::uint8_t> big(NL_MAX_PACKET_LENGTH);
+    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+    ASSERT_EQ(nlWrite(a, "one", 3), 3);
+    ASSERT_EQ(nlWrite(a, big.data(), NL_MAX_PACKET_LENGTH), NL_MAX_PACKET_LENGTH);
+    ASSERT_EQ(nlWrite(a, "x", 1), 1);
+    std::vector<std::uint8_t> in(NL_MAX_PACKET_LENGTH + 10);
+    ASSERT_EQ(ReadSoon(b, in.data(), static_cast<NLint>(in.size())), 3);
+    EXPECT_EQ(std::string(in.begin(), in.begin() + 3), "one");
+    ASSERT_EQ(ReadSoon(b, in.data(), static_cast<NLint>(in.size())), NL_MAX_PACKET_LENGTH);
+    EXPECT_TRUE(std::equal(big.begin(), big.end(), in.begin()));
+    ASSERT_EQ(ReadSoon(b, in.data(), static_cast<NLint>(in.size())), 1);
+    EXPECT_EQ(nlRead(b, in.data(), static_cast<NLint>(in.size())), 0);  // nothing waiting: no block
+
+    // Packets that cannot be framed are refused before anything is sent.
+    EXPECT_EQ(nlWrite(a, "", 0), -1);
+    EXPECT_EQ(nlGetError(), NL_PACKET_SIZE);
+    EXPECT_EQ(nlWrite(a, big.data(), NL_MAX_PACKET_LENGTH + 1), -1);
+    EXPECT_EQ(nlGetError(), NL_PACKET_SIZE);
+
+    // A packet larger than the reader's buffer ends the reading of that connection.
+    ASSERT_EQ(nlWrite(a, "0123456789", 10), 10);
+    EXPECT_EQ(ReadSoon(b, in.data(), 4), -1);
+    EXPECT_EQ(nlGetError(), NL_PACKET_SIZE);
+    EXPECT_EQ(nlRead(b, in.data(), 100), -1);
+
+    // The peer's close is the normal end, code 268; writes to a closed peer fail without a signal.
+    NLsocket c, d;
+    Connect(NL_TCP_PACKETS, c, d);
+    ASSERT_TRUE(nlClose(c));
+    EXPECT_EQ(ReadSoon(d, in.data(), 100), -1);
+    EXPECT_EQ(nlGetError(), 268);
+    NLint written = 0;
+    for (int i = 0; i < 100 && written >= 0; ++i) written = nlWrite(d, "ping", 4);
+    EXPECT_EQ(written, -1);
+    EXPECT_EQ(nlRead(c, in.data(), 10), -1);  // c itself is gone
+    EXPECT_EQ(nlGetError(), NL_INVALID_SOCKET);
+}
+
+TEST_F(NlTest, StreamsReadsWithATimeoutAndAccept) {
+    const NLsocket listener = nlOpen(0, NL_TCP);
+    ASSERT_TRUE(nlListen(listener));
+    EXPECT_EQ(nlAcceptConnection(listener), NL_INVALID);
+    EXPECT_EQ(nlGetError(), NL_NO_PENDING);
+
+    nlEnable(NL_BLOCKING_READS);
+    NLsocket a, b;
+    Connect(NL_TCP, a, b);
+    nlSetReadTimeout(200);
+    char buf[16];
+    const auto start = Clock::now();
+    EXPECT_EQ(nlRead(a, buf, sizeof buf), -1);
+    EXPECT_EQ(nlGetError(), NL_TIMEOUT);
+    const double took = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_GT(took, 0.15);
+    EXPECT_LT(took, 2.0);
+    nlSetReadTimeout(NL_DEFAULT_READ_TIMEOUT_MS);
+    ASSERT_EQ(nlWrite(b, "abc", 3), 3);
+    EXPECT_EQ(nlRead(a, buf, sizeof buf), 3);  // waits for the bytes
+    nlClose(b);
+    EXPECT_EQ(nlRead(a, buf, sizeof buf), -1);
+    EXPECT_EQ(nlGetError(), NL_CONNECTION_CLOSED);
+
+    // Connecting where no one listens fails within its bound.
+    const NLsocket lone = nlOpen(0, NL_TCP);
+    NLaddress closed;
+    ASSERT_TRUE(nlGetLocalAddr(lone, &closed));  // a bound port with no listener
+    const NLsocket c = nlOpen(0, NL_TCP);
+    EXPECT_FALSE(nlConnect(c, &closed));
+    EXPECT_EQ(nlGetError(), NL_CONNECT_FAILED);
+}
+
+TEST_F(NlTest, GroupsReportSocketsWithData) {
+    NLsocket a1, b1, a2, b2;
+    Connect(NL_TCP_PACKETS, a1, b1);
+    Connect(NL_TCP_PACKETS, a2, b2);
+    const NLint group = nlGroupCreate();
+    ASSERT_GE(group, 0);
+    ASSERT_TRUE(nlGroupAddSocket(group, b1));
+    ASSERT_TRUE(nlGroupAddSocket(group, b2));
+    NLsocket ready[4];
+    EXPECT_EQ(nlPollGroup(group, NL_READ_STATUS, ready, 4, 0), 0);
+    ASSERT_EQ(nlWrite(a2, "hi", 2), 2);
+    EXPECT_EQ(nlPollGroup(group, NL_READ_STATUS, ready, 4, 2000), 1);
+    EXPECT_EQ(ready[0], b2);
+    // A closed socket leaves every group; a closed peer counts as something to read.
+    nlClose(b2);
+    nlClose(a1);
+    EXPECT_EQ(nlPollGroup(group, NL_READ_STATUS, ready, 4, 2000), 1);
+    EXPECT_EQ(ready[0], b1);
+    EXPECT_EQ(nlPollGroup(group, 99, ready, 4, 0), -1);
+    EXPECT_EQ(nlGetError(), NL_INVALID_ENUM);
+    // Groups are bounded.
+    std::vector<NLsocket> many;
+    for (int i = 0; i < NL_MAX_GROUP_SOCKETS; ++i) many.push_back(nlOpen(0, NL_TCP));
+    const NLint full = nlGroupCreate();
+    for (const NLsocket s : many) ASSERT_TRUE(nlGroupAddSocket(full, s));
+    EXPECT_FALSE(nlGroupAddSocket(full, b1));
+    EXPECT_EQ(nlGetError(), NL_GROUP_FULL);
+    EXPECT_TRUE(nlGroupDestroy(full));
+    EXPECT_FALSE(nlGroupAddSocket(full, b1));
+    EXPECT_EQ(nlGetError(), NL_INVALID_GROUP);
+}
+
+TEST_F(NlTest, AddressTexts) {
+    NLaddress a;
+    char text[NL_MAX_STRING_LENGTH];
+    ASSERT_TRUE(nlStringToAddr("10.1.2.3:8080", &a));
+    EXPECT_EQ(a.ip, 0x0A010203u);
+    EXPECT_EQ(a.port, 8080);
+    EXPECT_STREQ(nlAddrToString(&a, text), "10.1.2.3:8080");
+    ASSERT_TRUE(nlSetAddrPort(&a, 0));
+    EXPECT_STREQ(nlAddrToString(&a, text), "10.1.2.3");
+    ASSERT_TRUE(nlStringToAddr("localhost", &a));
+    EXPECT_EQ(a.ip, 0x7F000001u);
+    for (const char* bad : {"", ":80", "1.2.3.4:", "1.2.3.4:65536", "1.2.3.4:8x", "not an address"}) {
+        EXPECT_FALSE(nlStringToAddr(bad, &a)) << bad;
+        EXPECT_EQ(nlGetError(), NL_BAD_ADDRESS);
+        EXPECT_FALSE(a.valid);
+    }
+    NLint count = 0;
+    const NLaddress* all = nlGetAllLocalAddr(&count);
+    bool loopback = false;
+    for (NLint i = 0; i < count; ++i) loopback = loopback || all[i].ip == 0x7F000001u;
+    EXPECT_TRUE(loopback);
+}
+
+TEST_F(NlTest, LifeCycleAndBadArguments) {
+    nlShutdown();
+    EXPECT_EQ(nlOpen(0, NL_TCP), NL_INVALID);
+    EXPECT_EQ(nlGetError(), NL_NO_NETWORK);
+    ASSERT_TRUE(nlInit());
+    EXPECT_FALSE(nlSelectNetwork(4));
+    EXPECT_EQ(nlGetError(), NL_INVALID_ENUM);
+    ASSERT_TRUE(nlSelectNetwork(NL_IP));
+    EXPECT_FALSE(nlEnable(66));
+    EXPECT_EQ(nlOpen(0, 18), NL_INVALID);
+    const NLsocket s = nlOpen(0, NL_TCP_PACKETS);
+    ASSERT_NE(s, NL_INVALID);
+    nlShutdown();  // closes every socket
+    char buf[4];
+    EXPECT_EQ(nlRead(s, buf, 4), -1);
+    EXPECT_EQ(nlGetError(), NL_INVALID_SOCKET);
+    EXPECT_EQ(nlWrite(12345, buf, 4), -1);
+    EXPECT_EQ(nlRead(s, nullptr, 4), -1);
+    EXPECT_EQ(nlGetError(), NL_NULL_POINTER);
+    EXPECT_FALSE(nlClose(s));
+}
+
+TEST(NlThreads, MutexGuardsSharedCounts) {
+    struct Shared {
+        NLmutex mutex = nullptr;
+        long count = 0;
+    } shared;
+    ASSERT_TRUE(nlMutexInit(&shared.mutex));
+    auto work = [](void* data) -> void* {
+        auto* s = static_cast<Shared*>(data);
+        for (int i = 0; i < 100000; ++i) {
+            nlMutexLock(&s->mutex);
+            ++s->count;
+            nlMutexUnlock(&s->mutex);
+        }
+        return nullptr;
+    };
+    const NLthreadID t1 = nlThreadCreate(work, &shared, true);
+    const NLthreadID t2 = nlThreadCreate(work, &shared, true);
+    ASSERT_NE(t1, -1);
+    ASSERT_NE(t2, -1);
+    EXPECT_TRUE(nlThreadJoin(t1, nullptr));
+    EXPECT_TRUE(nlThreadJoin(t2, nullptr));
+    EXPECT_FALSE(nlThreadJoin(t2, nullptr));  // already joined
+    EXPECT_EQ(shared.count, 200000);
+    EXPECT_TRUE(nlMutexDestroy(&shared.mutex));
+    EXPECT_FALSE(nlMutexLock(&shared.mutex));
+}
