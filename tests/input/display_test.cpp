@@ -1,0 +1,102 @@
+// Keyboard and mouse through the whole engine under a display: real X events sent with xdotool, and
+// the key script.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ProbeRun {
+    int status = -1;
+    std::string out;
+};
+
+ProbeRun RunProbe(const std::string& mode, const std::string& keys = "") {
+    std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_UNPACED=0 ";
+    if (!keys.empty()) {
+        const std::string keyFile = std::string(std::getenv("TMPDIR")) + "/keys.txt";
+        std::ofstream(keyFile) << keys;
+        command += "TARVOK_KEYS=" + keyFile + " ";
+    }
+    command += "timeout 60 " TARVOK_TEST_BINARY_DIR "/tests/input/input_probe " + mode + " 2>&1";
+    ProbeRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, pipe)) run.out += buf;
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+bool Has(const std::string& out, const std::string& line) { return out.find(line + "\n") != std::string::npos; }
+
+}  // namespace
+
+TEST(InputDisplay, KeyScriptReachesKeyStateAndTypedCharacters) {
+    // Keys of frame N are down from ShowScreen N on; columns: Enter, A, left Shift, B, keypad Enter, Up.
+    const ProbeRun run = RunProbe("script",
+                                  "2 down 30\n4 up 30\n"
+                                  "5 down 42\n6 down 48\n7 up 48\n8 up 42\n"
+                                  "9 down 200\n10 up 200\n"
+                                  "11 down 156\n12 up 156\n13 down 28\n15 up 28\n"
+                                  "16 down 30\n17 down 48\n19 up 30\n20 up 48\n"
+                                  "22 down 1\n");
+    EXPECT_EQ(run.status, 0);
+    const char* expected[] = {
+        "1: 0 0 0 0 0 0 []",   "2: 0 1 0 0 0 0 [a]",   "3: 0 1 0 0 0 0 []",  "4: 0 0 0 0 0 0 []",
+        "5: 0 0 1 0 0 0 []",   "6: 0 0 1 1 0 0 [B]",   "7: 0 0 1 0 0 0 []",  "8: 0 0 0 0 0 0 []",
+        "9: 0 0 0 0 0 1 []",   "10: 0 0 0 0 0 0 []",   "11: 0 0 0 0 1 0 [\\10]", "12: 0 0 0 0 0 0 []",
+        "13: 1 0 0 0 0 0 [\\10]", "14: 1 0 0 0 0 0 []", "15: 0 0 0 0 0 0 []",
+        // Two keys: the lower code types; when it is let go, the other one types.
+        "16: 0 1 0 0 0 0 [a]", "17: 0 1 0 1 0 0 []", "18: 0 1 0 1 0 0 []", "19: 0 0 0 1 0 0 [b]",
+        "20: 0 0 0 0 0 0 []",  "21: 0 0 0 0 0 0 []"};
+    for (const char* line : expected) EXPECT_TRUE(Has(run.out, line)) << line << "\n" << run.out;
+    EXPECT_FALSE(Has(run.out, "22: 0 0 0 0 0 0 []")) << run.out;  // Esc ended it
+}
+
+TEST(InputDisplay, RealKeysReadDownWhileHeldAndUpAfter) {
+    const ProbeRun run = RunProbe("keys");
+    EXPECT_EQ(run.status, 0) << run.out;
+    // Each key is seen down and then up; an extended key and its plain twin are different keys.
+    for (const char* key : {"Escape", "1", "BackSpace", "Tab", "a", "Return", "Control_L", "Shift_L", "backslash",
+                            "Shift_R", "KP_Multiply", "Alt_L", "space", "F1", "F4", "KP_Subtract", "KP_Add", "F11",
+                            "F12", "KP_Enter", "KP_Divide", "Home", "Up", "Prior", "Left", "Right",
+                            "End", "Down", "Next", "Insert", "Delete", "Super_L", "Menu",
+                            "105", "108", "127", "79"})  // right Ctrl, right Alt, Pause, keypad 7
+        EXPECT_TRUE(Has(run.out, std::string(key) + " 1 1 0")) << key << "\n" << run.out;
+}
+
+TEST(InputDisplay, RealTypingArrivesInOrder) {
+    const ProbeRun run = RunProbe("typing");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "typed [Hi 5\\8\\10]")) << run.out;
+}
+
+TEST(InputDisplay, RealMousePositionButtonsWheelAndRelativeMotion) {
+    const ProbeRun run = RunProbe("mouse");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "moved 1")) << run.out;
+    EXPECT_TRUE(Has(run.out, "dx 30 same 1")) << run.out;
+    EXPECT_TRUE(Has(run.out, "button 1 1 1 1 0")) << run.out;
+    EXPECT_TRUE(Has(run.out, "button 3 1 1 0 1")) << run.out;
+    EXPECT_TRUE(Has(run.out, "button 2 1 1 0 0")) << run.out;
+    EXPECT_TRUE(Has(run.out, "wheel up 1")) << run.out;
+    EXPECT_TRUE(Has(run.out, "wheel down 1")) << run.out;
+    EXPECT_TRUE(Has(run.out, "relative 15 7 moved 15 7")) << run.out;
+    EXPECT_TRUE(Has(run.out, "clamped 0")) << run.out;
+    EXPECT_TRUE(Has(run.out, "back in 5")) << run.out;
+}
+
+TEST(InputDisplay, WaitingForAKeyAndAButton) {
+    const ProbeRun run = RunProbe("waits");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Has(run.out, "keywait 1 []")) << run.out;
+    EXPECT_TRUE(Has(run.out, "mousewait 1")) << run.out;
+}
