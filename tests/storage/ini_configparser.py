@@ -1,0 +1,31 @@
+#!/usr/bin/env python3
+"""INI files through Python's configparser, the independent side of the INI round trip.
+
+  ini_configparser.py write FILE   writes a fixed set of sections and keys (configparser's own layout)
+  ini_configparser.py read FILE    prints every value as section|key|value, one per line, file order
+"""
+import configparser
+import sys
+
+
+def parser():
+    p = configparser.ConfigParser(interpolation=None)
+    p.optionxform = str  # keep the keys' letter case
+    return p
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3 or sys.argv[1] not in ("write", "read"):
+        sys.exit(__doc__)
+    p = parser()
+    if sys.argv[1] == "write":
+        p["Player"] = {"Name": "Bob Smith", "Score": "10", "Ratio": "0.75"}
+        p["Graphics"] = {"Width": "640", "Mode": "full=yes", "Path": "C:\\games\\data"}
+        with open(sys.argv[2], "w") as f:
+            p.write(f)
+    else:
+        with open(sys.argv[2], newline="") as f:
+            p.read_file(f)
+        for section in p.sections():
+            for key, value in p[section].items():
+                print("%s|%s|%s" % (section, key, value))

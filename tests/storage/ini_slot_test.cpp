@@ -1,0 +1,207 @@
+// INI files and slot files: the parse and save rules, the round trip with Python's configparser,
+// reading through the archive, and the slot files' NO_FILE and NO_DATA results.
+#include <cmath>
+#include <string>
+
+#include "runtime/engine_globals.h"
+#include "storage/ini_store.h"
+#include "storage/storage.h"
+#include "storage_test_util.h"
+
+using namespace storage_test;
+
+namespace {
+
+const std::string kConfigParser = std::string(TARVOK_SOURCE_DIR) + "/tests/storage/ini_configparser.py";
+
+class IniFiles : public StorageTest {
+protected:
+    void TearDown() override {
+        FlushStorageFiles();
+        ReleaseArchives();
+        StorageTest::TearDown();
+    }
+};
+using SlotFiles = IniFiles;
+
+std::string Get(const char* section, const char* key) { return IniGet(section, key).CText(); }
+
+IniStore Loaded(const std::string& bytes) {
+    WriteBytes("store.ini", bytes);
+    IniStore store;
+    store.Load("store.ini");
+    return store;
+}
+
+std::string Ga(const IniStore& store, const char* section, const char* key) { return store.Get(section, key).CText(); }
+
+}  // namespace
+
+TEST_F(IniFiles, ParseRules) {
+    WriteBytes("game.ini", "[Player]\r\nName = Bob\r\nScore=10\r\n");
+    IniOpen("GAME.INI");
+    EXPECT_EQ(Get("player", "SCORE"), "10");
+    EXPECT_EQ(Get("Player", "Name"), "Bob");
+    EXPECT_EQ(Get("Player", "Missing"), "NO_DATA");
+    EXPECT_EQ(Get("Nobody", "Name"), "NO_DATA");
+
+    const IniStore store = Loaded(
+        "top=before any header\n"
+        "  ; comment=1\n"
+        "[Values]\n"
+        "Level=\n"
+        "Flag\n"
+        "\tspaced \t=\t  value with spaces \t\r\n"
+        "ctl=abc\x01\x02\n"
+        "dup=first\n"
+        "dup=second\n"
+        "eq=a=b\n"
+        "[Empty]\n"
+        "[ Next] \n"
+        "a=1\n"
+        "[Values]\n"
+        "dup=third\n"
+        "[]\n"
+        "x=unnamed\n"
+        "[Last");
+    EXPECT_EQ(Ga(store, "", "top"), "before any header");
+    EXPECT_EQ(Ga(store, "", "; comment"), "NO_DATA");
+    EXPECT_EQ(Ga(store, "values", "Level"), "NO_DATA");
+    EXPECT_EQ(Ga(store, "values", "Flag"), "NO_DATA");
+    EXPECT_EQ(Ga(store, "values", "spaced"), "value with spaces ");  // controls go, spaces stay
+    EXPECT_EQ(Ga(store, "values", "ctl"), "abc");
+    EXPECT_EQ(Ga(store, "values", "dup"), "first");  // the first section and the first key are found
+    EXPECT_EQ(Ga(store, "values", "eq"), "a=b");
+    EXPECT_EQ(Ga(store, "Empty", "a"), "NO_DATA");
+    EXPECT_EQ(Ga(store, "Next", "a"), "1");
+    ASSERT_EQ(store.Sections().size(), 5u);  // "", Values, Next, Values, "" ("[Last" has no keys)
+    EXPECT_STREQ(store.Sections()[3].keys[0].value.CText(), "third");
+    EXPECT_STREQ(store.Sections()[4].name.CText(), "");
+    EXPECT_STREQ(store.Sections()[4].keys[0].value.CText(), "unnamed");
+    EXPECT_FALSE(store.Changed());
+
+    // A 10 MB line without line ends, then real content: nothing breaks, the content is found.
+    const IniStore big = Loaded(std::string(10u << 20, 'x') + "\n[S]\nk=v\n");
+    EXPECT_EQ(Ga(big, "S", "k"), "v");
+    // Missing files leave the store empty.
+    IniStore none;
+    none.Load("missing.ini");
+    EXPECT_TRUE(none.Sections().empty());
+}
+
+TEST_F(IniFiles, PutRemoveAndSaveOrder) {
+    WriteBytes("s.ini", "[A]\r\na=1\r\n[B]\r\nb1=1\r\nb2=2\r\nb3=3\r\n[C]\r\nc=1\r\n");
+    IniOpen("s.ini");
+    IniPut("b", "B1", "");      // removes b1: b3 takes its place
+    IniPut("B", "b2", "two");   // replaces
+    IniPut("b", "new", "");     // appends an empty key, written as "new="
+    IniPut("a", "", "");        // removes section A: C takes its place
+    IniPut("Missing", "", "");  // nothing to remove
+    IniPut("D", "d", "4");      // a new section
+    IniOpen("other.ini");       // saves s.ini first
+    EXPECT_EQ(ReadBytes("s.ini"), "[C]\r\nc=1\r\n[B]\r\nb3=3\r\nb2=two\r\nnew=\r\n[D]\r\nd=4\r\n");
+    IniOpen("s.ini");
+    EXPECT_EQ(Get("B", "new"), "NO_DATA");  // the empty value is dropped by the next load
+    EXPECT_EQ(Get("A", "a"), "NO_DATA");
+
+    // Nothing changed: nothing is written. A change is saved at the end of the program.
+    fs::remove("other.ini");
+    IniOpen("s.ini");
+    IniOpen("other.ini");
+    EXPECT_FALSE(fs::exists("other.ini"));
+    IniPut("End", "key", "value");
+    EXPECT_EXIT(
+        {
+            SetShutdownHandler([] { FlushStorageFiles(); });
+            EndProgram();
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadBytes("other.ini"), "[End]\r\nkey=value\r\n");
+}
+
+TEST_F(IniFiles, RoundTripWithConfigParser) {
+    ASSERT_EQ(Shell("python3 " + kConfigParser + " write py.ini"), 0);
+    IniOpen("py.ini");
+    EXPECT_EQ(Get("player", "name"), "Bob Smith");
+    EXPECT_EQ(Get("Player", "Score"), "10");
+    EXPECT_EQ(Get("Player", "Ratio"), "0.75");
+    EXPECT_EQ(Get("Graphics", "Width"), "640");
+    EXPECT_EQ(Get("Graphics", "Mode"), "full=yes");
+    EXPECT_EQ(Get("Graphics", "Path"), "C:\\games\\data");
+
+    IniPut("Player", "Score", "11");
+    IniPut("Sound", "Volume", "80 percent");
+    IniOpen("next.ini");
+    ASSERT_EQ(Shell("python3 " + kConfigParser + " read py.ini >read.txt"), 0);
+    EXPECT_EQ(ReadBytes("read.txt"),
+              "Player|Name|Bob Smith\nPlayer|Score|11\nPlayer|Ratio|0.75\n"
+              "Graphics|Width|640\nGraphics|Mode|full=yes\nGraphics|Path|C:\\games\\data\n"
+              "Sound|Volume|80 percent\n");
+}
+
+TEST_F(IniFiles, ReadThroughTheArchive) {
+    WriteBytes("pack/settings.ini", "[Game]\r\nlevel=3\r\n");
+    WriteBytes("pack/hiscore.txt", "Ann 500\r\nBob 300\r\n");
+    ASSERT_EQ(Shell(std::string(TARVOK_PACK_TOOL) + " -q data.sbx pack"), 0);
+    fs::remove_all("pack");
+    SetArchives("data.sbx", "data.sbx");
+    IniOpen("config/SETTINGS.INI");
+    EXPECT_EQ(Get("game", "level"), "3");
+    EXPECT_EQ(std::string(SlotGet("hiscore.txt", 1).CText()), "Bob 300");
+    // Changes are written as plain files, which win from then on.
+    SlotPut("hiscore.txt", 2, "Cy 100");
+    SlotGet("other.txt", 0);
+    EXPECT_EQ(ReadBytes("hiscore.txt"), "Ann 500\r\nBob 300\r\nCy 100\r\n");
+}
+
+TEST_F(SlotFiles, NoFileNoDataAndWriting) {
+    EXPECT_EQ(std::string(SlotGet("scores.txt", 0).CText()), "NO_FILE");
+    EXPECT_EQ(g_engine.errorCode, 3);
+    g_engine.errorCode = 0;
+    EXPECT_EQ(std::string(SlotGet("scores.txt", 256).CText()), "NO_DATA");
+    EXPECT_EQ(g_engine.errorCode, 7);
+    EXPECT_EQ(std::string(SlotGet("scores.txt", -1).CText()), "NO_DATA");
+    EXPECT_EQ(std::string(SlotGet("scores.txt", 1e300).CText()), "NO_DATA");
+    SlotPut("scores.txt", 256, "no");
+    SlotPut("scores.txt", std::nan(""), "slot 0");  // NaN truncates to 0
+    g_engine.errorCode = 0;
+
+    SlotPut("scores.txt", 3, "500");
+    EXPECT_EQ(std::string(SlotGet("scores.txt", 3).CText()), "500");
+    EXPECT_EQ(std::string(SlotGet("scores.txt", 2).CText()), "");
+    EXPECT_FALSE(fs::exists("scores.txt"));  // nothing written until another file is named or the end
+    EXPECT_EXIT(
+        {
+            SetShutdownHandler([] { FlushStorageFiles(); });
+            EndProgram();
+        },
+        testing::ExitedWithCode(0), "");
+    EXPECT_EQ(ReadBytes("scores.txt"), "slot 0\r\n\r\n\r\n500\r\n");
+    EXPECT_EQ(g_engine.errorCode, 0);
+}
+
+TEST_F(SlotFiles, SwitchingFilesWritesAndReloads) {
+    WriteBytes("a.txt", "a0\r\na1\r\n");
+    WriteBytes("b.txt", "b0\nb1 \x01\x02\nlast without end");
+    EXPECT_EQ(std::string(SlotGet("a.txt", 1).CText()), "a1");
+    SlotPut("a.txt", 0, "A0");
+    EXPECT_EQ(std::string(SlotGet("b.txt", 1).CText()), "b1 ");  // trailing controls trimmed
+    EXPECT_EQ(ReadBytes("a.txt"), "A0\r\na1\r\n");                 // written at the switch
+    EXPECT_EQ(std::string(SlotGet("b.txt", 2).CText()), "last without end");
+    SlotPutNumber("b.txt", 5, 12.5);
+    EXPECT_EQ(SlotGetNumber("b.txt", 5), 12.5);
+    EXPECT_EQ(std::string(SlotGet("a.txt", 0).CText()), "A0");  // reloaded from disk
+    EXPECT_EQ(ReadBytes("b.txt"), "b0\r\nb1 \x01\x02\r\nlast without end\r\n\r\n\r\n12.5\r\n");
+
+    // At most 256 lines are read; long lines are split; long texts are cut to 1023 characters.
+    std::string many;
+    for (int i = 0; i < 300; ++i) many += std::to_string(i) + "\n";
+    WriteBytes("many.txt", std::string(1500, 'L') + "\n" + many);
+    EXPECT_EQ(SlotGet("many.txt", 0).Length(), 1024u);
+    EXPECT_EQ(SlotGet("many.txt", 1).Length(), 476u);
+    EXPECT_EQ(std::string(SlotGet("many.txt", 255).CText()), "253");
+    SlotPut("many.txt", 0, RtString(std::string(5000, 'z').c_str()));
+    EXPECT_EQ(SlotGet("many.txt", 0).Length(), 1023u);
+    SlotGet("a.txt", 0);
+    EXPECT_EQ(ReadBytes("many.txt").substr(0, 1025), std::string(1023, 'z') + "\r\n");
+}
