@@ -19,28 +19,28 @@ std::int32_t AsId(std::uint32_t field) { return static_cast<std::int32_t>(field)
 // The answer to a request; nothing when the requester is unknown or the request gets no answer.
 std::optional<std::string> ReplyPayload(NetSession& s, const NetMessage& m) {
     switch (static_cast<MessageType>(m.type)) {
-    case MessageType::CountPlayers:
-        return Uint32Payload(static_cast<std::uint32_t>(std::count_if(
-            s.players.begin(), s.players.end(), [](const PlayerRecord& p) { return p.flags[0] == 0; })));
-    case MessageType::PlayerIdAt: {
-        const std::optional<std::uint32_t> index = ReadUint32Payload(m.payload);
-        std::uint32_t seen = 0;
-        for (const PlayerRecord& p : s.players) {
-            if (p.flags[0] != 0) continue;
-            if (index && seen++ == *index) return Uint32Payload(static_cast<std::uint32_t>(p.id));
+        case MessageType::CountPlayers:
+            return Uint32Payload(static_cast<std::uint32_t>(std::count_if(
+                s.players.begin(), s.players.end(), [](const PlayerRecord& p) { return p.flags[0] == 0; })));
+        case MessageType::PlayerIdAt: {
+            const std::optional<std::uint32_t> index = ReadUint32Payload(m.payload);
+            std::uint32_t seen = 0;
+            for (const PlayerRecord& p : s.players) {
+                if (p.flags[0] != 0) continue;
+                if (index && seen++ == *index) return Uint32Payload(static_cast<std::uint32_t>(p.id));
+            }
+            return Uint32Payload(0);
         }
-        return Uint32Payload(0);
-    }
-    case MessageType::PlayerNameOf: {
-        const std::optional<std::uint32_t> id = ReadUint32Payload(m.payload);
-        const PlayerRecord* p = id ? FindPlayer(s.players, AsId(*id)) : nullptr;
-        if (!p || p->name.empty()) return std::nullopt;
-        return p->name;
-    }
-    case MessageType::Ping:
-        return std::string("\x01\0\0\0", 4);
-    default:
-        return std::nullopt;
+        case MessageType::PlayerNameOf: {
+            const std::optional<std::uint32_t> id = ReadUint32Payload(m.payload);
+            const PlayerRecord* p = id ? FindPlayer(s.players, AsId(*id)) : nullptr;
+            if (!p || p->name.empty()) return std::nullopt;
+            return p->name;
+        }
+        case MessageType::Ping:
+            return std::string("\x01\0\0\0", 4);
+        default:
+            return std::nullopt;
     }
 }
 
@@ -65,23 +65,23 @@ std::vector<Outgoing> HandleHostMessage(NetSession& s, const InboundMessage& in)
     // Everything else is addressed to the host itself.
     if (m.target != 0) return out;
     switch (static_cast<MessageType>(m.type)) {
-    case MessageType::CreatePlayer: {
-        const std::optional<CreatePlayerFields> fields = ReadCreatePlayerPayload(m.payload);
-        if (!fields || s.players.size() >= kMaxHostPlayers || s.nextPlayerId == INT32_MAX) return out;
-        PlayerRecord& p = s.players.emplace_back();
-        p.socket = in.socket;
-        p.id = s.nextPlayerId++;
-        p.flags[0] = fields->hiddenFlag;
-        p.name = fields->name;
-        const auto id = static_cast<std::uint32_t>(p.id);
-        out.push_back({in.socket, MakeMessage(MessageType::PlayerCreated, id, 0)});
-        return out;
-    }
-    case MessageType::RemovePlayer:
-        s.players.remove_if([&](const PlayerRecord& p) { return p.id == AsId(m.source); });
-        return out;
-    default:
-        break;
+        case MessageType::CreatePlayer: {
+            const std::optional<CreatePlayerFields> fields = ReadCreatePlayerPayload(m.payload);
+            if (!fields || s.players.size() >= kMaxHostPlayers || s.nextPlayerId == INT32_MAX) return out;
+            PlayerRecord& p = s.players.emplace_back();
+            p.socket = in.socket;
+            p.id = s.nextPlayerId++;
+            p.flags[0] = fields->hiddenFlag;
+            p.name = fields->name;
+            const auto id = static_cast<std::uint32_t>(p.id);
+            out.push_back({in.socket, MakeMessage(MessageType::PlayerCreated, id, 0)});
+            return out;
+        }
+        case MessageType::RemovePlayer:
+            s.players.remove_if([&](const PlayerRecord& p) { return p.id == AsId(m.source); });
+            return out;
+        default:
+            break;
     }
     if (m.type < kFirstRequestType) return out;
     const PlayerRecord* requester = FindPlayer(s.players, AsId(m.source));

@@ -15,12 +15,12 @@ void InitNetwork();      // creates the idle network state in g_engine.network
 void ShutdownNetwork();  // RemovePlayer per local player, worker stopped in 50 ms steps, sockets closed
 
 // ---- Game sessions ----
-double NetHostGame(const RtString& port);                          // 1 when hosting started, else 0
+double NetHostGame(const RtString& port);                           // 1 when hosting started, else 0
 double NetJoinGame(const RtString& address, const RtString& port);  // 1 when joined, else 0
-RtString NetLocalAddresses();                                      // this machine's addresses, "|"-joined
+RtString NetLocalAddresses();                                       // this machine's addresses, "|"-joined
 
 // ---- Players ----
-RtString NetCreatePlayer(const RtString& name);   // the new player's id; "-1" when the host did not answer
+RtString NetCreatePlayer(const RtString& name);    // the new player's id; "-1" when the host did not answer
 double NetRemovePlayer(const RtString& playerId);  // sends RemovePlayer for a non-negative id; 1
 double NetPlayerCount();                           // players of the game; 0 when the request fails
 RtString NetPlayerIdAt(double index);              // id of the player at index ("0" outside); "-1" on failure

@@ -237,8 +237,8 @@ double NetJoinGame(const RtString& addressText, const RtString& portText) {
     NLaddress address;
     const bool addressOk = addressText.Length() == 0 ? nlGetLocalAddr(socket, &address)
                                                      : nlStringToAddr(addressText.CText(), &address);
-    const bool ok = socket != NL_INVALID && addressOk && nlSetAddrPort(&address, *port) &&
-                    nlConnect(socket, &address);
+    const bool ok =
+        socket != NL_INVALID && addressOk && nlSetAddrPort(&address, *port) && nlConnect(socket, &address);
     {
         SessionLock guard(s);
         s.connectionSocket = socket;
@@ -343,6 +343,4 @@ RtString NetNextText(const RtString& localPlayerId) {
     return RtString();
 }
 
-RtString NetLastSender() {
-    return RtString(g_engine.network ? g_engine.network->lastSender : 0);
-}
+RtString NetLastSender() { return RtString(g_engine.network ? g_engine.network->lastSender : 0); }

@@ -42,19 +42,19 @@ inline constexpr NLint NL_DEFAULT_READ_TIMEOUT_MS = 15000;
 // Error codes reported by nlGetError.
 enum NLerror : NLint {
     NL_NO_ERROR = 0,
-    NL_NO_NETWORK = 0x101,           // the library is not started or no network is selected
-    NL_INVALID_ENUM = 0x102,         // an unknown network, connection type, option or status
-    NL_INVALID_SOCKET = 0x103,       // the socket number names no open socket
-    NL_INVALID_GROUP = 0x104,        // the group number names no group
-    NL_GROUP_FULL = 0x105,           // the group already holds NL_MAX_GROUP_SOCKETS sockets
-    NL_BAD_ADDRESS = 0x106,          // the text is no address, or the name has no IPv4 address
-    NL_SYSTEM_ERROR = 0x107,         // a socket call of the system failed
-    NL_CONNECT_FAILED = 0x108,       // refused, unreachable or timed out
-    NL_NO_PENDING = 0x109,           // no connection is waiting to be accepted
-    NL_TIMEOUT = 0x10A,              // a blocking read or a write ran out of time
-    NL_PACKET_SIZE = 0x10B,          // a packet length is 0, above the limit, or above the read buffer
-    NL_CONNECTION_CLOSED = 0x10C,    // the peer closed the connection in order (the normal end)
-    NL_NULL_POINTER = 0x10D,         // a required argument is null or a length is negative
+    NL_NO_NETWORK = 0x101,         // the library is not started or no network is selected
+    NL_INVALID_ENUM = 0x102,       // an unknown network, connection type, option or status
+    NL_INVALID_SOCKET = 0x103,     // the socket number names no open socket
+    NL_INVALID_GROUP = 0x104,      // the group number names no group
+    NL_GROUP_FULL = 0x105,         // the group already holds NL_MAX_GROUP_SOCKETS sockets
+    NL_BAD_ADDRESS = 0x106,        // the text is no address, or the name has no IPv4 address
+    NL_SYSTEM_ERROR = 0x107,       // a socket call of the system failed
+    NL_CONNECT_FAILED = 0x108,     // refused, unreachable or timed out
+    NL_NO_PENDING = 0x109,         // no connection is waiting to be accepted
+    NL_TIMEOUT = 0x10A,            // a blocking read or a write ran out of time
+    NL_PACKET_SIZE = 0x10B,        // a packet length is 0, above the limit, or above the read buffer
+    NL_CONNECTION_CLOSED = 0x10C,  // the peer closed the connection in order (the normal end)
+    NL_NULL_POINTER = 0x10D,       // a required argument is null or a length is negative
 };
 static_assert(NL_CONNECTION_CLOSED == 268, "the engine compares the normal end with the number 268");
 
@@ -70,20 +70,20 @@ struct NLmutexRecord;
 using NLmutex = NLmutexRecord*;
 
 // Library life.
-NLboolean nlInit();                          // starts the library; true also when already started
-void nlShutdown();                           // closes every socket and group; the library is stopped
-NLboolean nlSelectNetwork(NLint network);    // NL_IP only
-NLboolean nlEnable(NLint option);            // NL_BLOCKING_READS or NL_NO_DELAY
-NLboolean nlDisable(NLint option);           // turns an option off again
-void nlSetReadTimeout(NLint ms);             // the bound of blocking reads (NL_DEFAULT_READ_TIMEOUT_MS)
-NLint nlGetError();                          // the error of this thread's last failing call
+NLboolean nlInit();                        // starts the library; true also when already started
+void nlShutdown();                         // closes every socket and group; the library is stopped
+NLboolean nlSelectNetwork(NLint network);  // NL_IP only
+NLboolean nlEnable(NLint option);          // NL_BLOCKING_READS or NL_NO_DELAY
+NLboolean nlDisable(NLint option);         // turns an option off again
+void nlSetReadTimeout(NLint ms);           // the bound of blocking reads (NL_DEFAULT_READ_TIMEOUT_MS)
+NLint nlGetError();                        // the error of this thread's last failing call
 
 // Sockets.
-NLsocket nlOpen(NLushort port, NLint type);  // a TCP socket bound to port (0 = any), NL_INVALID on failure
-NLboolean nlListen(NLsocket socket);         // starts listening for connections
+NLsocket nlOpen(NLushort port, NLint type);    // a TCP socket bound to port (0 = any), NL_INVALID on failure
+NLboolean nlListen(NLsocket socket);           // starts listening for connections
 NLsocket nlAcceptConnection(NLsocket socket);  // a pending connection, or NL_INVALID with NL_NO_PENDING
 NLboolean nlConnect(NLsocket socket, const NLaddress* address);  // connects, waiting a bounded time
-NLboolean nlClose(NLsocket socket);          // closes the socket and takes it out of every group
+NLboolean nlClose(NLsocket socket);  // closes the socket and takes it out of every group
 // Reads one packet (NL_TCP_PACKETS) or what is waiting (NL_TCP) into buffer: the byte count, 0 when
 // nothing (complete) is waiting, -1 on error (NL_CONNECTION_CLOSED when the peer ended the connection).
 NLint nlRead(NLsocket socket, void* buffer, NLint length);
@@ -100,7 +100,7 @@ NLboolean nlStringToAddr(const char* text, NLaddress* address);
 char* nlAddrToString(const NLaddress* address, char* text);
 
 // Socket groups.
-NLint nlGroupCreate();                                   // a new empty group, or -1
+NLint nlGroupCreate();  // a new empty group, or -1
 NLboolean nlGroupDestroy(NLint group);
 NLboolean nlGroupAddSocket(NLint group, NLsocket socket);
 NLboolean nlGroupDeleteSocket(NLint group, NLsocket socket);

@@ -15,12 +15,12 @@ struct SocketRecord {
     int fd = -1;
     NLint type = NL_TCP;
     bool listening = false;
-    bool blockingReads = false;                        // NL_BLOCKING_READS was on when it was opened
-    std::mutex readLock;                               // guards fd use for reads, assembler, readBroken
-    std::mutex writeLock;                              // guards fd use for writes, writeBroken
-    PacketAssembler assembler{NL_MAX_PACKET_LENGTH};   // NL_TCP_PACKETS only
-    bool readBroken = false;                           // a bad packet length: the stream cannot be resynced
-    bool writeBroken = false;                          // a packet was cut off: the peer would misframe
+    bool blockingReads = false;                       // NL_BLOCKING_READS was on when it was opened
+    std::mutex readLock;                              // guards fd use for reads, assembler, readBroken
+    std::mutex writeLock;                             // guards fd use for writes, writeBroken
+    PacketAssembler assembler{NL_MAX_PACKET_LENGTH};  // NL_TCP_PACKETS only
+    bool readBroken = false;                          // a bad packet length: the stream cannot be resynced
+    bool writeBroken = false;                         // a packet was cut off: the peer would misframe
 };
 
 // Sets this thread's error; returns false so a failing call can end with `return Fail(...)`.

@@ -66,26 +66,27 @@ NLint ReadPacket(SocketRecord& r, std::uint8_t* out, NLint length, bool blocking
         int waitMs = 0;
         if (blocking) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now()).count();
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
             if (left <= 0) return Fail(NL_TIMEOUT), -1;
             waitMs = static_cast<int>(left);
         }
         const platform::IoResult got = platform::TcpReceive(r.fd, r.assembler.Space(), waitMs);
         switch (got.status) {
-        case platform::IoStatus::Done:
-            r.assembler.Commit(got.count);
-            if (r.assembler.Status() == PacketAssembler::State::BadLength) {
-                r.readBroken = true;
-                return Fail(NL_PACKET_SIZE), -1;
-            }
-            break;
-        case platform::IoStatus::WouldBlock:
-            if (!blocking) return 0;
-            break;
-        case platform::IoStatus::Closed:
-            return Fail(NL_CONNECTION_CLOSED), -1;
-        case platform::IoStatus::Failed:
-            return Fail(NL_SYSTEM_ERROR), -1;
+            case platform::IoStatus::Done:
+                r.assembler.Commit(got.count);
+                if (r.assembler.Status() == PacketAssembler::State::BadLength) {
+                    r.readBroken = true;
+                    return Fail(NL_PACKET_SIZE), -1;
+                }
+                break;
+            case platform::IoStatus::WouldBlock:
+                if (!blocking) return 0;
+                break;
+            case platform::IoStatus::Closed:
+                return Fail(NL_CONNECTION_CLOSED), -1;
+            case platform::IoStatus::Failed:
+                return Fail(NL_SYSTEM_ERROR), -1;
         }
     }
 }
@@ -94,14 +95,14 @@ NLint ReadStream(SocketRecord& r, std::uint8_t* out, NLint length, bool blocking
     const platform::IoResult got = platform::TcpReceive(
         r.fd, std::span<std::uint8_t>(out, static_cast<std::size_t>(length)), blocking ? timeoutMs : 0);
     switch (got.status) {
-    case platform::IoStatus::Done:
-        return static_cast<NLint>(got.count);
-    case platform::IoStatus::WouldBlock:
-        return blocking ? (Fail(NL_TIMEOUT), -1) : 0;
-    case platform::IoStatus::Closed:
-        return Fail(NL_CONNECTION_CLOSED), -1;
-    case platform::IoStatus::Failed:
-        break;
+        case platform::IoStatus::Done:
+            return static_cast<NLint>(got.count);
+        case platform::IoStatus::WouldBlock:
+            return blocking ? (Fail(NL_TIMEOUT), -1) : 0;
+        case platform::IoStatus::Closed:
+            return Fail(NL_CONNECTION_CLOSED), -1;
+        case platform::IoStatus::Failed:
+            break;
     }
     return Fail(NL_SYSTEM_ERROR), -1;
 }
@@ -316,14 +317,14 @@ NLint nlWrite(NLsocket socket, const void* buffer, NLint length) {
         sent = platform::TcpSendAll(r->fd, bytes, NL_WRITE_TIMEOUT_MS);
     }
     switch (sent.status) {
-    case platform::IoStatus::Done:
-        return length;
-    case platform::IoStatus::Closed:
-        return Fail(NL_CONNECTION_CLOSED), -1;
-    case platform::IoStatus::WouldBlock:
-        return Fail(NL_TIMEOUT), -1;
-    case platform::IoStatus::Failed:
-        break;
+        case platform::IoStatus::Done:
+            return length;
+        case platform::IoStatus::Closed:
+            return Fail(NL_CONNECTION_CLOSED), -1;
+        case platform::IoStatus::WouldBlock:
+            return Fail(NL_TIMEOUT), -1;
+        case platform::IoStatus::Failed:
+            break;
     }
     return Fail(NL_SYSTEM_ERROR), -1;
 }

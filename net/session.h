@@ -16,29 +16,29 @@ namespace tarvok {
 
 inline constexpr std::uint16_t kDefaultPort = 26000;
 inline constexpr std::int32_t kFirstPlayerId = 101;
-inline constexpr int kPollMs = 20;           // request and registration polls...
-inline constexpr int kPollCount = 250;       // ...at most this many times (5 seconds)
-inline constexpr int kStopStepMs = 50;       // the worker's stop is awaited in these steps...
-inline constexpr int kStopStepCount = 100;   // ...at most this many (5 seconds)
-inline constexpr int kWorkerSleepMs = 10;    // the pause at the end of each worker pass
+inline constexpr int kPollMs = 20;          // request and registration polls...
+inline constexpr int kPollCount = 250;      // ...at most this many times (5 seconds)
+inline constexpr int kStopStepMs = 50;      // the worker's stop is awaited in these steps...
+inline constexpr int kStopStepCount = 100;  // ...at most this many (5 seconds)
+inline constexpr int kWorkerSleepMs = 10;   // the pause at the end of each worker pass
 inline constexpr int kMaxHostPolledSockets = 100;
-inline constexpr int kMaxReadsPerPass = 256;       // messages read from the host connection per pass
+inline constexpr int kMaxReadsPerPass = 256;  // messages read from the host connection per pass
 inline constexpr int kMaxAcceptsPerPass = 16;
 inline constexpr std::size_t kMaxQueuedTexts = 4096;  // per local player; newer texts are dropped
 inline constexpr std::size_t kMaxReplies = 16;
 inline constexpr std::size_t kMaxHostPlayers = 1024;  // CreatePlayer beyond this gets no answer
 
 // Player ids of a local record that has no id from the host yet.
-inline constexpr std::int32_t kIdUnsent = -1;      // waiting for the worker to send CreatePlayer
-inline constexpr std::int32_t kIdTimedOut = -2;    // the game thread gave up; the worker frees it
-inline constexpr std::int32_t kIdRequested = -3;   // CreatePlayer is on the way
+inline constexpr std::int32_t kIdUnsent = -1;     // waiting for the worker to send CreatePlayer
+inline constexpr std::int32_t kIdTimedOut = -2;   // the game thread gave up; the worker frees it
+inline constexpr std::int32_t kIdRequested = -3;  // CreatePlayer is on the way
 
 struct PlayerRecord {
-    NLsocket socket = NL_INVALID;          // host side: the connection the player came on
+    NLsocket socket = NL_INVALID;  // host side: the connection the player came on
     std::int32_t id = kIdUnsent;
-    std::uint8_t flags[2] = {0, 0};        // [0]: created with an empty name (hidden); [1]: by the host
-    std::string name;                      // at most kMaxPlayerNameLength characters
-    std::deque<NetMessage> received;       // texts for this local player, oldest first
+    std::uint8_t flags[2] = {0, 0};   // [0]: created with an empty name (hidden); [1]: by the host
+    std::string name;                 // at most kMaxPlayerNameLength characters
+    std::deque<NetMessage> received;  // texts for this local player, oldest first
 };
 
 // A message the host read, with the connection it came on.
@@ -65,16 +65,16 @@ struct NetSession {
     std::deque<InboundMessage> inbound;          // host side: received messages with their socket
     NLint networkType = NL_IP;
     NLint connectionType = NL_TCP_PACKETS;
-    std::uint8_t stopRequest = 0;                // set by the game thread to end the worker
-    std::uint8_t running = 0;                    // set while the worker runs
-    NLmutex lock = nullptr;                      // guards everything in this record
+    std::uint8_t stopRequest = 0;  // set by the game thread to end the worker
+    std::uint8_t running = 0;      // set while the worker runs
+    NLmutex lock = nullptr;        // guards everything in this record
 
     // Book-keeping of this port.
-    NLint group = -1;                            // host side: the accepted connections
-    std::vector<NLsocket> clientSockets;         // host side: the accepted connections, to close
+    NLint group = -1;                     // host side: the accepted connections
+    std::vector<NLsocket> clientSockets;  // host side: the accepted connections, to close
     NLthreadID worker = -1;
-    std::uint8_t pendingRequest = 0;             // type of the request awaiting its reply, 0 = none
-    std::int32_t abandonedCreates = 0;           // PlayerCreated answers still due to given-up records
+    std::uint8_t pendingRequest = 0;    // type of the request awaiting its reply, 0 = none
+    std::int32_t abandonedCreates = 0;  // PlayerCreated answers still due to given-up records
 };
 
 // Host side: applies one received message to the players list; returns the replies and relayed copies.
@@ -108,6 +108,6 @@ void* NetworkWorker(void* data);
 // The engine's network object: the session and the command-side state.
 struct NetworkState {
     tarvok::NetSession session;
-    std::uint8_t used = 0;            // a game was hosted or joined: the shutdown must stop it
-    std::int32_t lastSender = 0;      // source id of the message NetNextText took last
+    std::uint8_t used = 0;        // a game was hosted or joined: the shutdown must stop it
+    std::int32_t lastSender = 0;  // source id of the message NetNextText took last
 };

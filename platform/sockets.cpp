@@ -2,8 +2,6 @@
 #include "platform/sockets.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
 #include <fcntl.h>
 #include <ifaddrs.h>
 #include <net/if.h>
@@ -13,6 +11,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
 
 namespace platform {
 

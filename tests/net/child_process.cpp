@@ -2,17 +2,18 @@
 #include "tests/net/child_process.h"
 
 #include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <csignal>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <thread>
 
 extern char** environ;
 
@@ -71,8 +72,9 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
             pending_.erase(0, nl + 1);
             return line;
         }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
         if (left <= 0 || out_ < 0) return std::nullopt;
         pollfd p{out_, POLLIN, 0};
         if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
@@ -86,8 +88,9 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
 std::optional<std::string> ChildProcess::ReadReply(int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now()).count();
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+                .count();
         const std::optional<std::string> line = ReadLine(static_cast<int>(std::max<long>(left, 0)));
         if (!line) return std::nullopt;
         if (line->rfind("@ ", 0) == 0) return line->substr(2);
@@ -128,8 +131,9 @@ bool StartPeer(ChildProcess& child) {
     const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) return false;
     self[n] = '\0';
-    return child.Start({self, "--gtest_filter=NetPeer.DISABLED_RunCommands", "--gtest_also_run_disabled_tests"},
-                       {"TARVOK_NET_PEER=1"});
+    return child.Start(
+        {self, "--gtest_filter=NetPeer.DISABLED_RunCommands", "--gtest_also_run_disabled_tests"},
+        {"TARVOK_NET_PEER=1"});
 }
 
 int FreeLoopbackPort() {

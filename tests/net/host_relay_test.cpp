@@ -70,7 +70,8 @@ TEST(NetHostRelay, PlayersRequestsAndRelay) {
     EXPECT_TRUE(Ask(s, 12, static_cast<MessageType>(77), 104).empty());
 
     // A broadcast reaches every visible player but the sender, each copy addressed to its player.
-    auto relayed = HandleHostMessage(s, From(11, MakeMessage(MessageType::TextMessage, kAllPlayers, 103, "yo")));
+    auto relayed =
+        HandleHostMessage(s, From(11, MakeMessage(MessageType::TextMessage, kAllPlayers, 103, "yo")));
     ASSERT_EQ(relayed.size(), 2u);
     EXPECT_EQ(relayed[0].socket, 10);
     EXPECT_EQ(relayed[0].message.target, 102u);
@@ -93,14 +94,15 @@ TEST(NetHostRelay, PlayersRequestsAndRelay) {
     EXPECT_EQ(Create(s, 12, "Dee"), 105);  // ids are never reused
 
     // A CreatePlayer that is not a 152-byte record is ignored.
-    EXPECT_TRUE(HandleHostMessage(s, From(12, MakeMessage(MessageType::CreatePlayer, 0, 0, "short"))).empty());
+    EXPECT_TRUE(
+        HandleHostMessage(s, From(12, MakeMessage(MessageType::CreatePlayer, 0, 0, "short"))).empty());
 }
 
 TEST(NetHostRelay, TheHostTableIsBounded) {
     NetSession s;
     for (std::size_t i = 0; i < kMaxHostPlayers; ++i) Create(s, 3, "p");
-    EXPECT_TRUE(HandleHostMessage(
-                    s, From(3, MakeMessage(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(0, 0, 0, 0, "x"))))
+    EXPECT_TRUE(HandleHostMessage(s, From(3, MakeMessage(MessageType::CreatePlayer, 0, 0,
+                                                         CreatePlayerPayload(0, 0, 0, 0, "x"))))
                     .empty());
     EXPECT_EQ(s.players.size(), kMaxHostPlayers);
 }

@@ -23,9 +23,7 @@ std::string ReadFile(const fs::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-}
+void WriteFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 // Starts a server and reads the port it reports on its first lines.
 int StartServer(ChildProcess& server, const std::vector<std::string>& argv, const std::string& marker) {
@@ -59,8 +57,10 @@ TEST_F(HttpGetTest, DownloadsFromPythonsHttpServer) {
     WriteFile(dir_ / "site" / "large.bin", large);
 
     ChildProcess server;
-    const int port = StartServer(server, {"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
-                                          "--directory", (dir_ / "site").string()}, " port ");
+    const int port = StartServer(server,
+                                 {"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
+                                  "--directory", (dir_ / "site").string()},
+                                 " port ");
     ASSERT_GT(port, 0);
 
     const fs::path out = dir_ / "out.txt";
@@ -80,15 +80,16 @@ TEST_F(HttpGetTest, DownloadsFromPythonsHttpServer) {
 
 TEST_F(HttpGetTest, OddRepliesAndFailures) {
     ChildProcess server;
-    const int port = StartServer(server, {"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"},
-                                 "port ");
+    const int port =
+        StartServer(server, {"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"}, "port ");
     ASSERT_GT(port, 0);
     const fs::path out = dir_ / "odd.bin";
     auto get = [&](const char* path) { return HttpGet("127.0.0.1", path, port, out.c_str()); };
 
     // The request exactly as sent.
     EXPECT_EQ(get("/echo"), 1);
-    EXPECT_EQ(ReadFile(out), "GET /echo HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Tarvok game\r\n\r\n");
+    EXPECT_EQ(ReadFile(out),
+              "GET /echo HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Tarvok game\r\n\r\n");
     EXPECT_EQ(get("/barelf"), 1);
     EXPECT_EQ(ReadFile(out), "bare body\r\n\r\nwith blank lines");
     EXPECT_EQ(get("/headeronly"), 1);
@@ -118,8 +119,8 @@ TEST_F(HttpGetTest, OddRepliesAndFailures) {
 
 TEST_F(HttpGetTest, ADownloadLeavesARunningGameAlone) {
     ChildProcess server;
-    const int port = StartServer(server, {"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"},
-                                 "port ");
+    const int port =
+        StartServer(server, {"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"}, "port ");
     ASSERT_GT(port, 0);
     InitNetwork();
     ASSERT_EQ(NetHostGame(std::to_string(FreeLoopbackPort()).c_str()), 1);
@@ -136,7 +137,8 @@ TEST(HttpReplyScanner, SplitsTheHeaderWhereverTheReadsEnd) {
         tarvok::HttpReplyScanner scanner;
         std::string body;
         for (const std::string& part : {reply.substr(0, cut), reply.substr(cut)}) {
-            const auto b = scanner.Feed(std::span(reinterpret_cast<const std::uint8_t*>(part.data()), part.size()));
+            const auto b =
+                scanner.Feed(std::span(reinterpret_cast<const std::uint8_t*>(part.data()), part.size()));
             body.append(reinterpret_cast<const char*>(b.data()), b.size());
         }
         EXPECT_EQ(body, "hello") << cut;

@@ -1,9 +1,10 @@
 // The message format byte by byte, the checks on what a peer sends, and the packet framing underneath.
+#include "net/message.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
 
-#include "net/message.h"
 #include "net/packet_framing.h"
 
 using namespace tarvok;
@@ -29,7 +30,8 @@ TEST(NetMessage, EveryTypeHasTheDocumentedLayout) {
     const Bytes zero = {0, 0, 0, 0};
     const Bytes all = {0xFF, 0xFF, 0xFF, 0xFF};
     // PlayerCreated for id 101 (0x65): target = id, source 0, no payload.
-    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::PlayerCreated, 101, 0)), Header(2, zero, {0x65, 0, 0, 0}, zero));
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::PlayerCreated, 101, 0)),
+              Header(2, zero, {0x65, 0, 0, 0}, zero));
     // TextMessage "hi" from 258 (0x0102) to all.
     EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::TextMessage, kAllPlayers, 258, "hi")),
               Concat({Header(3, {2, 0, 0, 0}, all, {0x02, 0x01, 0, 0}), {'h', 'i'}}));
@@ -37,7 +39,8 @@ TEST(NetMessage, EveryTypeHasTheDocumentedLayout) {
     EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::RemovePlayer, 0, 70000)),
               Header(4, zero, zero, {0x70, 0x11, 0x01, 0}));
     // Requests and replies.
-    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::CountPlayers, 0, 101)), Header(101, zero, zero, {101, 0, 0, 0}));
+    EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::CountPlayers, 0, 101)),
+              Header(101, zero, zero, {101, 0, 0, 0}));
     EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::CountPlayers, 101, 0, Uint32Payload(3))),
               Concat({Header(101, {4, 0, 0, 0}, {101, 0, 0, 0}, zero), {3, 0, 0, 0}}));
     EXPECT_EQ(EncodeMessage(MakeMessage(MessageType::PlayerIdAt, 0, 101, Uint32Payload(0x01020304))),
@@ -104,7 +107,8 @@ TEST(NetMessage, CreatePlayerPayloadIsReadWithinItsFields) {
     EXPECT_EQ(fields->name, "Zed");
     // A name of 1 MB keeps its first 127 characters; a name field without a terminator stops there too.
     const std::string longName(1 << 20, 'n');
-    EXPECT_EQ(ReadCreatePlayerPayload(CreatePlayerPayload(0, 0, 0, 0, longName))->name, std::string(127, 'n'));
+    EXPECT_EQ(ReadCreatePlayerPayload(CreatePlayerPayload(0, 0, 0, 0, longName))->name,
+              std::string(127, 'n'));
     std::string unterminated(152, 'q');
     EXPECT_EQ(ReadCreatePlayerPayload(unterminated)->name, std::string(127, 'q'));
     // Any other size is not a player record.
@@ -116,7 +120,8 @@ TEST(NetMessage, CreatePlayerPayloadIsReadWithinItsFields) {
 
 TEST(NetMessage, FuzzedReadsNeverMisbehave) {
     std::mt19937 rng(12345);
-    const Bytes seed = EncodeMessage(MakeMessage(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(1, 2, 0, 0, "x")));
+    const Bytes seed =
+        EncodeMessage(MakeMessage(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(1, 2, 0, 0, "x")));
     for (int round = 0; round < 200000; ++round) {
         Bytes b = seed;
         b.resize(rng() % (kMaxMessageBytes + 40));
@@ -184,7 +189,8 @@ TEST(NetPacketFraming, BadLengthsStopTheStream) {
             if (space.empty()) break;
             ASSERT_LE(space.size(), 64u);
             const std::size_t n = 1 + rng() % space.size();
-            for (std::size_t i = 0; i < n; ++i) space[i] = static_cast<std::uint8_t>(rng() % 3 == 0 ? rng() % 70 : 0);
+            for (std::size_t i = 0; i < n; ++i)
+                space[i] = static_cast<std::uint8_t>(rng() % 3 == 0 ? rng() % 70 : 0);
             assembler.Commit(n);
         }
     }

@@ -1,10 +1,10 @@
 // The small network library on its own, over the loopback address.
+#include "net/nl.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <thread>
-
-#include "net/nl.h"
 
 using Clock = std::chrono::steady_clock;
 

@@ -64,10 +64,12 @@ void FakeHost(int port) {
         const tarvok::ParsedMessage p = tarvok::ParseMessage(std::span(buffer, static_cast<std::size_t>(n)));
         if (p.verdict != tarvok::ReadVerdict::Valid) return Reply("bad");
         const tarvok::NetMessage& m = p.message;
-        Reply("msg " + std::to_string(m.type) + " " + std::to_string(m.target) + " " + std::to_string(m.source));
+        Reply("msg " + std::to_string(m.type) + " " + std::to_string(m.target) + " " +
+              std::to_string(m.source));
         std::vector<std::uint8_t> answer;
         if (m.type == static_cast<std::uint8_t>(tarvok::MessageType::CreatePlayer)) {
-            answer = tarvok::EncodeMessage(tarvok::MakeMessage(tarvok::MessageType::PlayerCreated, nextId++, 0));
+            answer =
+                tarvok::EncodeMessage(tarvok::MakeMessage(tarvok::MessageType::PlayerCreated, nextId++, 0));
         } else if (m.type == static_cast<std::uint8_t>(tarvok::MessageType::Ping)) {
             answer = tarvok::EncodeMessage(
                 tarvok::MakeMessage(tarvok::MessageType::Ping, m.source, 0, std::string("\x01\0\0\0", 4)));

@@ -55,18 +55,20 @@ bool Eventually(F condition, int ms) {
 // Collects count texts of a local player of this process within ms: "sender:text" entries.
 std::vector<std::string> CollectHere(const char* id, std::size_t count, int ms) {
     std::vector<std::string> got;
-    Eventually([&] {
-        for (RtString t = NetNextText(id); t.Length() > 0; t = NetNextText(id)) {
-            got.push_back(std::string(NetLastSender().CText()) + ":" + t.CText());
-        }
-        return got.size() >= count;
-    }, ms);
+    Eventually(
+        [&] {
+            for (RtString t = NetNextText(id); t.Length() > 0; t = NetNextText(id)) {
+                got.push_back(std::string(NetLastSender().CText()) + ":" + t.CText());
+            }
+            return got.size() >= count;
+        },
+        ms);
     return got;
 }
 
 // Checks that the texts of each sender arrived complete and in the order sent ("<sender>-<n>").
-void ExpectInOrder(const std::vector<std::string>& entries, const std::vector<std::string>& senders, int perSender,
-                   const std::string& self) {
+void ExpectInOrder(const std::vector<std::string>& entries, const std::vector<std::string>& senders,
+                   int perSender, const std::string& self) {
     std::map<std::string, int> next;
     for (const std::string& e : entries) {
         const std::string sender = e.substr(0, e.find(':'));
@@ -87,38 +89,45 @@ public:
     bool Connect(const std::string& port) {
         socket_ = nlOpen(0, NL_TCP);
         NLaddress a;
-        return socket_ != NL_INVALID && nlStringToAddr(("127.0.0.1:" + port).c_str(), &a) && nlConnect(socket_, &a);
+        return socket_ != NL_INVALID && nlStringToAddr(("127.0.0.1:" + port).c_str(), &a) &&
+               nlConnect(socket_, &a);
     }
     bool Send(const Bytes& bytes) {
-        return nlWrite(socket_, bytes.data(), static_cast<NLint>(bytes.size())) == static_cast<NLint>(bytes.size());
+        return nlWrite(socket_, bytes.data(), static_cast<NLint>(bytes.size())) ==
+               static_cast<NLint>(bytes.size());
     }
     bool SendPacket(const Bytes& packet) { return Send(FramePacket(packet)); }
     // The next packet from the host within ms; nothing on timeout or end.
     std::optional<Bytes> ReadPacket(int ms) {
         std::optional<Bytes> packet;
-        Eventually([&] {
-            for (;;) {
-                const auto space = assembler_.Space();
-                if (space.empty()) break;
-                const NLint n = nlRead(socket_, space.data(), static_cast<NLint>(space.size()));
-                if (n <= 0) break;
-                assembler_.Commit(static_cast<std::size_t>(n));
-            }
-            if (assembler_.Status() != PacketAssembler::State::Ready) return false;
-            packet = Bytes(assembler_.Packet().begin(), assembler_.Packet().end());
-            assembler_.Consume();
-            return true;
-        }, ms);
+        Eventually(
+            [&] {
+                for (;;) {
+                    const auto space = assembler_.Space();
+                    if (space.empty()) break;
+                    const NLint n = nlRead(socket_, space.data(), static_cast<NLint>(space.size()));
+                    if (n <= 0) break;
+                    assembler_.Commit(static_cast<std::size_t>(n));
+                }
+                if (assembler_.Status() != PacketAssembler::State::Ready) return false;
+                packet = Bytes(assembler_.Packet().begin(), assembler_.Packet().end());
+                assembler_.Consume();
+                return true;
+            },
+            ms);
         return packet;
     }
     // Whether the host ends the connection within ms (bytes still arriving are read and dropped).
     bool ClosedWithin(int ms) {
-        return Eventually([&] {
-            std::uint8_t buf[2048];
-            NLint n;
-            while ((n = nlRead(socket_, buf, sizeof buf)) > 0) {}
-            return n < 0 && nlGetError() == NL_CONNECTION_CLOSED;
-        }, ms);
+        return Eventually(
+            [&] {
+                std::uint8_t buf[2048];
+                NLint n;
+                while ((n = nlRead(socket_, buf, sizeof buf)) > 0) {
+                }
+                return n < 0 && nlGetError() == NL_CONNECTION_CLOSED;
+            },
+            ms);
     }
 
 private:
@@ -161,15 +170,17 @@ TEST_F(NetSessionTest, HostAndThreeClientsRelayInOrderAndSurviveDrops) {
                                  ids[static_cast<std::size_t>(i + 1)] + "-" + std::to_string(n));
         }
     }
-    for (int n = 0; n < kTexts; ++n) EXPECT_EQ(NetSendText("101", "0", ("101-" + std::to_string(n)).c_str()), 1);
+    for (int n = 0; n < kTexts; ++n)
+        EXPECT_EQ(NetSendText("101", "0", ("101-" + std::to_string(n)).c_str()), 1);
     for (int i = 0; i < 3; ++i) {
         for (int n = 0; n < kTexts; ++n) EXPECT_EQ(clients[i].ReadReply(10000), "1");
     }
     ExpectInOrder(CollectHere("101", 3 * kTexts, 10000), ids, kTexts, "101");
     for (int i = 0; i < 3; ++i) {
         const std::string& id = ids[static_cast<std::size_t>(i + 1)];
-        ExpectInOrder(Split(clients[i].Command("collect " + id + " " + std::to_string(3 * kTexts) + " 10000"), '|'),
-                      ids, kTexts, id);
+        ExpectInOrder(
+            Split(clients[i].Command("collect " + id + " " + std::to_string(3 * kTexts) + " 10000"), '|'),
+            ids, kTexts, id);
     }
 
     // A direct text reaches its target only; a payload of exactly 1024 bytes arrives whole.
@@ -220,9 +231,9 @@ TEST_F(NetSessionTest, ShutdownSaysGoodbyeForEachLocalPlayerAndStopsTheWorker) {
     std::vector<std::string> seen;
     for (std::optional<std::string> r; (r = fakeHost.ReadReply(5000)) && *r != "closed";) seen.push_back(*r);
     const std::vector<std::string> expected = {
-        "msg 1 0 0",    "msg 104 0 201",                   // the join: hidden record, then the ping
-        "msg 1 0 0",    "msg 1 0 0",                       // players a and b
-        "msg 4 0 201",  "msg 4 0 202", "msg 4 0 203",      // one RemovePlayer per local player
+        "msg 1 0 0",   "msg 104 0 201",                 // the join: hidden record, then the ping
+        "msg 1 0 0",   "msg 1 0 0",                     // players a and b
+        "msg 4 0 201", "msg 4 0 202",   "msg 4 0 203",  // one RemovePlayer per local player
     };
     EXPECT_EQ(seen, expected);
     InitNetwork();
@@ -239,12 +250,14 @@ TEST_F(NetSessionTest, HostDropsBadPeersAndKeepsServingTheRest) {
     wrong[0] = 'X';
     ASSERT_TRUE(good.SendPacket(wrong));
     ASSERT_TRUE(good.SendPacket({'T', 'V'}));  // shorter than a header: ignored too
-    ASSERT_TRUE(good.SendPacket(Encode(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(-1, -1, 0, 0, "raw"))));
+    ASSERT_TRUE(
+        good.SendPacket(Encode(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(-1, -1, 0, 0, "raw"))));
     EXPECT_EQ(good.ReadPacket(3000), Encode(MessageType::PlayerCreated, 102, 0));
 
     // Length fields that disagree with the message, and packet lengths that cannot be, cut the sender off.
     auto lengthField = [](Bytes m, std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) m[static_cast<std::size_t>(5 + i)] = static_cast<std::uint8_t>(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            m[static_cast<std::size_t>(5 + i)] = static_cast<std::uint8_t>(v >> (8 * i));
         return m;
     };
     const Bytes text = Encode(MessageType::TextMessage, 101, 102, "hello");
@@ -274,7 +287,8 @@ TEST_F(NetSessionTest, HostDropsBadPeersAndKeepsServingTheRest) {
     // 10,000 messages in one burst: the host keeps answering at once and stays within its bounds.
     Bytes burst;
     for (int i = 0; i < 10000; ++i) {
-        const Bytes frame = FramePacket(Encode(MessageType::TextMessage, 101, 102, "flood " + std::to_string(i)));
+        const Bytes frame =
+            FramePacket(Encode(MessageType::TextMessage, 101, 102, "flood " + std::to_string(i)));
         burst.insert(burst.end(), frame.begin(), frame.end());
     }
     ASSERT_TRUE(good.Send(burst));
