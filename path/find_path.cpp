@@ -6,8 +6,8 @@
 #include "path/astar_planner.h"
 #include "runtime/number_args.h"
 
-double FindPath(const RtArray<double>& map, RtArray<double>& path, double weight, double startX, double startY,
-                double goalX, double goalY) {
+double FindPath(const RtArray<double>& map, RtArray<double>& path, double weight, double startX,
+                double startY, double goalX, double goalY) {
     // Clamp as a double: a huge weight must not reach the float conversion, and NaN would order nothing.
     if (!(weight >= 0.0)) weight = 0.0;
     if (weight > 1.0) weight = 1.0;

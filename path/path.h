@@ -11,5 +11,5 @@
 // count x 2 with [i][0] = x and [i][1] = y from the start (0) to the goal (count - 1) and returns count.
 // Start or goal outside the map, start equal to goal, or no positive cost: 0, path unchanged.
 // Goal unreachable (or a wall): 0, path dimensioned to no elements.
-double FindPath(const RtArray<double>& map, RtArray<double>& path, double weight, double startX, double startY,
-                double goalX, double goalY);
+double FindPath(const RtArray<double>& map, RtArray<double>& path, double weight, double startX,
+                double startY, double goalX, double goalY);

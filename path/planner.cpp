@@ -26,11 +26,13 @@ bool Planner::Configure(const SearchRequest& request) {
     if (!inside(request.startX, request.startY) || !inside(request.goalX, request.goalY)) return false;
     if (request.startX == request.goalX && request.startY == request.goalY) return false;
     if (!request.cells) return false;
+    const std::size_t cells =
+        static_cast<std::size_t>(request.width) * static_cast<std::size_t>(request.height);
+    if (cells > kMaxCells) return false;
 
     grid_.reset();
     request_ = SearchRequest{};
     result_ = nullptr;
-    const std::size_t cells = static_cast<std::size_t>(request.width) * static_cast<std::size_t>(request.height);
     grid_ = std::make_unique_for_overwrite<float[]>(cells);
     float largest = 0;
     for (std::size_t i = 0; i < cells; ++i) {

@@ -47,8 +47,11 @@ public:
     virtual std::size_t OpenCount() const = 0;
     virtual std::size_t ClosedCount() const = 0;
 
-    // Takes the request; false when start or goal lies outside the grid, they are the same cell, or no
-    // cell has a positive cost.
+    // Largest grid: what a game array can hold (its element count fits in an int32).
+    static constexpr std::size_t kMaxCells = 0x7FFFFFFF;
+
+    // Takes the request; false when start or goal lies outside the grid, they are the same cell, no
+    // cell has a positive cost, or the grid has more than kMaxCells cells.
     bool Configure(const SearchRequest& request);
 
     // g of the result, -1 without a result.

@@ -63,7 +63,7 @@ void ListSearchSets::UpdateOpen(Node* node) {
 void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std::int32_t height) {
     const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     width_ = static_cast<std::size_t>(width);
-    // Heap positions must stay below the two marks.
+    // Heap positions must stay below the two marks (a configured grid has fewer cells than that).
     openCapacity_ = std::min<std::size_t>(openCapacity, kClosed);
     heap_.clear();
     heap_.shrink_to_fit();
@@ -82,84 +82,16 @@ void HeapSearchSets::Clear(NodeFactory& pool) {
     nextOrder_ = 0;
 }
 
-Node* HeapSearchSets::FindIn(std::int32_t x, std::int32_t y, bool closed) {
-    const std::size_t cell = static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x);
-    const std::uint32_t place = place_[cell];
-    if (place == kAbsent || (place == kClosed) != closed) return nullptr;
-    return cellNode_[cell];
-}
-
-void HeapSearchSets::Place(std::size_t position, const Entry& entry) {
-    heap_[position] = entry;
-    place_[Cell(entry.node)] = static_cast<std::uint32_t>(position);
-}
-
-void HeapSearchSets::SiftUp(std::size_t position) {
-    const Entry entry = heap_[position];
-    while (position > 0) {
-        const std::size_t parent = (position - 1) / 2;
-        if (!Before(entry, heap_[parent])) break;
-        Place(position, heap_[parent]);
-        position = parent;
+void HeapSearchSets::Renumber() {
+    std::vector<std::uint32_t> byOrder(heap_.size());
+    for (std::size_t i = 0; i < byOrder.size(); ++i) byOrder[i] = static_cast<std::uint32_t>(i);
+    std::sort(byOrder.begin(), byOrder.end(), [this](std::uint32_t a, std::uint32_t b) {
+        return (heap_[a].key & kOrderMask) < (heap_[b].key & kOrderMask);
+    });
+    nextOrder_ = 0;
+    for (std::uint32_t position : byOrder) {
+        heap_[position].key = (heap_[position].key & ~kOrderMask) | nextOrder_++;
     }
-    Place(position, entry);
-}
-
-void HeapSearchSets::SiftDown(std::size_t position) {
-    const Entry entry = heap_[position];
-    const std::size_t size = heap_.size();
-    for (;;) {
-        std::size_t child = 2 * position + 1;
-        if (child >= size) break;
-        if (child + 1 < size && Before(heap_[child + 1], heap_[child])) ++child;
-        if (!Before(heap_[child], entry)) break;
-        Place(position, heap_[child]);
-        position = child;
-    }
-    Place(position, entry);
-}
-
-Node* HeapSearchSets::PopBest() {
-    Node* best = heap_.front().node;
-    place_[Cell(best)] = kAbsent;
-    const Entry last = heap_.back();
-    heap_.pop_back();
-    if (!heap_.empty()) {
-        heap_.front() = last;
-        SiftDown(0);
-    }
-    return best;
-}
-
-bool HeapSearchSets::InsertOpen(Node* node) {
-    if (heap_.size() >= openCapacity_) return false;
-    const std::size_t cell = Cell(node);
-    cellNode_[cell] = node;
-    heap_.push_back(Entry{node->f, nextOrder_++, node});
-    SiftUp(heap_.size() - 1);
-    return true;
-}
-
-void HeapSearchSets::UpdateOpen(Node* node) {
-    const std::size_t position = place_[Cell(node)];
-    heap_[position].f = node->f;
-    heap_[position].order = nextOrder_++;
-    // A lower f moves the node up; an equal f with its new, later number moves it down.
-    SiftUp(position);
-    SiftDown(place_[Cell(node)]);
-}
-
-void HeapSearchSets::RemoveClosed(Node* node) {
-    place_[Cell(node)] = kAbsent;
-    --closedCount_;
-}
-
-void HeapSearchSets::InsertClosed(Node* node) {
-    const std::size_t cell = Cell(node);
-    if (place_[cell] == kClosed) return;
-    place_[cell] = kClosed;
-    cellNode_[cell] = node;
-    ++closedCount_;
 }
 
 }  // namespace tarvok

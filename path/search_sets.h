@@ -8,6 +8,7 @@
 // The heap makes every operation O(log n) or O(1) instead of O(n).
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -54,39 +55,117 @@ public:
     void Clear(NodeFactory& pool);
 
     bool OpenEmpty() const { return heap_.empty(); }
-    Node* PopBest();
-    bool InsertOpen(Node* node);
-    Node* FindOpen(std::int32_t x, std::int32_t y) { return FindIn(x, y, false); }
-    void UpdateOpen(Node* node);
+    Node* PopBest() {
+        const std::uint32_t cell = heap_.front().cell;
+        place_[cell] = kAbsent;
+        const Entry last = heap_.back();
+        heap_.pop_back();
+        if (!heap_.empty()) {
+            heap_.front() = last;
+            SiftDown(0);
+        }
+        return cellNode_[cell];
+    }
+    bool InsertOpen(Node* node) {
+        if (heap_.size() >= openCapacity_) return false;
+        const std::uint32_t cell = Cell(node);
+        cellNode_[cell] = node;
+        heap_.push_back(Entry{KeyOf(node->f), cell});
+        SiftUp(heap_.size() - 1);
+        return true;
+    }
+    Node* FindOpen(std::int32_t x, std::int32_t y) {
+        const std::size_t cell = Cell(x, y);
+        return place_[cell] < kClosed ? cellNode_[cell] : nullptr;
+    }
+    void UpdateOpen(Node* node) {
+        const std::uint32_t cell = Cell(node);
+        const std::size_t position = place_[cell];
+        heap_[position].key = KeyOf(node->f);
+        // A lower f moves the node up; an equal f with its new, later number moves it down.
+        SiftUp(position);
+        SiftDown(place_[cell]);
+    }
 
-    Node* FindClosed(std::int32_t x, std::int32_t y) { return FindIn(x, y, true); }
-    void RemoveClosed(Node* node);
-    void InsertClosed(Node* node);
+    Node* FindClosed(std::int32_t x, std::int32_t y) {
+        const std::size_t cell = Cell(x, y);
+        return place_[cell] == kClosed ? cellNode_[cell] : nullptr;
+    }
+    void RemoveClosed(Node* node) {
+        place_[Cell(node)] = kAbsent;
+        --closedCount_;
+    }
+    void InsertClosed(Node* node) {
+        const std::uint32_t cell = Cell(node);
+        if (place_[cell] == kClosed) return;
+        place_[cell] = kClosed;
+        cellNode_[cell] = node;
+        ++closedCount_;
+    }
 
     std::size_t OpenCount() const { return heap_.size(); }
     std::size_t ClosedCount() const { return closedCount_; }
+
+    // Gives the open entries the insertion numbers 0 ... n - 1 in their present order. Every comparison
+    // keeps its result, so the heap stays valid; runs when the 32 bits of numbers are used up.
+    void Renumber();
 
 private:
     // Marks of a cell in place_: no node, or its node is closed; any other value is a heap position.
     static constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
     static constexpr std::uint32_t kClosed = 0xFFFFFFFE;
+    static constexpr std::uint64_t kOrderMask = 0xFFFFFFFF;
+    // Children per heap node: four entries of 16 bytes share a cache line, and the heap is half as deep.
+    static constexpr std::size_t kArity = 4;
 
+    // The node itself is found through cellNode_: sifting then touches only the heap and place_.
+    // Priorities are never negative (f = (h - g) x weight + g with h, g >= 0 and weight in 0 ... 1), and
+    // the bits of non-negative floats order like the floats: so f and the insertion number make one key.
     struct Entry {
-        float f;
-        std::uint64_t order;  // insertion number: the earlier of two equal f comes out first
-        Node* node;
+        std::uint64_t key;    // f's bits above the insertion number, which breaks ties first come first
+        std::uint32_t cell;   // y x width + x of the node
     };
-    static bool Before(const Entry& a, const Entry& b) {
-        return a.f < b.f || (a.f == b.f && a.order < b.order);
+    static bool Before(const Entry& a, const Entry& b) { return a.key < b.key; }
+    std::uint64_t KeyOf(float f) {
+        if (nextOrder_ > kOrderMask) Renumber();
+        return (std::uint64_t{std::bit_cast<std::uint32_t>(f)} << 32) | nextOrder_++;
     }
 
-    std::size_t Cell(const Node* node) const {
-        return static_cast<std::size_t>(node->y) * width_ + static_cast<std::size_t>(node->x);
+    std::uint32_t Cell(std::int32_t x, std::int32_t y) const {
+        return static_cast<std::uint32_t>(static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x));
     }
-    Node* FindIn(std::int32_t x, std::int32_t y, bool closed);
-    void Place(std::size_t position, const Entry& entry);
-    void SiftUp(std::size_t position);
-    void SiftDown(std::size_t position);
+    std::uint32_t Cell(const Node* node) const { return Cell(node->x, node->y); }
+    void Place(std::size_t position, const Entry& entry) {
+        heap_[position] = entry;
+        place_[entry.cell] = static_cast<std::uint32_t>(position);
+    }
+    void SiftUp(std::size_t position) {
+        const Entry entry = heap_[position];
+        while (position > 0) {
+            const std::size_t parent = (position - 1) / kArity;
+            if (!Before(entry, heap_[parent])) break;
+            Place(position, heap_[parent]);
+            position = parent;
+        }
+        Place(position, entry);
+    }
+    void SiftDown(std::size_t position) {
+        const Entry entry = heap_[position];
+        const std::size_t size = heap_.size();
+        for (;;) {
+            const std::size_t first = kArity * position + 1;
+            if (first >= size) break;
+            const std::size_t end = first + kArity < size ? first + kArity : size;
+            std::size_t best = first;
+            for (std::size_t child = first + 1; child < end; ++child) {
+                if (Before(heap_[child], heap_[best])) best = child;
+            }
+            if (!Before(heap_[best], entry)) break;
+            Place(position, heap_[best]);
+            position = best;
+        }
+        Place(position, entry);
+    }
 
     std::vector<Entry> heap_;
     std::size_t openCapacity_ = 0;

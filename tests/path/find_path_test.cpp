@@ -105,8 +105,8 @@ TEST(PathFindPath, GoesAroundWalls) {
         ".#.#.",
         "...#G",
     });
-    EXPECT_EQ(Find(map), (Cells{{0, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}, {2, 1}, {2, 0}, {3, 0}, {4, 0}, {4, 1},
-                                {4, 2}}));
+    EXPECT_EQ(Find(map), (Cells{{0, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}, {2, 1}, {2, 0}, {3, 0}, {4, 0},
+                                {4, 1}, {4, 2}}));
     // Every weight finds the only way.
     EXPECT_EQ(Find(map, 0).size(), 11u);
     EXPECT_EQ(Find(map, 1).size(), 11u);

@@ -58,7 +58,9 @@ inline DijkstraResult PlainDijkstra(const Grid& grid, const std::vector<double>&
     std::vector<bool> done(n, false);
     using Item = std::pair<double, std::size_t>;
     std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-    const auto index = [&](std::int32_t x, std::int32_t y) { return static_cast<std::size_t>(y * grid.width + x); };
+    const auto index = [&](std::int32_t x, std::int32_t y) {
+        return static_cast<std::size_t>(y * grid.width + x);
+    };
     dist[index(sx, sy)] = 0;
     queue.push({0.0, index(sx, sy)});
     DijkstraResult result;

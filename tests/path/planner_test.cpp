@@ -38,7 +38,9 @@ SearchRequest RequestFor(const Grid& grid, int sx, int sy, int gx, int gy, float
 // The result from the start to the goal.
 Cells PathOf(const tarvok::Planner& planner) {
     Cells cells;
-    for (const tarvok::Node* n = planner.Result(); n; n = n->parent) cells.insert(cells.begin(), {n->x, n->y});
+    for (const tarvok::Node* n = planner.Result(); n; n = n->parent) {
+        cells.insert(cells.begin(), {n->x, n->y});
+    }
     return cells;
 }
 

@@ -1,6 +1,8 @@
 // The planner's building blocks on their own: the ring buffer against std::deque, the closed-set hash
 // table and the node pool.
 #include <deque>
+#include <type_traits>
+#include <vector>
 #include <random>
 
 #include <gtest/gtest.h>
@@ -8,11 +10,14 @@
 #include "path/fixed_deque.h"
 #include "path/node.h"
 #include "path/node_hash_table.h"
+#include "path/search_sets.h"
 
 using tarvok::FixedDeque;
 using tarvok::Node;
 using tarvok::NodeFactory;
 using tarvok::NodeHashTable;
+using tarvok::HeapSearchSets;
+using tarvok::ListSearchSets;
 
 namespace {
 
@@ -204,4 +209,76 @@ TEST(PathNodeFactory, HandsOutEachNodeOnceUntilEmpty) {
     EXPECT_EQ(pool.Take(), a);
     pool.Init(0);
     EXPECT_EQ(pool.Take(), nullptr);
+}
+
+namespace {
+
+// Open nodes come out by lowest f, equal f first in first out; an updated node counts as inserted anew.
+// The heap form is also renumbered midway, which must not change the order.
+template <class Sets>
+void CheckOpenOrder(bool renumber) {
+    Sets sets;
+    sets.Init(7, 8, 8, 2);
+    NodeFactory pool;
+    pool.Init(16);
+    const auto open = [&](int x, float f) {
+        Node* node = pool.Take();
+        *node = Node{nullptr, x, 1, f, 0, nullptr};
+        return sets.InsertOpen(node);
+    };
+    ASSERT_TRUE(open(0, 1.0f));
+    ASSERT_TRUE(open(1, 0.5f));
+    ASSERT_TRUE(open(2, 1.0f));
+    ASSERT_TRUE(open(3, 0.5f));
+    if constexpr (std::is_same_v<Sets, HeapSearchSets>) {
+        if (renumber) sets.Renumber();
+    }
+    ASSERT_TRUE(open(4, 0.5f));
+    ASSERT_TRUE(open(5, 1.0f));
+    ASSERT_TRUE(open(6, 2.0f));
+    EXPECT_FALSE(open(7, 0.0f));  // the open list holds 7
+    EXPECT_EQ(sets.OpenCount(), 7u);
+
+    Node* two = sets.FindOpen(2, 1);
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(two->x, 2);
+    EXPECT_EQ(sets.FindClosed(2, 1), nullptr);
+    two->f = 0.5f;
+    sets.UpdateOpen(two);
+    Node* six = sets.FindOpen(6, 1);
+    ASSERT_NE(six, nullptr);
+    six->f = 1.0f;  // equal f to the nodes 0 and 5, but inserted after them
+    sets.UpdateOpen(six);
+
+    std::vector<int> order;
+    while (!sets.OpenEmpty()) {
+        Node* node = sets.PopBest();
+        order.push_back(node->x);
+        sets.InsertClosed(node);
+    }
+    EXPECT_EQ(order, (std::vector<int>{1, 3, 4, 2, 0, 5, 6}));
+    EXPECT_EQ(sets.ClosedCount(), 7u);
+    EXPECT_EQ(sets.FindOpen(3, 1), nullptr);
+    Node* three = sets.FindClosed(3, 1);
+    ASSERT_NE(three, nullptr);
+    sets.RemoveClosed(three);
+    EXPECT_EQ(sets.FindClosed(3, 1), nullptr);
+    EXPECT_EQ(sets.ClosedCount(), 6u);
+    ASSERT_TRUE(sets.InsertOpen(three));
+
+    // Clearing gives one node back per node held (8 were taken, the refused one is not held).
+    EXPECT_EQ(pool.Used(), 8u);
+    sets.Clear(pool);
+    EXPECT_EQ(pool.Used(), 1u);
+    EXPECT_TRUE(sets.OpenEmpty());
+    EXPECT_EQ(sets.ClosedCount(), 0u);
+    EXPECT_EQ(sets.FindClosed(0, 1), nullptr);
+}
+
+}  // namespace
+
+TEST(PathSearchSets, OpenListOrderIsLowestFirstThenFirstInFirstOut) {
+    CheckOpenOrder<ListSearchSets>(false);
+    CheckOpenOrder<HeapSearchSets>(false);
+    CheckOpenOrder<HeapSearchSets>(true);
 }

@@ -1,0 +1,113 @@
+// Paths per second and nodes expanded on random grids with 30 % walls (256 x 256 and 1024 x 1024):
+// FindPath through the game's arrays, the planner with its heap open list, the planner with the sorted
+// ring-buffer open list and hash-table closed set, and the plain Dijkstra of the tests, in one run.
+// Every search includes its set-up (cost normalisation and allocation), as FindPath does it per call.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <map>
+#include <random>
+#include <vector>
+
+#include "path/astar_planner.h"
+#include "path/path.h"
+#include "tests/path/grid_reference.h"
+
+namespace {
+
+struct Route {
+    std::int32_t sx, sy, gx, gy;
+};
+
+struct Scene {
+    pathtest::Grid grid;
+    RtArray<double> map;
+    std::vector<Route> routes;  // reachable, from the top-left quarter to the bottom-right quarter
+};
+
+const Scene& SceneOfSide(std::int32_t side) {
+    static std::map<std::int32_t, Scene> scenes;
+    auto [it, fresh] = scenes.try_emplace(side);
+    Scene& scene = it->second;
+    if (!fresh) return scene;
+    std::mt19937 rng(static_cast<std::uint32_t>(side) * 7919u);
+    scene.grid = pathtest::RandomGrid(rng, side, side, 0.30, 9);
+    scene.map.Dim(side, side);
+    for (std::int32_t y = 0; y < side; ++y)
+        for (std::int32_t x = 0; x < side; ++x) scene.map.ElementAt(x, y) = scene.grid.At(x, y);
+    const std::vector<double> costs = pathtest::NormalisedCosts(scene.grid);
+    std::uniform_int_distribution<std::int32_t> quarter(0, side / 4 - 1);
+    while (scene.routes.size() < 8) {
+        const Route r{quarter(rng), quarter(rng), side - 1 - quarter(rng), side - 1 - quarter(rng)};
+        if (scene.grid.At(r.gx, r.gy) <= 0) continue;
+        if (pathtest::PlainDijkstra(scene.grid, costs, r.sx, r.sy, r.gx, r.gy).cost < 0) continue;
+        scene.routes.push_back(r);
+    }
+    return scene;
+}
+
+tarvok::SearchRequest RequestFor(const Scene& scene, const Route& r) {
+    tarvok::SearchRequest request;
+    request.startX = r.sx;
+    request.startY = r.sy;
+    request.goalX = r.gx;
+    request.goalY = r.gy;
+    request.diagonalCost = true;
+    request.hashBits = 8;
+    request.weight = 0.5f;
+    request.width = scene.grid.width;
+    request.height = scene.grid.height;
+    request.cells = scene.grid.cells.data();
+    return request;
+}
+
+template <class Planner>
+void PlannerPaths(benchmark::State& state) {
+    const Scene& scene = SceneOfSide(static_cast<std::int32_t>(state.range(0)));
+    std::size_t i = 0;
+    double expanded = 0;
+    for (auto _ : state) {
+        Planner planner;
+        planner.Configure(RequestFor(scene, scene.routes[i++ % scene.routes.size()]));
+        planner.StartSearch();
+        planner.Search();
+        expanded += static_cast<double>(planner.ClosedCount());
+        benchmark::DoNotOptimize(planner.PathLength());
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["expanded"] = benchmark::Counter(expanded, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK_TEMPLATE(PlannerPaths, tarvok::AStarPlanner)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+// The sorted ring buffer and 256-bucket hash table grow quadratically: 256 x 256 only.
+BENCHMARK_TEMPLATE(PlannerPaths, tarvok::ListAStarPlanner)->Arg(256)->Unit(benchmark::kMillisecond);
+
+void FindPathPaths(benchmark::State& state) {
+    const Scene& scene = SceneOfSide(static_cast<std::int32_t>(state.range(0)));
+    RtArray<double> path;
+    std::size_t i = 0;
+    for (auto _ : state) {
+        const Route& r = scene.routes[i++ % scene.routes.size()];
+        benchmark::DoNotOptimize(FindPath(scene.map, path, 0.5, r.sx, r.sy, r.gx, r.gy));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(FindPathPaths)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+
+void DijkstraPaths(benchmark::State& state) {
+    const Scene& scene = SceneOfSide(static_cast<std::int32_t>(state.range(0)));
+    std::size_t i = 0;
+    double settled = 0;
+    for (auto _ : state) {
+        const Route& r = scene.routes[i++ % scene.routes.size()];
+        const std::vector<double> costs = pathtest::NormalisedCosts(scene.grid);
+        const pathtest::DijkstraResult result =
+            pathtest::PlainDijkstra(scene.grid, costs, r.sx, r.sy, r.gx, r.gy);
+        settled += static_cast<double>(result.settled);
+        benchmark::DoNotOptimize(result.cost);
+    }
+    state.SetItemsProcessed(state.iterations());
+    state.counters["expanded"] = benchmark::Counter(settled, benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(DijkstraPaths)->Arg(256)->Arg(1024)->Unit(benchmark::kMillisecond);
+
+}  // namespace
