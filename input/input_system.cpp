@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::uint32_t kStatusOk = 1;
 constexpr std::uint32_t kStatusNoMouse = 0x8000000Cu;
-constexpr std::size_t kDeviceNameBytes = 259;  // each half of a name, so that both fit the record
+// Each half of a name, so that both and the ", " between them fit the record.
+constexpr std::size_t kDeviceNameBytes = (InputSystem::kNameBytes - 1 - 2) / 2;
 
 // "instance name, product name": SDL reports one name, which serves as both.
 std::string JoystickRecordName(const std::string& deviceName) {
