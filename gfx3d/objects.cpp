@@ -11,6 +11,8 @@
 #include "gfx3d/scene.h"
 #include "runtime/number_args.h"
 #include "runtime/program_end.h"
+#include "storage/ini_store.h"
+#include "storage/storage.h"
 
 namespace tarvok {
 
@@ -29,9 +31,7 @@ std::string WithSlashes(std::string name) {
 }
 
 bool Resolve(const std::string& name, std::string& path) {
-    if (g_gfx3dServices.resolveFile) return g_gfx3dServices.resolveFile(name, path);
-    path = WithSlashes(name);
-    return std::ifstream(path, std::ios::binary).good();
+    return ArchiveLookup(kDataArchive, name.c_str(), path) != 0;
 }
 
 // The whole file, or false when it cannot be opened or is too large.
@@ -62,22 +62,24 @@ void FinishMesh(MeshObjectX& mesh) {
     ComputeBoundingSpheres(mesh);
 }
 
-std::int32_t SceneNumber(const IniLookup& ini, const std::string& section, const std::string& key) {
-    const std::string value = ini(section, key);
-    return ToInt(TextToNumber(value.c_str()));
+std::string Value(const IniStore& ini, const char* section, const std::string& key) {
+    return ini.Get(section, key.c_str()).CText();
+}
+
+std::int32_t SceneNumber(const IniStore& ini, const char* section, const std::string& key) {
+    return ToInt(TextToNumber(ini.Get(section, key.c_str())));
 }
 
 // A mesh's texture index from its "ta" or "tb" key: counted from 1 in the file, none when missing.
-std::int32_t SceneTexture(const IniLookup& ini, const std::string& key) {
-    if (ini("objects", key) == "NO_DATA") return -1;
+std::int32_t SceneTexture(const IniStore& ini, const std::string& key) {
+    if (Value(ini, "objects", key) == "NO_DATA") return -1;
     const std::int32_t n = SceneNumber(ini, "objects", key);
     return n > 0 ? n - 1 : n;
 }
 
 double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& name) {
-    if (!g_gfx3dServices.loadIni) return 0;
-    const IniLookup ini = g_gfx3dServices.loadIni(path);
-    if (!ini) return 0;
+    IniStore ini;
+    ini.Load(path.c_str());
     const std::size_t cut = name.find_last_of("/\\");
     const std::string base = cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
 
@@ -85,7 +87,7 @@ double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& n
     slot.textures.assign(static_cast<std::size_t>(textureCount), 0);
     for (std::int32_t i = 1; i <= textureCount; ++i) {
         std::string picture;
-        if (g_gfx3dServices.loadTexture && Resolve(base + ini("textures", std::to_string(i)), picture))
+        if (g_gfx3dServices.loadTexture && Resolve(base + Value(ini, "textures", std::to_string(i)), picture))
             slot.textures[i - 1] = g_gfx3dServices.loadTexture(picture);
     }
 
@@ -94,7 +96,7 @@ double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& n
     bool any = false;
     for (std::int32_t i = 1; i <= meshCount; ++i) {
         MeshObjectX& mesh = slot.meshes[i - 1];
-        const std::string file = base + ini("objects", std::to_string(i));
+        const std::string file = base + Value(ini, "objects", std::to_string(i));
         std::string meshPath;
         if (Resolve(file, meshPath) && ReadMeshFile(meshPath, file, mesh)) any = true;
         mesh.textureA = SceneTexture(ini, std::to_string(i) + "ta");

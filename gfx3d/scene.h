@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,17 +23,10 @@ struct ObjectSlot {
     std::vector<std::uint32_t> textures;  // scene slots: GL texture names, index 0 = texture "1"
 };
 
-// Reads one value of a loaded INI file ("NO_DATA" when missing).
-using IniLookup = std::function<std::string(const std::string& section, const std::string& key)>;
-
-// What the 3D code asks of the storage and 2D graphics code. Null entries take the fallback given.
+// What the 3D code asks of the 2D graphics code, which joins here. Null entries take the fallback given.
 struct Gfx3dServices {
-    // Resolves a data file name through the packed archive: true and the path to open. Fallback: the name
-    // itself when a file of that name can be opened.
-    bool (*resolveFile)(const std::string& name, std::string& path) = nullptr;
-    // Loads an INI file and gives its lookup. Fallback: no INI reader, so scene descriptions load nothing.
-    IniLookup (*loadIni)(const std::string& path) = nullptr;
     // Reads a picture (BMP, then PNG, with the sprite colour key) and uploads it; its texture name or 0.
+    // Fallback: scene textures stay empty.
     std::uint32_t (*loadTexture)(const std::string& path) = nullptr;
     // Binds a sprite slot's texture (mip-mapped when mip is set) on a texture unit and enables texturing
     // there, or unbinds the unit for -1 or an empty slot; true when a texture is bound. Fallback: the

@@ -22,7 +22,4 @@ public:
     Zazuzive3D& scene() { return *g_engine.scene; }
 };
 
-// An INI reader for scene description tests: "[section]" lines and "key=value" lines.
-tarvok::IniLookup ParseIni(const std::string& path);
-
 }  // namespace gfx3d_test

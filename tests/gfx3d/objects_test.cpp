@@ -129,7 +129,6 @@ TEST(Objects, BuildingVertexByVertexAndGetTriangle) {
 
 TEST(Objects, SceneDescriptionsBuildTheirMeshes) {
     SceneScope scope;
-    g_gfx3dServices.loadIni = &gfx3d_test::ParseIni;
     static std::vector<std::string> uploads;
     uploads.clear();
     g_gfx3dServices.loadTexture = [](const std::string& path) -> std::uint32_t {
@@ -159,8 +158,6 @@ TEST(Objects, SceneDescriptionsBuildTheirMeshes) {
 
     EXPECT_EQ(LoadObject(Text(Fixture("scene_empty.ini")), 21), 0);
     EXPECT_FALSE(scope.scene().slots[21].loaded);
-    g_gfx3dServices.loadIni = nullptr;
-    EXPECT_EQ(LoadObject(Text(Fixture("scene.ini")), 22), 0);
 }
 
 TEST(ObjectsDeathTest, MultMatrixWantsSixteenNumbersInOneDimension) {
