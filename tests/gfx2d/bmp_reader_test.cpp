@@ -14,32 +14,9 @@ using tarvok::ImageBuffer;
 using tarvok::kNoColourKey;
 using tarvok::ReadBmp;
 
-void Put16(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    b.push_back(v & 0xFF);
-    b.push_back((v >> 8) & 0xFF);
-}
-void Put32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    Put16(b, v & 0xFFFF);
-    Put16(b, v >> 16);
-}
-
-// A bitmap with the 40-byte info header; palette entries are 4 bytes (blue, green, red, 0).
 std::vector<std::uint8_t> InfoBmp(std::int32_t w, std::int32_t h, std::uint16_t bits,
                                   const std::vector<std::uint8_t>& palette, const std::vector<std::uint8_t>& rows) {
-    std::vector<std::uint8_t> b = {'B', 'M'};
-    const auto offset = static_cast<std::uint32_t>(54 + palette.size());
-    Put32(b, static_cast<std::uint32_t>(offset + rows.size()));
-    Put32(b, 0);
-    Put32(b, offset);
-    Put32(b, 40);
-    Put32(b, static_cast<std::uint32_t>(w));
-    Put32(b, static_cast<std::uint32_t>(h));
-    Put16(b, 1);
-    Put16(b, bits);
-    for (int i = 0; i < 6; ++i) Put32(b, 0);
-    b.insert(b.end(), palette.begin(), palette.end());
-    b.insert(b.end(), rows.begin(), rows.end());
-    return b;
+    return fixtures::BmpBytes(w, h, bits, palette, rows);
 }
 
 // Compares our decoding with ImageMagick's, pixel by pixel (alpha always 255: the fourth byte of 32-bit

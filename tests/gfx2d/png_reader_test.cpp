@@ -4,7 +4,6 @@
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include "gfx2d/bmp_reader.h"
 #include "tests/gfx2d/fixtures.h"
@@ -15,37 +14,10 @@ using tarvok::ImageBuffer;
 using tarvok::kNoColourKey;
 using tarvok::ReadPng;
 
-void PutBe32(std::vector<std::uint8_t>& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-void Chunk(std::vector<std::uint8_t>& png, const char* type, const std::vector<std::uint8_t>& data) {
-    PutBe32(png, static_cast<std::uint32_t>(data.size()));
-    std::vector<std::uint8_t> body(type, type + 4);
-    body.insert(body.end(), data.begin(), data.end());
-    png.insert(png.end(), body.begin(), body.end());
-    PutBe32(png, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
-}
-
-// A PNG written from bytes: raw rows (each with its filter byte) deflated by zlib into one IDAT.
 std::vector<std::uint8_t> MakePng(std::uint32_t w, std::uint32_t h, std::uint8_t depth, std::uint8_t colourType,
                                   const std::vector<std::uint8_t>& raw, const std::vector<std::uint8_t>& palette = {},
                                   const std::vector<std::uint8_t>& trns = {}) {
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::vector<std::uint8_t> ihdr;
-    PutBe32(ihdr, w);
-    PutBe32(ihdr, h);
-    ihdr.insert(ihdr.end(), {depth, colourType, 0, 0, 0});
-    Chunk(png, "IHDR", ihdr);
-    if (!palette.empty()) Chunk(png, "PLTE", palette);
-    if (!trns.empty()) Chunk(png, "tRNS", trns);
-    uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<std::uint8_t> packed(size);
-    compress2(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()), 9);
-    packed.resize(size);
-    Chunk(png, "IDAT", packed);
-    Chunk(png, "IEND", {});
-    return png;
+    return fixtures::PngBytes(w, h, depth, colourType, raw, palette, trns);
 }
 
 // 16-bit samples are compared by their high byte: stripping to 8 bits keeps it.

@@ -1,0 +1,17 @@
+// Binding sprite textures for drawing; shared by the sprite, text and 3D drawing code.
+#pragma once
+
+#include <cstdint>
+
+namespace tarvok {
+
+// Binds slot's texture on unit 0 (texturing off when slot is below 0) and, with multitexturing,
+// secondSlot's on unit 1 (off unless both are 0 or above). The name is nameTable[slot] when a table is
+// given, else the slot's mip-mapped copy when useMip is set, else its drawing texture.
+void BindSprite(std::int32_t slot, std::int32_t secondSlot = -1, bool useMip = false,
+                const std::uint32_t* nameTable = nullptr);
+
+// Linear or nearest filtering of the bound texture, as the smoothing flag says.
+void ApplySmoothing();
+
+}  // namespace tarvok

@@ -1,0 +1,164 @@
+// Sprite drawing: plain, animated, stretched, zoomed and rotated sprites, one immediate-mode quad each.
+#include <algorithm>
+#include <cmath>
+
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include "frame/gl_extensions.h"
+#include "gfx2d/gfx2d.h"
+#include "gfx2d/sprite_binding.h"
+#include "gfx2d/texture_store.h"
+#include "runtime/number_args.h"
+
+namespace tarvok {
+namespace {
+
+GLuint TextureName(std::int32_t slot, bool useMip, const std::uint32_t* nameTable) {
+    if (nameTable) return nameTable[slot];
+    const SpriteSlot& s = Store().slots[static_cast<std::size_t>(slot)];
+    return useMip ? s.mipTexture : s.drawTexture;
+}
+
+void EmitQuad(const Quad& q) {
+    glBegin(GL_QUADS);
+    for (const QuadCorner& c : q) {
+        glTexCoord2f(c.s, c.t);
+        glVertex2f(c.x, c.y);
+    }
+    glEnd();
+}
+
+// The slot of a drawing command with its sizes; false for a number that is not a slot.
+bool DrawingSlot(double sprite, std::int32_t& slot, SpriteSizes& sizes) {
+    if (!SlotNumber(sprite, slot)) return false;
+    sizes = SizesOf(Store().slots[static_cast<std::size_t>(slot)]);
+    return true;
+}
+
+void BindForDrawing(std::int32_t slot) {
+    BindSprite(slot);
+    ApplySmoothing();
+}
+
+}  // namespace
+
+void BindSprite(std::int32_t slot, std::int32_t secondSlot, bool useMip, const std::uint32_t* nameTable) {
+    Store().boundSlot = slot;
+    if (g_gl.glActiveTextureARB) {
+        g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
+        if (slot >= 0 && secondSlot >= 0) {
+            glBindTexture(GL_TEXTURE_2D, TextureName(secondSlot, useMip, nameTable));
+            glEnable(GL_TEXTURE_2D);
+        } else {
+            glDisable(GL_TEXTURE_2D);
+        }
+        g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    if (slot < 0) {
+        glDisable(GL_TEXTURE_2D);
+    } else {
+        glBindTexture(GL_TEXTURE_2D, TextureName(slot, useMip, nameTable));
+        glEnable(GL_TEXTURE_2D);
+    }
+}
+
+void ApplySmoothing() {
+    const GLint filter = Store().smoothing ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+}
+
+}  // namespace tarvok
+
+using namespace tarvok;
+
+void SetAlphaMode(double alpha) {
+    float global = 1.0f;
+    if (alpha == 0 || std::isnan(alpha)) {
+        glDisable(GL_BLEND);
+    } else {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, alpha < 0 ? GL_ONE_MINUS_SRC_ALPHA : GL_ONE);
+        global = static_cast<float>(std::min(std::fabs(alpha), 1.0));
+    }
+    SetGlobalAlpha(global);
+    glColor4f(1, 1, 1, global);
+}
+
+void SetSmoothing(double on) { Store().smoothing = ToBool(on); }
+
+void DrawSprite(double sprite, double x, double y) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    if (!DrawingSlot(sprite, slot, s)) return;
+    BindForDrawing(slot);
+    EmitQuad(SpriteQuad(s, x, y));
+}
+
+void DrawAnim(double sprite, double frame, double x, double y) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    FrameCoords f;
+    if (!DrawingSlot(sprite, slot, s) || !AnimFrame(s, ToInt(frame), f)) return;
+    BindForDrawing(slot);
+    EmitQuad(AnimQuad(s, f, x, y));
+}
+
+void StretchSprite(double sprite, double x, double y, double width, double height) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    if (!DrawingSlot(sprite, slot, s)) return;
+    BindForDrawing(slot);
+    // A mirrored picture reverses the quad's winding; it must not be culled as a back face.
+    const bool mirrored = StretchMirrored(width, height);
+    if (mirrored) glFrontFace(GL_CW);
+    EmitQuad(StretchQuad(s, x, y, width, height));
+    if (mirrored) glFrontFace(GL_CCW);
+}
+
+void StretchAnim(double sprite, double frame, double x, double y, double width, double height) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    FrameCoords f;
+    if (!DrawingSlot(sprite, slot, s) || !AnimFrame(s, ToInt(frame), f)) return;
+    BindForDrawing(slot);
+    EmitQuad(StretchAnimQuad(f, x, y, width, height));
+}
+
+void ZoomSprite(double sprite, double x, double y, double xFactor, double yFactor) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    if (!DrawingSlot(sprite, slot, s)) return;
+    const double w = s.width * xFactor, h = s.height * yFactor;
+    StretchSprite(sprite, x - (w - s.width) * 0.5, y - (h - s.height) * 0.5, w, h);
+}
+
+void RotoSprite(double sprite, double x, double y, double angle) { RotoZoomSprite(sprite, x, y, angle, 1.0); }
+
+void RotoZoomSprite(double sprite, double x, double y, double angle, double zoom) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    if (!DrawingSlot(sprite, slot, s)) return;
+    BindForDrawing(slot);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glTranslatef(static_cast<float>(x + (s.width >> 1)), static_cast<float>(y + (s.height >> 1)), 0);
+    glRotatef(static_cast<float>(angle), 0, 0, -1);
+    EmitQuad(RotoZoomLocalQuad(s, zoom));
+    glPopMatrix();
+}
+
+void RotoZoomAnim(double sprite, double frame, double x, double y, double angle, double zoom) {
+    std::int32_t slot = 0;
+    SpriteSizes s;
+    FrameCoords f;
+    if (!DrawingSlot(sprite, slot, s) || !AnimFrame(s, ToInt(frame), f)) return;
+    BindForDrawing(slot);
+    EmitQuad(RotoZoomAnimQuad(s, f, x, y, angle, zoom));
+}
+
+void GetScreenSize(double& width, double& height) {
+    width = ScreenWidth();
+    height = ScreenHeight();
+}

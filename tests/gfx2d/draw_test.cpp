@@ -1,0 +1,208 @@
+// Drawing commands on a real window: the pixels expected from positions, sizes, angles and alpha.
+#include <cmath>
+
+#include "tests/gfx2d/fixtures.h"
+#include "tests/gfx2d/gl_fixture.h"
+
+namespace {
+
+// Distinct opaque colours per pixel (no channel 0, never the key colour).
+std::uint32_t Texel(int x, int y) {
+    return static_cast<std::uint32_t>(20 + x * 7) | static_cast<std::uint32_t>(30 + y * 9) << 8 | 99u << 16;
+}
+
+std::string Sprite(const char* name, int w, int h) {
+    const std::string path = fixtures::TempPath(name);
+    fixtures::WriteBmp24(path, w, h, Texel);
+    return path;
+}
+
+}  // namespace
+
+using GfxDraw = GlTest;
+
+TEST_F(GfxDraw, DrawSpriteRoundsUpAndKeepsKeyedPixelsOut) {
+    const std::string path = fixtures::TempPath("holed.bmp");
+    fixtures::WriteBmp24(path, 6, 4, [](int x, int y) { return x == 1 && y == 2 ? 0x8000FF : Texel(x, y); });
+    ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
+    Clear(0x000001);
+    DrawSprite(1, 10.2, 5.0);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 6; ++x) {
+            const std::uint32_t expected = x == 1 && y == 2 ? 0x000001 : Texel(x, y);
+            EXPECT_EQ(Pixel(11 + x, 5 + y), expected) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(Pixel(10, 5), 0x000001u);
+    EXPECT_EQ(Pixel(17, 5), 0x000001u);
+    EXPECT_EQ(Pixel(11, 9), 0x000001u);
+    // Empty and out-of-range slots draw nothing.
+    Clear(0x000001);
+    DrawSprite(2, 0, 0);
+    DrawSprite(-1, 0, 0);
+    DrawSprite(70000, 0, 0);
+    EXPECT_EQ(Pixel(0, 0), 0x000001u);
+}
+
+TEST_F(GfxDraw, AlphaModes) {
+    const std::string path = fixtures::TempPath("white.bmp");
+    fixtures::WriteBmp24(path, 4, 4, [](int, int) { return 0xC8C8C8; });
+    ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
+    Clear(0x404040);
+    SetAlphaMode(-0.5);  // half-transparent: 0.5 x 200 + 0.5 x 64
+    DrawSprite(1, 0, 0);
+    EXPECT_NEAR(Red(Pixel(1, 1)), 132, 1);
+    SetAlphaMode(2);  // additive at full strength: 200 + 64 saturates
+    DrawSprite(1, 10, 0);
+    EXPECT_EQ(Red(Pixel(11, 1)), 255);
+    SetAlphaMode(0.25);  // additive at a quarter: 64 + 50
+    DrawSprite(1, 20, 0);
+    EXPECT_NEAR(Red(Pixel(21, 1)), 114, 1);
+    SetAlphaMode(0);
+    DrawSprite(1, 30, 0);
+    EXPECT_EQ(Red(Pixel(31, 1)), 200);
+}
+
+TEST_F(GfxDraw, StretchZoomAndMirror) {
+    ASSERT_EQ(LoadSprite(Sprite("s.bmp", 8, 8).c_str(), 1), 1);
+    Clear(0);
+    StretchSprite(1, 100, 100, -64, 64);  // mirrored left to right, pixels 8 wide
+    StretchSprite(1, 300, 300, -64, -64);  // turned by 180 degrees
+    for (int ty = 0; ty < 8; ++ty) {
+        for (int tx = 0; tx < 8; ++tx) {
+            // Mirrored: the quad spans 36..100, texel column tx lands at 100 - 8 (tx + 1).
+            EXPECT_EQ(Pixel(100 - 8 * (tx + 1) + 4, 100 + 8 * ty + 4), Texel(tx, ty)) << tx << "," << ty;
+            EXPECT_EQ(Pixel(300 - 8 * (tx + 1) + 4, 300 - 8 * (ty + 1) + 4), Texel(tx, ty)) << tx << "," << ty;
+        }
+    }
+    // Zoom 2, 2 of a 32 x 32 sprite at (100, 100) covers 84..147.
+    const std::string big = fixtures::TempPath("big.bmp");
+    fixtures::WriteBmp24(big, 32, 32, [](int, int) { return 0x00FF00; });
+    ASSERT_EQ(LoadSprite(big.c_str(), 2), 1);
+    Clear(0);
+    ZoomSprite(2, 100, 100, 2, 2);
+    EXPECT_EQ(Pixel(84, 84), 0x00FF00u);
+    EXPECT_EQ(Pixel(147, 147), 0x00FF00u);
+    EXPECT_EQ(Pixel(83, 100), 0u);
+    EXPECT_EQ(Pixel(148, 100), 0u);
+    EXPECT_EQ(Pixel(100, 148), 0u);
+}
+
+TEST_F(GfxDraw, RotatedSpritesTurnCounterClockwise) {
+    // Four quadrants of a 16 x 16 sprite.
+    const std::string path = fixtures::TempPath("quad.bmp");
+    const std::uint32_t colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};  // TL, TR, BL, BR
+    fixtures::WriteBmp24(path, 16, 16, [&](int x, int y) { return colours[(y >= 8) * 2 + (x >= 8)]; });
+    ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
+    Clear(0);
+    RotoSprite(1, 100, 100, 90);
+    // Centre (108, 108). Turning counter-clockwise on the screen takes the right half to the top:
+    // the top-left of the result shows the old top-right quadrant.
+    EXPECT_EQ(Pixel(103, 103), colours[1]);
+    EXPECT_EQ(Pixel(112, 103), colours[3]);
+    EXPECT_EQ(Pixel(103, 112), colours[0]);
+    EXPECT_EQ(Pixel(112, 112), colours[2]);
+    Clear(0);
+    RotoZoomSprite(1, 100, 100, 0, 2);  // zoom about the centre: 92..124
+    EXPECT_EQ(Pixel(93, 93), colours[0]);
+    EXPECT_EQ(Pixel(123, 123), colours[3]);
+    EXPECT_EQ(Pixel(91, 108), 0u);
+    EXPECT_EQ(Pixel(125, 108), 0u);
+    Clear(0);
+    RotoZoomSprite(1, 100, 100, 0, -1);  // a negative zoom turns it by 180 degrees
+    EXPECT_EQ(Pixel(103, 103), colours[3]);
+}
+
+TEST_F(GfxDraw, AnimationFrames) {
+    // 100 x 64 strip of 32 x 32 frames, each frame one colour: 3 frames a row.
+    const std::string path = fixtures::TempPath("strip.bmp");
+    fixtures::WriteBmp24(path, 100, 64, [](int x, int y) {
+        const int frame = (y / 32) * 3 + std::min(x / 32, 3);
+        return 0x101010 * (frame + 1);
+    });
+    LoadAnim(path.c_str(), 1, 32, 32);
+    Clear(0);
+    DrawAnim(1, 3, 10, 10);  // first frame of the second row
+    EXPECT_EQ(Pixel(11, 11), 0x404040u);
+    EXPECT_EQ(Pixel(41, 41), 0x404040u);
+    EXPECT_EQ(Pixel(42, 42), 0u);
+    DrawAnim(1, 2, 100, 10);
+    EXPECT_EQ(Pixel(120, 20), 0x303030u);
+    StretchAnim(1, 1, 200, 10, 64, 16);
+    EXPECT_EQ(Pixel(200, 10), 0x202020u);
+    EXPECT_EQ(Pixel(263, 25), 0x202020u);
+    EXPECT_EQ(Pixel(264, 25), 0u);
+    RotoZoomAnim(1, 4, 300, 10, 0, 1);
+    EXPECT_EQ(Pixel(300, 10), 0x505050u);
+    EXPECT_EQ(Pixel(331, 41), 0x505050u);
+
+    // Frames larger than the picture draw nothing.
+    LoadAnim(path.c_str(), 2, 101, 32);
+    Clear(0);
+    DrawAnim(2, 0, 0, 0);
+    StretchAnim(2, 0, 0, 0, 50, 50);
+    RotoZoomAnim(2, 0, 0, 0, 0, 1);
+    EXPECT_EQ(Pixel(10, 10), 0u);
+}
+
+TEST_F(GfxDraw, PointsLinesRectanglesAndPolygons) {
+    Clear(0);
+    SetPixel(3, 4, 0x0000FF);
+    EXPECT_EQ(Pixel(3, 4), 0x0000FFu);
+    EXPECT_EQ(Pixel(4, 4), 0u);
+    DrawLine(10, 20, 15, 20, 0x00FF00);
+    for (int x = 10; x <= 15; ++x) EXPECT_EQ(Pixel(x, 20), 0x00FF00u) << x;
+    EXPECT_EQ(Pixel(16, 20), 0u);
+    DrawRect(10, 30, -5, 3, 0xFF0000);  // columns 6 to 10
+    EXPECT_EQ(Pixel(5, 31), 0u);
+    for (int x = 6; x <= 10; ++x) EXPECT_EQ(Pixel(x, 31), 0xFF0000u) << x;
+    EXPECT_EQ(Pixel(11, 31), 0u);
+    EXPECT_EQ(Pixel(8, 33), 0u);
+    // With blending off the key colour itself is written.
+    DrawRect(50, 50, 2, 2, 0x8000FF);
+    EXPECT_EQ(Pixel(50, 50), 0x8000FFu);
+    // With blending on it is invisible.
+    SetAlphaMode(-1);
+    DrawRect(60, 50, 2, 2, 0x8000FF);
+    EXPECT_EQ(Pixel(60, 50), 0u);
+    SetAlphaMode(0);
+
+    // An untextured polygon as a triangle fan.
+    StartPoly(-1);
+    PolyVector(100, 100, 0, 0, 0x00FFFF);
+    PolyVector(100, 140, 0, 0, 0x00FFFF);
+    PolyVector(140, 140, 0, 0, 0x00FFFF);
+    PolyVector(140, 100, 0, 0, 0x00FFFF);
+    EndPoly();
+    EXPECT_EQ(Pixel(110, 110), 0x00FFFFu);
+    EXPECT_EQ(Pixel(138, 138), 0x00FFFFu);
+    EXPECT_EQ(Pixel(141, 120), 0u);
+
+    // A textured polygon: texture coordinates in picture pixels, t from the top.
+    const std::string path = fixtures::TempPath("poly.bmp");
+    fixtures::WriteBmp24(path, 4, 4, [](int x, int y) { return x < 2 && y < 2 ? 0x0000C0 : 0x00C000; });
+    ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
+    StartPoly(1);
+    PolyVector(200, 200, 0, 0, 0xFFFFFF);
+    PolyVector(200, 240, 0, 4, 0xFFFFFF);
+    PolyVector(240, 240, 4, 4, 0xFFFFFF);
+    PolyVector(240, 200, 4, 0, 0xFFFFFF);
+    EndPoly();
+    EXPECT_EQ(Pixel(205, 205), 0x0000C0u);
+    EXPECT_EQ(Pixel(235, 235), 0x00C000u);
+}
+
+TEST_F(GfxDraw, GetPixelReadsThePictureShownLast) {
+    Clear(0);
+    SetPixel(5, 6, 0x00FF00);
+    KeepShownPicture();
+    EXPECT_EQ(GetPixel(5, 6), 0x00FF00);
+    SetPixel(5, 6, 0x0000FF);  // drawn but not shown yet
+    EXPECT_EQ(GetPixel(5, 6), 0x00FF00);
+    EXPECT_EQ(GetPixel(-1, 6), 0);
+    EXPECT_EQ(GetPixel(640, 6), 0);
+    double w = 0, h = 0;
+    GetScreenSize(w, h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
+}

@@ -1,0 +1,59 @@
+// A 640 x 480 display with the texture store attached, for the tests that draw; and reading the back
+// buffer with glReadPixels.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "frame/display.h"
+#include "gfx2d/gfx2d.h"
+#include "runtime/engine_globals.h"
+
+class GlTest : public testing::Test {
+public:
+    static constexpr int kWidth = 640;
+    static constexpr int kHeight = 480;
+
+    void SetUp() override {
+        display_ = new OpenGLZazuzive;
+        ASSERT_TRUE(CreateDisplay(*display_, kWidth, kHeight, 0, 60, 0));
+        g_engine.display = display_;
+        AttachTextureStore();
+        Reset2DState(*display_, 0, 0, 0, 0);
+        SetSmoothing(0);
+        Clear(0);
+    }
+
+    void TearDown() override {
+        ReleaseTextureStore();
+        delete display_;
+        g_engine.display = nullptr;
+    }
+
+    // Fills the back buffer with one colour (red + green x 256 + blue x 65536).
+    static void Clear(std::uint32_t colour) {
+        glClearColor((colour & 0xFF) / 255.0f, ((colour >> 8) & 0xFF) / 255.0f, ((colour >> 16) & 0xFF) / 255.0f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        glClearColor(0, 0, 0, 1);
+    }
+
+    // The back buffer's pixel at (x, y), y from the top, as red + green x 256 + blue x 65536.
+    static std::uint32_t Pixel(int x, int y) {
+        std::uint8_t p[4] = {};
+        glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+        return p[0] | p[1] << 8 | p[2] << 16;
+    }
+
+protected:
+    OpenGLZazuzive* display_ = nullptr;
+};
+
+// Colour channels of a packed colour.
+inline int Red(std::uint32_t c) { return static_cast<int>(c & 0xFF); }
+inline int Green(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
+inline int Blue(std::uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }

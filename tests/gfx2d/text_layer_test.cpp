@@ -1,0 +1,197 @@
+// Fonts, background layers and collision on a real window.
+#include <fstream>
+#include <iterator>
+
+#include "gfx2d/texture_store.h"
+#include "runtime/program_end.h"
+#include "tests/gfx2d/fixtures.h"
+#include "tests/gfx2d/gl_fixture.h"
+
+namespace {
+
+// Whether pixel (x, y) of the 5 x 6 glyph word is lit (bit (y - 1) x 5 + (x - 1), x 1..5, y 1..6).
+bool GlyphLit(std::uint32_t word, int x, int y) {
+    return x >= 1 && x <= 5 && y >= 1 && y <= 6 && ((word >> ((y - 1) * 5 + (x - 1))) & 1);
+}
+
+// Expects the built-in glyph of the word at screen (left, top): lit pixels white, outline pixels dark grey,
+// the rest showing the background.
+void ExpectGlyph(std::uint32_t word, int left, int top, std::uint32_t background) {
+    for (int y = 0; y < 8; ++y) {
+        for (int x = 0; x < 8; ++x) {
+            std::uint32_t expected = background;
+            if (GlyphLit(word, x, y)) {
+                expected = 0xFFFFFF;
+            } else if (GlyphLit(word, x - 1, y) || GlyphLit(word, x + 1, y) || GlyphLit(word, x, y - 1) ||
+                       GlyphLit(word, x, y + 1)) {
+                expected = 0x080808;
+            }
+            EXPECT_EQ(GlTest::Pixel(left + x, top + y), expected) << x << "," << y;
+        }
+    }
+}
+
+constexpr std::uint32_t kGlyphA = 0x00A5394E;
+constexpr std::uint32_t kGlyphB = 0x00E5194E;
+
+std::string ReadLog() {
+    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+using GfxText = GlTest;
+using GfxLayers = GlTest;
+using GfxCollision = GlTest;
+
+TEST_F(GfxText, BuiltinFontPrintsGlyphsAtRoundedPositions) {
+    LoadFont(fixtures::TempPath("missing-font.bmp").c_str(), 3);
+    double w = 0, h = 0;
+    GetFontSize(w, h);
+    EXPECT_EQ(w, 8);
+    EXPECT_EQ(h, 8);
+    Clear(0x000040);
+    PrintText("AB", 10.5, 20);
+    ExpectGlyph(kGlyphA, 11, 20, 0x000040);
+    ExpectGlyph(kGlyphB, 19, 20, 0x000040);
+    PrintText(RtString("\xC1"), 50, 50);  // byte 193 shows "A" in a 128-character font
+    ExpectGlyph(kGlyphA, 50, 50, 0x000040);
+    PrintNumber(0.5, 100, 100);  // "0.5"
+    ExpectGlyph(0x00E5294E, 100, 100, 0x000040);
+
+    // Font numbers are clamped and become current, also for the fallback.
+    LoadFont("", 40);
+    EXPECT_EQ(tarvok::Store().currentFont, 31);
+    EXPECT_EQ(tarvok::Store().slots[65535].width, 128);
+    SetFont(-3);
+    EXPECT_EQ(tarvok::Store().currentFont, 0);
+    GetFontSize(w, h);  // font 0 was never loaded
+    EXPECT_EQ(w, 0);
+    Clear(0);
+    PrintText("A", 0, 0);  // an empty font slot draws nothing visible
+    EXPECT_EQ(Pixel(2, 2), 0u);
+}
+
+TEST_F(GfxText, LoadedFontPictures) {
+    // 256 x 128: 16 x 8 cells of 16 x 16; cell of "A" (65) is column 1, row 4. Black is transparent.
+    const std::string path = fixtures::TempPath("font.bmp");
+    fixtures::WriteBmp24(path, 256, 128, [](int x, int y) {
+        const int cell = (y / 16) * 16 + x / 16;
+        return cell == 65 && x % 16 < 8 ? 0x00C0C0 : 0;
+    });
+    LoadFont(path.c_str(), 2);
+    double w = 0, h = 0;
+    GetFontSize(w, h);
+    EXPECT_EQ(w, 16);
+    EXPECT_EQ(h, 16);
+    Clear(0x400000);
+    PrintText("AA", 0, 0);
+    EXPECT_EQ(Pixel(3, 3), 0x00C0C0u);
+    EXPECT_EQ(Pixel(12, 3), 0x400000u);  // black: transparent
+    EXPECT_EQ(Pixel(19, 15), 0x00C0C0u);
+    EXPECT_EQ(Pixel(19, 16), 0x400000u);
+
+    // A tall picture holds 256 characters; a picture too small for its grid prints nothing.
+    const std::string tall = fixtures::TempPath("tall.bmp");
+    fixtures::WriteBmp24(tall, 256, 512, [](int, int) { return 0x101010; });
+    LoadFont(tall.c_str(), 4);
+    GetFontSize(w, h);
+    EXPECT_EQ(w, 16);
+    EXPECT_EQ(h, 32);
+    const std::string tiny = fixtures::TempPath("tiny.bmp");
+    fixtures::WriteBmp24(tiny, 10, 5, [](int, int) { return 0xFFFFFF; });
+    LoadFont(tiny.c_str(), 5);
+    GetFontSize(w, h);
+    EXPECT_EQ(w, 0);
+    Clear(0);
+    PrintText("ABC", 0, 0);
+    EXPECT_EQ(Pixel(0, 0), 0u);
+}
+
+TEST_F(GfxText, LoadingTextIsCentred) {
+    Clear(0);
+    PrintLoadingText();
+    // No "smalfont.bmp" here: the built-in font, 10 characters of 8 pixels at (280, 236).
+    ExpectGlyph(0x00E10842, 280, 236, 0);  // "L"
+    EXPECT_EQ(Pixel(279, 240), 0u);
+}
+
+TEST_F(GfxLayers, BackgroundDrawnUnderEverything) {
+    const std::string path = fixtures::TempPath("back.bmp");
+    const auto colour = [](int x, int y) { return static_cast<std::uint32_t>((x / 100) * 20 + 5) | ((y / 100) * 30 + 5) << 8; };
+    fixtures::WriteBmp24(path, 1000, 700, colour);
+    std::remove(ErrorLogPath().CText());
+    Clear(0);
+    LoadBackground(path.c_str());
+    EXPECT_EQ(ReadLog(), "Loadbmp\r\nZidovuzuza\r\nOK?\r\n");
+    const auto& layer = tarvok::Store().layers[0];
+    EXPECT_EQ(layer.columns, 2);
+    EXPECT_EQ(layer.rows, 2);
+    EXPECT_EQ(layer.tileTextureWidth[1][1], 512);
+    // Drawn at once, and again at each frame start, before the sprites.
+    EXPECT_EQ(Pixel(0, 0), colour(0, 0));
+    EXPECT_EQ(Pixel(639, 479), colour(639, 479));
+    EXPECT_EQ(Pixel(520, 300), colour(520, 300));
+    Clear(0);
+    ASSERT_TRUE(DrawBackground());
+    const std::string sprite = fixtures::TempPath("dot.bmp");
+    fixtures::WriteBmp24(sprite, 2, 2, [](int, int) { return 0xFFFFFF; });
+    ASSERT_EQ(LoadSprite(sprite.c_str(), 1), 1);
+    DrawSprite(1, 600, 400);
+    EXPECT_EQ(Pixel(600, 400), 0xFFFFFFu);
+    EXPECT_EQ(Pixel(602, 400), colour(602, 400));
+
+    // A background over 8 x 8 tiles fails its load and leaves the screen black.
+    const std::string wide = fixtures::TempPath("wide.bmp");
+    fixtures::WriteBmp24(wide, 4097, 1, [](int, int) { return 0xFFFFFF; });
+    std::remove(ErrorLogPath().CText());
+    LoadBackground(wide.c_str());
+    EXPECT_EQ(ReadLog(), "Loadbmp\r\nZidovuzuza\r\nOK?\r\n");
+    EXPECT_EQ(layer.columns, 0);
+    EXPECT_FALSE(DrawBackground());
+    EXPECT_EQ(Pixel(0, 0), 0u);
+
+    std::remove(ErrorLogPath().CText());
+    LoadBackground(fixtures::TempPath("none.bmp").c_str());
+    EXPECT_EQ(ReadLog(), "Loadbmp\r\nZidovuzuza\r\nfailed\r\n");
+    LoadBackground(path.c_str());
+    BlackScreen();
+    EXPECT_EQ(layer.columns, 0);
+    EXPECT_EQ(Pixel(0, 0), 0u);
+}
+
+TEST_F(GfxCollision, MasksFromTheTextures) {
+    const std::string square = fixtures::TempPath("sq.bmp");
+    const std::string half = fixtures::TempPath("half.bmp");
+    fixtures::WriteBmp24(square, 32, 32, [](int, int) { return 0xFFFFFF; });
+    fixtures::WriteBmp24(half, 32, 32, [](int x, int) { return x < 16 ? 0xFFFFFF : 0x8000FF; });
+    ASSERT_EQ(LoadSprite(square.c_str(), 1), 1);
+    ASSERT_EQ(LoadSprite(half.c_str(), 2), 1);
+    EXPECT_EQ(SpriteCollision(1, 0, 0, 1, 31, 0), 1);
+    EXPECT_EQ(SpriteCollision(1, 0, 0, 1, 32, 0), 0);
+    EXPECT_EQ(SpriteCollision(1, 10.5, 0, 1, 41.9, 0), 1);  // positions truncate
+    EXPECT_EQ(SpriteCollision(2, 0, 0, 1, 16, 0), 0);      // only keyed pixels overlap
+    EXPECT_EQ(SpriteCollision(2, 0, 0, 1, 15, 0), 1);
+    EXPECT_EQ(SpriteCollision(1, -100, -100, 1, -69, -69), 1);
+    EXPECT_EQ(SpriteCollision(1, 0, 0, 3, 0, 0), 0);  // empty slot
+    EXPECT_EQ(SpriteCollision(1, 0, 0, 65536, 0, 0), 0);
+    EXPECT_EQ(SpriteCollision(-1, 0, 0, 1, 0, 0), 0);
+
+    // Reloading a slot discards its mask.
+    ASSERT_EQ(LoadSprite(half.c_str(), 1), 1);
+    EXPECT_EQ(SpriteCollision(1, 0, 0, 2, 16, 0), 0);
+
+    // Frames: a strip whose frame 0 is empty (keyed) and frame 1 solid.
+    const std::string strip = fixtures::TempPath("strip2.bmp");
+    fixtures::WriteBmp24(strip, 64, 32, [](int x, int) { return x < 32 ? 0x8000FF : 0xFFFFFF; });
+    LoadAnim(strip.c_str(), 4, 32, 32);
+    ASSERT_EQ(LoadSprite(square.c_str(), 1), 1);
+    EXPECT_EQ(AnimCollision(4, 0, 0, 0, 1, 0, 10, 10), 0);
+    EXPECT_EQ(AnimCollision(4, 1, 0, 0, 1, 0, 10, 10), 1);
+    EXPECT_EQ(AnimCollision(4, 1, 0, 0, 1, 0, 32, 0), 0);
+    EXPECT_EQ(AnimCollision(4, 2, 0, 0, 1, 0, 10, 10), 0);  // past the last frame
+    LoadAnim(strip.c_str(), 5, 65, 32);
+    EXPECT_EQ(AnimCollision(5, 0, 0, 0, 1, 0, 10, 10), 0);  // frame wider than the picture
+    EXPECT_EQ(AnimCollision(1, 0, 0, 0, 1, 0, 10, 10), SpriteCollision(1, 0, 0, 1, 10, 10));
+}

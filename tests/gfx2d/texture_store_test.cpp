@@ -1,0 +1,170 @@
+// Loading pictures into slots, read back from GL.
+#include <cmath>
+
+#include "gfx2d/texture_store.h"
+#include "tests/gfx2d/fixtures.h"
+#include "tests/gfx2d/gl_fixture.h"
+
+namespace {
+
+std::uint32_t Pattern(int x, int y) { return static_cast<std::uint32_t>(x * 40 + 10) | (y * 50 + 5) << 8 | 200u << 16; }
+
+// The RGBA bytes of a texture's level 0.
+std::vector<std::uint8_t> TexturePixels(std::uint32_t name, int w, int h) {
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 4);
+    glBindTexture(GL_TEXTURE_2D, name);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+GLint TextureParameter(std::uint32_t name, GLenum parameter) {
+    GLint value = 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    return value;
+}
+
+const tarvok::SpriteSlot& Slot(int n) { return tarvok::Store().slots[static_cast<std::size_t>(n)]; }
+
+}  // namespace
+
+using GfxTextures = GlTest;
+
+TEST_F(GfxTextures, ColourKeyEdgeBleedingAndFlip) {
+    // 5 x 5 picture, the centre pixel in the key colour.
+    const std::string path = fixtures::TempPath("keyed.bmp");
+    fixtures::WriteBmp24(path, 5, 5, [](int x, int y) { return x == 2 && y == 2 ? 0x8000FF : Pattern(x, y); });
+    ASSERT_EQ(LoadSprite(path.c_str(), 7), 1);
+    const auto& s = Slot(7);
+    EXPECT_EQ(s.width, 5);
+    EXPECT_EQ(s.textureWidth, 8);
+    EXPECT_EQ(s.textureHeight, 8);
+    double w = 0, h = 0;
+    GetSpriteSize(7, w, h);
+    EXPECT_EQ(w, 5);
+    EXPECT_EQ(h, 5);
+
+    const auto px = TexturePixels(s.drawTexture, 8, 8);
+    const auto at = [&](int x, int row) { return &px[static_cast<std::size_t>(row * 8 + x) * 4]; };
+    // Texture row r holds picture row 4 - r.
+    for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 5; ++x) {
+            if (x == 2 && y == 2) continue;
+            const std::uint32_t c = Pattern(x, y);
+            EXPECT_EQ(at(x, 4 - y)[0], Red(c));
+            EXPECT_EQ(at(x, 4 - y)[1], Green(c));
+            EXPECT_EQ(at(x, 4 - y)[3], 255);
+        }
+    }
+    // The keyed pixel is transparent and takes the mean colour of its 8 opaque neighbours.
+    int red = 0, green = 0;
+    for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) {
+            if (dx == 0 && dy == 0) continue;
+            red += Red(Pattern(2 + dx, 2 + dy));
+            green += Green(Pattern(2 + dx, 2 + dy));
+        }
+    }
+    EXPECT_EQ(at(2, 2)[3], 0);
+    EXPECT_EQ(at(2, 2)[0], red / 8);
+    EXPECT_EQ(at(2, 2)[1], green / 8);
+    // Padding beside the picture takes the colour of the inner picture pixels next to it.
+    EXPECT_EQ(at(5, 1)[3], 0);
+    EXPECT_EQ(at(5, 1)[0], (Red(Pattern(4, 3)) + Red(Pattern(4, 2))) / 2);
+    EXPECT_EQ(at(7, 7)[0], 0);  // no inner neighbour at all
+
+    // The normal slot has a mip-mapped copy down to 1 x 1 with linear filtering.
+    ASSERT_NE(s.mipTexture, 0u);
+    EXPECT_EQ(TextureParameter(s.mipTexture, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    GLint side = 0;
+    glBindTexture(GL_TEXTURE_2D, s.mipTexture);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &side);
+    EXPECT_EQ(side, 1);
+
+    // A font slot: nearest filtering, no mip copy, no bleeding.
+    ASSERT_EQ(LoadSprite(path.c_str(), 65504), 1);
+    const auto& f = Slot(65504);
+    EXPECT_EQ(f.mipTexture, 0u);
+    EXPECT_EQ(TextureParameter(f.drawTexture, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
+    const auto fontPx = TexturePixels(f.drawTexture, 8, 8);
+    EXPECT_EQ(fontPx[(2 * 8 + 2) * 4 + 0], 0);
+    EXPECT_EQ(fontPx[(2 * 8 + 2) * 4 + 3], 0);
+}
+
+TEST_F(GfxTextures, SizesFailuresAndKeys) {
+    const std::string one = fixtures::TempPath("one.bmp");
+    const std::string odd = fixtures::TempPath("odd.bmp");
+    fixtures::WriteBmp24(one, 1, 1, [](int, int) { return 0x123456; });
+    fixtures::WriteBmp24(odd, 33, 16, [](int, int) { return 0x123456; });
+    ASSERT_EQ(LoadSprite(one.c_str(), 1), 1);
+    EXPECT_EQ(Slot(1).textureWidth, 2);
+    EXPECT_EQ(Slot(1).textureHeight, 2);
+    ASSERT_EQ(LoadSprite(odd.c_str(), 2), 1);
+    EXPECT_EQ(Slot(2).textureWidth, 64);
+    EXPECT_EQ(Slot(2).textureHeight, 16);
+
+    // A failed load leaves the slot empty, never half-filled.
+    EXPECT_EQ(LoadSprite(fixtures::TempPath("missing.bmp").c_str(), 2), 0);
+    EXPECT_EQ(Slot(2).drawTexture, 0u);
+    EXPECT_EQ(Slot(2).textureWidth, -1);
+    double w = 1, h = 1;
+    GetSpriteSize(2, w, h);
+    EXPECT_EQ(w, 0);
+    EXPECT_EQ(h, 0);
+    const std::string junk = fixtures::TempPath("junk.bmp");
+    fixtures::WriteFile(junk, {'B', 'M', 1, 2, 3});
+    EXPECT_EQ(LoadSprite(junk.c_str(), 1), 0);
+    EXPECT_EQ(Slot(1).width, 0);
+    EXPECT_EQ(LoadSprite(one.c_str(), -1), 0);
+    EXPECT_EQ(LoadSprite(one.c_str(), 65536), 0);
+    EXPECT_EQ(LoadSprite(one.c_str(), std::nan("")), 1);  // NaN counts as 0
+    GetSpriteSize(-1, w, h);
+    EXPECT_EQ(w, 0);
+    GetSpriteSize(1e12, w, h);
+    EXPECT_EQ(w, 0);
+
+    // The extension plays no part: a PNG named .bmp loads through the PNG reader.
+    const std::string png = fixtures::TempPath("really-png.bmp");
+    fixtures::WriteFile(png, fixtures::PngBytes(3, 1, 8, 2, {0, 255, 0, 128, 1, 2, 3, 4, 5, 6}));
+    ASSERT_EQ(LoadSprite(png.c_str(), 3), 1);
+    const auto px = TexturePixels(Slot(3).drawTexture, 4, 2);
+    EXPECT_EQ(px[3], 0);  // the key colour
+    EXPECT_EQ(px[4], 1);
+    EXPECT_EQ(px[7], 255);
+
+    // SetTransparency(0): black becomes transparent in sprites; fonts keep black transparent too.
+    const std::string black = fixtures::TempPath("black.bmp");
+    fixtures::WriteBmp24(black, 2, 2, [](int x, int) { return x == 0 ? 0 : 0x8000FF; });
+    SetTransparency(0);
+    ASSERT_EQ(LoadSprite(black.c_str(), 4), 1);
+    auto bp = TexturePixels(Slot(4).drawTexture, 2, 2);
+    EXPECT_EQ(bp[3], 0);
+    EXPECT_EQ(bp[7], 255);
+    SetTransparency(0x8000FF);
+    ASSERT_EQ(LoadSprite(black.c_str(), 4), 1);
+    bp = TexturePixels(Slot(4).drawTexture, 2, 2);
+    EXPECT_EQ(bp[3], 255);
+    EXPECT_EQ(bp[7], 0);
+
+    // Animation frame sizes are kept only for a loaded picture.
+    LoadAnim(odd.c_str(), 5, 11, 8);
+    EXPECT_EQ(Slot(5).frameWidth, 11);
+    EXPECT_EQ(Slot(5).frameHeight, 8);
+    LoadAnim(fixtures::TempPath("missing.bmp").c_str(), 6, 11, 8);
+    EXPECT_EQ(Slot(6).frameWidth, 0);
+}
+
+TEST_F(GfxTextures, BumpTextureBecomesANormalMap) {
+    // A flat picture has no gradient: every normal points straight out of the surface.
+    const std::string flat = fixtures::TempPath("flat.bmp");
+    fixtures::WriteBmp24(flat, 4, 4, [](int, int) { return 0x400000; });
+    ASSERT_EQ(LoadBumpTexture(flat.c_str(), 9), 1);
+    const auto px = TexturePixels(Slot(9).drawTexture, 4, 4);
+    for (std::size_t i = 0; i < px.size(); i += 4) {
+        EXPECT_EQ(px[i], 127);
+        EXPECT_EQ(px[i + 1], 127);
+        EXPECT_EQ(px[i + 2], 255);
+        EXPECT_EQ(px[i + 3], 255);
+    }
+}
