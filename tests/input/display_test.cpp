@@ -1,5 +1,5 @@
 // Keyboard and mouse through the whole engine under a display: real X events sent with xdotool, and
-// the key script.
+// the key script. Each run has an X server of its own: xdotool acts on whatever window has the focus.
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -24,7 +24,8 @@ ProbeRun RunProbe(const std::string& mode, const std::string& keys = "") {
         std::ofstream(keyFile) << keys;
         command += "TARVOK_KEYS=" + keyFile + " ";
     }
-    command += "timeout 60 " TARVOK_TEST_BINARY_DIR "/tests/input/input_probe " + mode + " 2>&1";
+    command += TARVOK_SOURCE_DIR "/tests/input/private-display.sh timeout 60 " TARVOK_TEST_BINARY_DIR
+               "/tests/input/input_probe " + mode + " 2>&1";
     ProbeRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
