@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "host/host.h"
+#include "host/library_binding.h"
 #include "host/library_names.h"
 #include "platform/files.h"
 #include "platform/library.h"
@@ -46,6 +47,9 @@ void LowerInPlace(RtString& text) {
 }
 
 }  // namespace
+
+std::size_t BoundModuleCount() { return g_modules.size(); }
+
 }  // namespace tarvok
 
 void DeclareFunction(RtString& module, const RtString& function, void*& address) {

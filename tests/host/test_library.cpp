@@ -1,0 +1,10 @@
+// A small shared library for the binding tests: plain C functions, and a counter that shows whether two
+// bindings reach the same loaded copy.
+extern "C" {
+
+__attribute__((visibility("default"))) int TestAdd(int a, int b) { return a + b; }
+
+static int g_calls = 0;
+__attribute__((visibility("default"))) int TestNextCall() { return ++g_calls; }
+
+}
