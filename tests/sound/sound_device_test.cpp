@@ -1,6 +1,7 @@
 // Sound effects and music on SDL's disk audio driver, which writes the mixed output to a file: what
 // plays is read back and compared with levels computed from the input samples.
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "platform/clock.h"
 #include "runtime/engine_globals.h"
 #include "sound/sound.h"
+#include "storage/storage.h"
 #include "tests/sound/wave_fixtures.h"
 
 namespace {
@@ -330,6 +332,31 @@ TEST_F(DiskAudio, MusicOfUnknownLengthRestartsWhenItEnds) {
     MusicLoopCheck();  // it has ended: it starts again
     EXPECT_GT(g_engine.musicEndTime, first);
     EXPECT_TRUE(platform::MusicPlaying());
+}
+
+TEST_F(DiskAudio, SoundsAndMusicComeFromTheArchive) {
+    // Packed by an independent packer (lzop's LZO1X data), then the loose files are removed.
+    const std::string tone = soundtest::TempPath("boom.wav");
+    const std::string tune = soundtest::TempPath("tune.wav");
+    ASSERT_TRUE(soundtest::MakePythonWave(tone, kRate, 16, 1, kTone, kAmplitude, 2205));
+    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate));
+    const std::string archive = soundtest::TempPath("data.sbx");
+    const std::string pack = "python3 " TARVOK_SOURCE_DIR "/tests/storage/lzo_fixtures.py pack '" + archive +
+                             "' '" + tone + "' '" + tune + "'";
+    ASSERT_EQ(std::system(pack.c_str()), 0);
+    std::remove(tone.c_str());
+    std::remove(tune.c_str());
+    SetArchives(archive.c_str(), archive.c_str());
+
+    LoadSound("sfx/BOOM.WAV", 3, 2);
+    EXPECT_EQ(PlaySound(3, 0, 1), 3 * 256);
+    LoadSound("sfx/missing.wav", 4, 1);
+    EXPECT_EQ(PlaySound(4, 0, 1), -1);
+    PlayMusic("music/Tune.wav");
+    EXPECT_TRUE(platform::MusicPlaying());
+    EXPECT_NEAR(g_engine.musicEndTime - (platform::ClockMs() - g_engine.startTime), 1000, 30);
+    StopMusic();
+    ReleaseArchives();
 }
 
 TEST_F(DiskAudio, MusicVolumeAndStop) {
