@@ -1,1 +1,253 @@
+// 3D drawing on a real window (Xvfb, llvmpipe): objects land on the pixels that the projection maths,
+// worked out here from the camera and field of view, predicts.
+#include <GL/gl.h>
+
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+
+#include "frame/display.h"
+#include "frame/gl_extensions.h"
+#include "gfx3d/gfx3d.h"
+#include "gfx3d/scene.h"
+#include "tests/gfx3d/fixtures.h"
+
+using namespace tarvok;
+
+namespace {
+
+constexpr int kWidth = 160, kHeight = 120;
+constexpr double kPi = 3.14159265358979323846;
+
+std::uint32_t Pixel(int x, int y) {
+    std::uint8_t p[4] = {};
+    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
+    return p[0] | p[1] << 8 | p[2] << 16;
+}
+
+// Where a world point lands for a camera on the z axis at eyeZ looking at the origin, with a vertical
+// field of view fov: pixel column and row (from the top).
+struct Spot {
+    int x, y;
+};
+Spot Project(double x, double y, double z, double eyeZ, double fov) {
+    const double depth = eyeZ - z;
+    const double halfHeight = std::tan(fov / 2 * kPi / 180) * depth;
+    const double halfWidth = halfHeight * kWidth / kHeight;
+    return {static_cast<int>(std::floor((x / halfWidth + 1) / 2 * kWidth)),
+            static_cast<int>(std::floor((1 - y / halfHeight) / 2 * kHeight))};
+}
+
+std::uint32_t PixelAt(double x, double y, double z, double eyeZ = 10, double fov = 60) {
+    const Spot s = Project(x, y, z, eyeZ, fov);
+    return Pixel(s.x, s.y);
+}
+
+GLuint SolidTexture(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const std::uint8_t pixels[16] = {r, g, b, 255, r, g, b, 255, r, g, b, 255, r, g, b, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+class Draw3D : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CreateDisplay(display_, kWidth, kHeight, 0, 60, 0));
+        g_engine.display = &display_;
+        g_gfx3dServices = Gfx3dServices{};
+        CreateScene3D();
+        glClear(GL_COLOR_BUFFER_BIT);
+        Start3D(1, 100, 60);
+        SetCamera(0, 0, 10, 0, 0, 0);
+    }
+    void TearDown() override {
+        Leave3DMode();
+        DestroyScene3D();
+        g_gfx3dServices = Gfx3dServices{};
+        DestroyDisplay(display_);
+        g_engine.display = nullptr;
+    }
+    // A triangle (-2,-1) (2,-1) (0,2) in the z = 0 plane, of one colour, in the slot.
+    static void Triangle(double slot, double colour) {
+        StartObject(slot);
+        AddVertex(-2, -1, 0, 0, 0, colour);
+        AddVertex(2, -1, 0, 1, 0, colour);
+        AddVertex(0, 2, 0, 0.5, 1, colour);
+        EndObject();
+    }
+    static void Clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
+
+    OpenGLZazuzive display_;
+};
+
+constexpr std::uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
+
+}  // namespace
+
+TEST_F(Draw3D, TriangleLandsOnTheProjectedPixelsWithAndWithoutBuffers) {
+    Triangle(1, kRed);
+    const GlExtensions saved = g_gl;
+    for (bool buffers : {true, false}) {
+        if (!buffers) {  // as on a driver without vertex buffer objects
+            g_gl.glGenBuffersARB = nullptr;
+            g_gl.glBindBufferARB = nullptr;
+            g_gl.glBufferDataARB = nullptr;
+        }
+        Clear();
+        DrawObject(1, 0);
+        EXPECT_EQ(PixelAt(0, 0, 0), kRed) << buffers;
+        EXPECT_EQ(PixelAt(-1.8, -0.9, 0), kRed);
+        EXPECT_EQ(PixelAt(0, 1.8, 0), kRed);
+        EXPECT_EQ(PixelAt(0, -1.2, 0), 0u);   // below the base
+        EXPECT_EQ(PixelAt(1.5, 1.5, 0), 0u);  // beside the apex
+        EXPECT_EQ(PixelAt(2.3, -0.9, 0), 0u);
+    }
+    EXPECT_NE(g_engine.scene->slots[1].meshes[0].staticBuffer != 0u, saved.glGenBuffersARB == nullptr);
+    g_gl = saved;
+}
+
+TEST_F(Draw3D, TransformsMoveObjectsAndPopRestoresThem) {
+    Triangle(1, kGreen);
+    SetMovement(3, 0, 0);
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(3, 0, 0), kGreen);
+    EXPECT_EQ(PixelAt(0, 0, 0), 0u);
+
+    Clear();
+    PushTransform();
+    SetMovement(0, 2, 0);
+    AddRotation(180, 0, 0, 1);  // apex now points down, at (3, 2 - 2) = (3, 0)
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(3, 2.9, 0), kGreen);
+    EXPECT_EQ(PixelAt(3, 0.3, 0), kGreen);
+    EXPECT_EQ(PixelAt(3, -0.3, 0), 0u);
+    PopTransform();
+
+    Clear();
+    DrawObject(1, 0);  // the parent's transform again
+    EXPECT_EQ(PixelAt(3, 0, 0), kGreen);
+    EXPECT_EQ(PixelAt(3, 2.9, 0), 0u);
+
+    // Culling of the faces: the triangle is counter-clockwise seen from the camera.
+    Clear();
+    SetCulling(1);  // clockwise front faces: this one is a back face
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(3, 0, 0), 0u);
+    SetCulling(-0.5);
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(3, 0, 0), kGreen);
+}
+
+TEST_F(Draw3D, ObjectsOutsideTheViewAreSkippedAndPartlyInsideOnesDrawn) {
+    Triangle(1, kBlue);
+    // At z = 0 the view spans x = +-7.7: a triangle moved to x = 30 lies wholly outside.
+    SetMovement(30, 0, 0);
+    DrawObject(1, 0);
+    EXPECT_EQ(g_engine.scene->slots[1].meshes[0].staticBuffer, 0u) << "nothing was sent to GL";
+    // Moved to x = 8.5 its sphere's centre is outside but the left corner reaches in.
+    SetMovement(8.5, 0, 0);
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(7.0, -0.9, 0), kBlue);
+}
+
+TEST_F(Draw3D, AnimationBlendsFramesAndTexturesModulate) {
+    // Frame 0 spans x 0..1 at z = 0; frame 1 x 0..2 at z = 10 (corners (0,0) (1,0) (1,1) (0,1) (-1,1)).
+    ASSERT_EQ(LoadObject(gfx3d_test::Fixture("fan5_v11.txt").c_str(), 2), 1);
+    SetCamera(0, 0, 30, 0, 0, 0);
+    DrawAnimation(2, 0, 1, 0.5, 0);  // half way: x 0..1.5 at z = 5
+    EXPECT_EQ(PixelAt(1.4, 0.1, 5, 30), kWhite);
+    EXPECT_EQ(PixelAt(1.6, 0.1, 5, 30), 0u);
+    Clear();
+    DrawAnimation(2, 0, 1, 0.5, 1);  // p = 0.5 between frames 0 and 1: the same blend
+    EXPECT_EQ(PixelAt(1.4, 0.1, 5, 30), kWhite);
+    Clear();
+    DrawObject(2, 7);  // past the last frame: the last
+    EXPECT_EQ(PixelAt(1.9, 0.1, 10, 30), kWhite);
+
+    // Two textures multiply: yellow x cyan = green.
+    static GLuint textures[2];
+    textures[0] = SolidTexture(255, 255, 0);
+    textures[1] = SolidTexture(0, 255, 255);
+    g_gfx3dServices.bindSprite = [](int unit, int sprite, bool) {
+        if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+        glBindTexture(GL_TEXTURE_2D, sprite >= 0 ? textures[sprite] : 0);
+        if (sprite >= 0) glEnable(GL_TEXTURE_2D);
+        else glDisable(GL_TEXTURE_2D);
+        if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+        return sprite >= 0;
+    };
+    SetCamera(0, 0, 10, 0, 0, 0);
+    Triangle(1, kWhite);
+    Clear();
+    SetTexture(0, -1);
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(0, 0, 0), 0x00FFFFu);  // yellow
+    if (g_gl.glActiveTextureARB) {
+        Clear();
+        SetTexture(0, 1);
+        DrawObject(1, 0);
+        EXPECT_EQ(PixelAt(0, 0, 0), kGreen);
+    }
+    Start3D(1, 100, 60);  // no textures again
+    SetCamera(0, 0, 10, 0, 0, 0);
+    Clear();
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(0, 0, 0), kWhite);
+    glDeleteTextures(2, textures);
+}
+
+TEST_F(Draw3D, DebugPointsLinesAndPrint3D) {
+    DrawPoint3D(1, 1, 0, 9, kBlue);
+    EXPECT_EQ(PixelAt(1, 1, 0), kBlue);
+    DrawLine3D(-3, -2, 0, 3, -2, 0, 0, kRed);  // width 0 draws with 1
+    const Spot s = Project(0, -2, 0, 10, 60);
+    EXPECT_TRUE(Pixel(s.x, s.y) == kRed || Pixel(s.x, s.y - 1) == kRed || Pixel(s.x, s.y + 1) == kRed);
+    float width = 0;
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    EXPECT_EQ(width, 1.0f);
+    EXPECT_FALSE(glIsEnabled(GL_LINE_SMOOTH));
+
+    // A font of 8 x 8 cells whose texture is white everywhere.
+    static GLuint font;
+    font = SolidTexture(255, 255, 255);
+    g_gfx3dServices.bindCurrentFont = [](int& cw, int& ch, int& rows, float& sStep, float& tStep) {
+        glBindTexture(GL_TEXTURE_2D, font);
+        glEnable(GL_TEXTURE_2D);
+        cw = ch = 8;
+        rows = 8;
+        sStep = 1.0f / 16;
+        tStep = 1.0f / 8;
+        return true;
+    };
+    Clear();
+    Print3D("AB", -2, 0, 0, 0);  // 16 x 8 pixels centred over the point, standing on it
+    const Spot p = Project(-2, 0, 0, 10, 60);
+    EXPECT_EQ(Pixel(p.x - 7, p.y - 4), kWhite);
+    EXPECT_EQ(Pixel(p.x + 6, p.y - 1), kWhite);
+    EXPECT_EQ(Pixel(p.x - 10, p.y - 4), 0u);
+    EXPECT_EQ(Pixel(p.x, p.y + 2), 0u);
+    Clear();
+    Print3D("AB", 0, 0, 20, 0);  // behind the camera: nothing
+    Print3D("AB", 0, 0, 10, 0);  // on the camera plane: nothing
+    for (int y = 0; y < kHeight; y += 4)
+        for (int x = 0; x < kWidth; x += 4) ASSERT_EQ(Pixel(x, y), 0u) << x << "," << y;
+    // Size 0.25: each character a square of 2 units facing the camera, the text centred on the point.
+    Print3D("AB", 0, 0, 0, 0.25);
+    EXPECT_EQ(PixelAt(-1.8, 1.8, 0), kWhite);
+    EXPECT_EQ(PixelAt(1.8, 0.2, 0), kWhite);
+    EXPECT_EQ(PixelAt(2.3, 1, 0), 0u);
+    EXPECT_EQ(PixelAt(0, 2.3, 0), 0u);
+    glDeleteTextures(1, &font);
+
+    // The screen flip leaves 3D mode.
+    Leave3DMode();
+    EXPECT_FALSE(g_engine.scene->active);
+    EXPECT_FALSE(glIsEnabled(GL_DEPTH_TEST));
+}
