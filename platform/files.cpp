@@ -1,13 +1,14 @@
 // POSIX side of the storage commands' file and directory access.
 #include "platform/files.h"
 
-#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <strings.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace platform {
 

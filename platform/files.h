@@ -53,7 +53,7 @@ bool ChangeDirectoryResolved(const std::string& name);
 
 // One entry of a directory listing.
 struct DirectoryEntry {
-    std::string name;        // as stored, no path
+    std::string name;  // as stored, no path
     bool isDirectory = false;
 };
 // Every entry of a directory in the order the system reports it, "." and ".." included. False when the

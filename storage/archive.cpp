@@ -41,12 +41,14 @@ void DeleteLastExtracted(ArchiveSlot& slot) {
 }
 
 void LogDamaged(const ArchiveSlot& slot, const std::string& entry, const char* what) {
-    const std::string line = "ARCHIVE: [" + std::string(slot.archiveName) + "] entry \"" + entry + "\": " + what;
+    const std::string line =
+        "ARCHIVE: [" + std::string(slot.archiveName) + "] entry \"" + entry + "\": " + what;
     AppendErrorLog(line.c_str());
 }
 
 // Reads count bytes at position into bytes; false when they are not all there.
-bool ReadAt(platform::FileHandle file, std::uint64_t position, std::vector<std::uint8_t>& bytes, std::size_t count) {
+bool ReadAt(platform::FileHandle file, std::uint64_t position, std::vector<std::uint8_t>& bytes,
+            std::size_t count) {
     bytes.resize(count);
     return platform::SeekFile(file, static_cast<std::int64_t>(position), platform::SeekFrom::kStart) >= 0 &&
            platform::ReadFile(file, bytes.data(), count) == count;
@@ -61,10 +63,12 @@ bool FindEntry(platform::FileHandle archive, std::uint64_t fileSize, std::int32_
     if (!start || *start > end) return false;
     const std::uint64_t length = end - *start;
     std::vector<std::uint8_t> directory;
-    if (!ReadAt(archive, *start, directory, length < kMaxDirectoryBytes ? length : kMaxDirectoryBytes)) return false;
+    if (!ReadAt(archive, *start, directory, length < kMaxDirectoryBytes ? length : kMaxDirectoryBytes))
+        return false;
     std::size_t cursor = 0;
     while (tarvok::NextArchiveEntry(directory, cursor, entry) == tarvok::DirectoryStep::kEntry) {
-        if (tarvok::IsPlainEntryName(entry.name) && tarvok::EqualIgnoringCase(entry.name, baseName)) return true;
+        if (tarvok::IsPlainEntryName(entry.name) && tarvok::EqualIgnoringCase(entry.name, baseName))
+            return true;
     }
     return false;
 }
@@ -95,9 +99,8 @@ std::string Extract(ArchiveSlot& slot, platform::FileHandle archive, std::uint64
 
     const std::string& tempDir = platform::TempDir();
     const std::string path = tempDir + tarvok::ExtractedFileName(entry);
-    const platform::FileHandle out = tempDir.empty() || !tarvok::FitsPathBuffer(path)
-                                         ? platform::kNoFile
-                                         : platform::CreateTempFile(path);
+    const platform::FileHandle out =
+        tempDir.empty() || !tarvok::FitsPathBuffer(path) ? platform::kNoFile : platform::CreateTempFile(path);
     if (out == platform::kNoFile) {
         std::printf("can't open \"%s\" for writing\n", path.c_str());
         return {};

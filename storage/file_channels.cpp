@@ -241,14 +241,16 @@ void KillFile(const RtString& name) { platform::DeleteFile(name.CText()); }
 void CopyFile(const RtString& source, const RtString& target) {
     const platform::FileHandle from = OpenNamed(source);
     if (from == platform::kNoFile) return;
-    const platform::FileHandle to =
-        tarvok::FitsPathBuffer(target.CText()) ? platform::CreateFileForWriting(target.CText()) : platform::kNoFile;
+    const platform::FileHandle to = tarvok::FitsPathBuffer(target.CText())
+                                        ? platform::CreateFileForWriting(target.CText())
+                                        : platform::kNoFile;
     if (to != platform::kNoFile) {
         constexpr std::size_t kBlock = 4096;
         char block[kBlock];
         std::int64_t left = platform::SizeOfFile(from);
         while (left > 0) {
-            const std::size_t want = left < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(left) : kBlock;
+            const std::size_t want =
+                left < static_cast<std::int64_t>(kBlock) ? static_cast<std::size_t>(left) : kBlock;
             if (platform::ReadFile(from, block, want) != want || !platform::WriteFile(to, block, want)) break;
             left -= static_cast<std::int64_t>(want);
         }
@@ -270,7 +272,8 @@ double SetCurrentDir(const RtString& path) { return platform::ChangeDirectoryRes
 
 double ToForwardSlashes(RtString& text) {
     for (std::uint32_t i = 0; i < text.Length(); ++i) {
-        if (text.CharAt(static_cast<std::int32_t>(i)) == '\\') text.SetCharAt(static_cast<std::int32_t>(i), '/');
+        if (text.CharAt(static_cast<std::int32_t>(i)) == '\\')
+            text.SetCharAt(static_cast<std::int32_t>(i), '/');
     }
     return text.Length();
 }

@@ -16,10 +16,10 @@ constexpr int kSlotCount = 256;
 constexpr std::size_t kSlotTextLimit = 1023;  // a slot holds 1024 bytes with the terminator
 
 struct SlotFile {
-    std::string boundName;                    // the file the slots belong to; empty when none
+    std::string boundName;                      // the file the slots belong to; empty when none
     std::array<std::string, kSlotCount> slots;  // slot i holds line i of the file
-    int highest = 0;                          // index of the highest slot in use
-    bool dirty = false;                       // set by SlotPut, cleared when written or reloaded
+    int highest = 0;                            // index of the highest slot in use
+    bool dirty = false;                         // set by SlotPut, cleared when written or reloaded
 };
 
 SlotFile g_slots;
@@ -33,7 +33,8 @@ int SlotIndex(double slot) {
 
 void WriteSlots() {
     std::string text;
-    for (int i = 0; i <= g_slots.highest; ++i) text.append(g_slots.slots[static_cast<std::size_t>(i)]).append("\r\n");
+    for (int i = 0; i <= g_slots.highest; ++i)
+        text.append(g_slots.slots[static_cast<std::size_t>(i)]).append("\r\n");
     tarvok::WriteNewFile(g_slots.boundName, text);
     g_slots.dirty = false;
 }
@@ -42,7 +43,8 @@ void WriteSlots() {
 bool ReadSlots() {
     std::string path;
     platform::FileHandle file = platform::kNoFile;
-    if (ArchiveLookup(kDataArchive, g_slots.boundName.c_str(), path)) file = platform::OpenFileForReading(path);
+    if (ArchiveLookup(kDataArchive, g_slots.boundName.c_str(), path))
+        file = platform::OpenFileForReading(path);
     if (file == platform::kNoFile) {
         SetErrorCode(kErrorFile);
         return false;

@@ -15,9 +15,9 @@
 // ---------------------------------------------------------------------------------------------------
 // File channels
 
-double OpenFile(double channel, const RtString& name, double mode);  // mode 0 writes a new file, else reads; 1 or 0
-void CloseFile(double channel);                             // closes the channel if open
-double EndOfFile(double channel);                           // 1 when position >= size, else 0
+double OpenFile(double channel, const RtString& name, double mode);  // 1 if open; mode 0 writes, else reads
+void CloseFile(double channel);                                      // closes the channel if open
+double EndOfFile(double channel);                                    // 1 when position >= size, else 0
 double FilePosition(double channel);                        // bytes consumed by reads, as moved by seeks
 void FileSeek(double channel, double offset, double mode);  // mode 0 from start, > 0 from here, < 0 from end
 void ReadByte(double channel, double& value);               // 1 byte, 0..255
@@ -26,23 +26,23 @@ void ReadLong(double channel, double& value);               // 4 bytes little-en
 void ReadFloat(double channel, double& value);              // 4-byte IEEE float, widened
 void ReadDouble(double channel, double& value);             // 8-byte IEEE double
 void ReadString(double channel, RtString& text, double count);  // count raw bytes; a zero byte ends the text
-void ReadLine(double channel, RtString& text);              // one line of at most 1024 bytes, line end removed
-void ReadLineNumber(double channel, double& value);         // ReadLine, then the text-to-number rule
-void WriteByte(double channel, double value);               // the low 8 bits of the truncated value
-void WriteWord(double channel, double value);               // the low 16 bits, little-endian
-void WriteLong(double channel, double value);               // the low 32 bits (0..4294967295), little-endian
-void WriteFloat(double channel, double value);              // as a 4-byte IEEE float
-void WriteDouble(double channel, double value);             // as an 8-byte IEEE double
-void WriteString(double channel, const RtString& text);     // the text's bytes, nothing added
-void WriteLine(double channel, const RtString& text);       // the text and CR LF
-void WriteLineNumber(double channel, double value);         // the number as text, then CR LF
-double FileSize(const RtString& name);                      // size in bytes, 0 when it cannot be opened
-double DoesFileExist(const RtString& name);                 // 1 when the file can be opened for reading
-void KillFile(const RtString& name);                        // deletes the file; a missing file is no error
+void ReadLine(double channel, RtString& text);           // one line of at most 1024 bytes, line end removed
+void ReadLineNumber(double channel, double& value);      // ReadLine, then the text-to-number rule
+void WriteByte(double channel, double value);            // the low 8 bits of the truncated value
+void WriteWord(double channel, double value);            // the low 16 bits, little-endian
+void WriteLong(double channel, double value);            // the low 32 bits (0..4294967295), little-endian
+void WriteFloat(double channel, double value);           // as a 4-byte IEEE float
+void WriteDouble(double channel, double value);          // as an 8-byte IEEE double
+void WriteString(double channel, const RtString& text);  // the text's bytes, nothing added
+void WriteLine(double channel, const RtString& text);    // the text and CR LF
+void WriteLineNumber(double channel, double value);      // the number as text, then CR LF
+double FileSize(const RtString& name);                   // size in bytes, 0 when it cannot be opened
+double DoesFileExist(const RtString& name);              // 1 when the file can be opened for reading
+void KillFile(const RtString& name);                     // deletes the file; a missing file is no error
 void CopyFile(const RtString& source, const RtString& target);  // copies in 4096-byte blocks; no report
-RtString GetCurrentDir();                                   // the current directory with "/" at the end
-double SetCurrentDir(const RtString& path);                 // 1 when it became the current directory
-double ToForwardSlashes(RtString& text);                    // "\" to "/" in place; gives the length
+RtString GetCurrentDir();                                       // the current directory with "/" at the end
+double SetCurrentDir(const RtString& path);                     // 1 when it became the current directory
+double ToForwardSlashes(RtString& text);                        // "\" to "/" in place; gives the length
 
 // ---------------------------------------------------------------------------------------------------
 // Packed resource archive
@@ -53,9 +53,9 @@ constexpr int kMediaArchive = 2;
 
 // One archive slot (EngineGlobals::archives holds the two, made by SetArchives).
 struct ArchiveSlot {
-    std::uint8_t enabled = 0;        // 1 after a name is set; 0 when off (no name, unreadable, no archive)
-    char archiveName[1024] = {};     // path of the archive file
-    char lastExtracted[1024] = {};   // temporary file of the last extraction; empty when none
+    std::uint8_t enabled = 0;       // 1 after a name is set; 0 when off (no name, unreadable, no archive)
+    char archiveName[1024] = {};    // path of the archive file
+    char lastExtracted[1024] = {};  // temporary file of the last extraction; empty when none
 };
 
 // Points both slots at an archive file (the program file at start), deleting their last extractions.
@@ -70,11 +70,12 @@ void ReleaseArchives();
 // ---------------------------------------------------------------------------------------------------
 // INI files and slot files
 
-void IniOpen(const RtString& name);                          // saves the changed INI file, loads this one
+void IniOpen(const RtString& name);                             // saves the changed INI file, loads this one
 RtString IniGet(const RtString& section, const RtString& key);  // the value, or "NO_DATA"
-void IniPut(const RtString& section, const RtString& key, const RtString& value);  // "" value removes the key, "" key the section
-RtString SlotGet(const RtString& name, double slot);         // line slot of the file; "NO_FILE" or "NO_DATA"
-double SlotGetNumber(const RtString& name, double slot);     // SlotGet read as a number
+// Sets a key; an empty value removes the key, an empty key the section.
+void IniPut(const RtString& section, const RtString& key, const RtString& value);
+RtString SlotGet(const RtString& name, double slot);      // line slot of the file; "NO_FILE" or "NO_DATA"
+double SlotGetNumber(const RtString& name, double slot);  // SlotGet read as a number
 void SlotPut(const RtString& name, double slot, const RtString& text);  // sets line slot (0..255)
 void SlotPutNumber(const RtString& name, double slot, double value);    // SlotPut of the number as text
 

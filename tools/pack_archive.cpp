@@ -1,9 +1,9 @@
 // The packed resource archive writer.
 #include "tools/pack_archive.h"
 
-#include <limits>
-
 #include <lzo/lzo1x.h>
+
+#include <limits>
 
 #include "storage/archive_format.h"
 
@@ -23,10 +23,12 @@ std::vector<std::uint8_t> CompressBlock(std::span<const std::uint8_t> data) {
     if (!lzoReady) return {};
     // Room for the size and the worst case of LZO1X on incompressible data.
     std::vector<std::uint8_t> block(4 + data.size() + data.size() / 16 + 64 + 3);
-    for (int i = 0; i < 4; ++i) block[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data.size() >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        block[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data.size() >> (8 * i));
     std::vector<std::uint8_t> work(LZO1X_999_MEM_COMPRESS);
     lzo_uint written = 0;
-    if (lzo1x_999_compress(data.data(), data.size(), block.data() + 4, &written, work.data()) != LZO_E_OK) return {};
+    if (lzo1x_999_compress(data.data(), data.size(), block.data() + 4, &written, work.data()) != LZO_E_OK)
+        return {};
     block.resize(4 + written);
     return block;
 }
@@ -39,7 +41,8 @@ std::vector<std::uint8_t> BuildArchive(const std::vector<PackedEntry>& entries, 
     // Offsets of the archive's own positions: from the start, or (appended) back from the end.
     const auto offsetOf = [&](std::size_t position) {
         const std::int64_t signedPosition = static_cast<std::int64_t>(position);
-        return static_cast<std::uint32_t>(appended ? signedPosition - static_cast<std::int64_t>(total) : signedPosition);
+        return static_cast<std::uint32_t>(appended ? signedPosition - static_cast<std::int64_t>(total)
+                                                   : signedPosition);
     };
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(total));

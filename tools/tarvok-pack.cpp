@@ -166,7 +166,8 @@ bool WriteOutput(const Options& options, const std::vector<std::uint8_t>& archiv
             std::ifstream program(options.program, std::ios::binary);
             out << program.rdbuf();
         }
-        out.write(reinterpret_cast<const char*>(archive.data()), static_cast<std::streamsize>(archive.size()));
+        out.write(reinterpret_cast<const char*>(archive.data()),
+                  static_cast<std::streamsize>(archive.size()));
         out.close();
         if (!out) {
             std::error_code ignored;
@@ -216,17 +217,20 @@ int main(int argc, char** argv) {
         pack::PackedEntry entry{file.filename().string(), pack::CompressBlock(data)};
         if (entry.block.empty()) return Fail(file.string() + " is too large to pack");
         if (!options.quiet)
-            std::printf("  %-40s %12zu -> %12zu bytes\n", entry.name.c_str(), data.size(), entry.block.size());
+            std::printf("  %-40s %12zu -> %12zu bytes\n", entry.name.c_str(), data.size(),
+                        entry.block.size());
         originalTotal += data.size();
         entries.push_back(std::move(entry));
     }
     const std::vector<std::uint8_t> archive = pack::BuildArchive(entries, !options.program.empty());
-    if (archive.empty()) return Fail("the archive would be larger than 2 GiB, which the format cannot address");
+    if (archive.empty())
+        return Fail("the archive would be larger than 2 GiB, which the format cannot address");
     if (!WriteOutput(options, archive, error)) return Fail(error);
     if (!options.quiet) {
         std::printf("Packed %zu files, %llu bytes, into a %zu-byte archive%s: %s\n", entries.size(),
                     static_cast<unsigned long long>(originalTotal), archive.size(),
-                    options.program.empty() ? "" : (" behind " + options.program).c_str(), options.output.c_str());
+                    options.program.empty() ? "" : (" behind " + options.program).c_str(),
+                    options.output.c_str());
     }
     return 0;
 }

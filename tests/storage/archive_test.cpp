@@ -44,7 +44,8 @@ struct HandEntry {
 
 // An archive written byte by byte: blocks, directory, trailer; offsets from the start, or (fromEnd)
 // back from the end of the whole file, which then starts with prefix.
-std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = false, const std::string& prefix = "") {
+std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = false,
+                        const std::string& prefix = "") {
     std::string body;
     std::vector<std::size_t> positions;
     for (const HandEntry& e : entries) {
@@ -55,7 +56,8 @@ std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = fa
     for (const HandEntry& e : entries) dirSize += 1 + e.name.size() + 8;
     const std::size_t total = prefix.size() + body.size() + dirSize;
     const auto offset = [&](std::size_t pos) {
-        return static_cast<std::uint32_t>(fromEnd ? static_cast<std::int64_t>(pos) - static_cast<std::int64_t>(total)
+        return static_cast<std::uint32_t>(fromEnd ? static_cast<std::int64_t>(pos) -
+                                                        static_cast<std::int64_t>(total)
                                                   : static_cast<std::int64_t>(pos));
     };
     const std::size_t directory = prefix.size() + body.size();
@@ -67,7 +69,9 @@ std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = fa
     return prefix + body + dir + '\0' + "sbX" + Le32(offset(directory));
 }
 
-std::string Block(const std::string& original) { return Le32(static_cast<std::uint32_t>(original.size())) + LiteralLzo(original); }
+std::string Block(const std::string& original) {
+    return Le32(static_cast<std::uint32_t>(original.size())) + LiteralLzo(original);
+}
 
 std::string Lookup(const char* name, int slot = kDataArchive) {
     std::string out = "junk";
@@ -113,9 +117,12 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
     SetArchives("game.sbx", "game.sbx");
 
-    const std::pair<const char*, std::string> cases[] = {
-        {"readme.txt", text}, {"NOISE.BIN", random}, {"empty", ""}, {"gfx/pic.bmp", picture},
-        {"other\\folder\\PIC.bmp", picture}, {"my file.with.dots", "spaces and dots"}};
+    const std::pair<const char*, std::string> cases[] = {{"readme.txt", text},
+                                                         {"NOISE.BIN", random},
+                                                         {"empty", ""},
+                                                         {"gfx/pic.bmp", picture},
+                                                         {"other\\folder\\PIC.bmp", picture},
+                                                         {"my file.with.dots", "spaces and dots"}};
     std::string previous;
     for (const auto& [name, bytes] : cases) {
         const std::string path = Lookup(name);
@@ -170,7 +177,7 @@ TEST_F(Archive, ToolRefusesBadRequests) {
     WriteBytes("in/a.txt", "a");
     WriteBytes("in/sub/A.TXT", "b");
     const std::string quiet = " >/dev/null 2>&1";
-    EXPECT_NE(Shell(kPackTool + " -q out.sbx in" + quiet), 0);  // names equal but for case
+    EXPECT_NE(Shell(kPackTool + " -q out.sbx in" + quiet), 0);         // names equal but for case
     EXPECT_NE(Shell(kPackTool + " -q in/a.txt in/a.txt" + quiet), 0);  // would overwrite its input
     EXPECT_EQ(ReadBytes("in/a.txt"), "a");
     EXPECT_NE(Shell(kPackTool + " -q --program in/a.txt in/a.txt in/sub/A.TXT" + quiet), 0);
@@ -194,8 +201,8 @@ TEST_F(Archive, IndependentLzoDataAndHandWrittenArchivesUnpack) {
 
     // Written by hand, appended behind other bytes, offsets counted from the end.
     const std::string hello = "Hello, archive!";
-    WriteBytes("game.exe", HandArchive({{"first.txt", Block("first entry")}, {"hello.txt", Block(hello)}}, true,
-                                       RandomData(3000)));
+    WriteBytes("game.exe", HandArchive({{"first.txt", Block("first entry")}, {"hello.txt", Block(hello)}},
+                                       true, RandomData(3000)));
     SetArchives("game.exe", "game.exe");
     EXPECT_EQ(ReadBytes(Lookup("hello.txt")), hello);
     EXPECT_EQ(ReadBytes(Lookup("first.txt", kMediaArchive)), "first entry");
@@ -262,8 +269,8 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
     // Directory offsets outside the file and truncated directories: no entry, the slot stays on.
     const std::string noDir = good.substr(0, good.size() - 4);
     const std::string truncatedDir = std::string("\xC8k.txt") + "sbX" + Le32(0);  // an entry of 200 bytes
-    for (const std::string& bytes : {noDir + Le32(0x7fffffff), noDir + Le32(0x80000000u), noDir + Le32(0xFFFFFFFFu),
-                                    truncatedDir}) {
+    for (const std::string& bytes :
+         {noDir + Le32(0x7fffffff), noDir + Le32(0x80000000u), noDir + Le32(0xFFFFFFFFu), truncatedDir}) {
         WriteBytes("bad.sbx", bytes);
         SetArchives("bad.sbx", "");
         EXPECT_EQ(Lookup("k.txt"), "<none>");
@@ -274,8 +281,8 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
     const std::string lzo = LiteralLzo("twelve bytes");
     const HandEntry damaged[] = {
         {"short.bin", "ab"},
-        {"more.bin", Le32(13) + lzo},        // stated one byte more than the data gives
-        {"less.bin", Le32(11) + lzo},        // stated one byte less
+        {"more.bin", Le32(13) + lzo},           // stated one byte more than the data gives
+        {"less.bin", Le32(11) + lzo},           // stated one byte less
         {"huge.bin", Le32(0xFFFFFFFFu) + lzo},  // never allocated
         {"junk.bin", Le32(12) + RandomData(40)},
         {"cut.bin", Le32(12) + lzo.substr(0, lzo.size() - 2)},
@@ -285,7 +292,8 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
         SetArchives("bad.sbx", "");
         std::remove(ErrorLogPath().CText());
         EXPECT_EQ(Lookup(entry.name.c_str()), "<none>") << entry.name;
-        EXPECT_NE(ReadLog().find("ARCHIVE: [bad.sbx] entry \"" + entry.name + "\""), std::string::npos) << ReadLog();
+        EXPECT_NE(ReadLog().find("ARCHIVE: [bad.sbx] entry \"" + entry.name + "\""), std::string::npos)
+            << ReadLog();
         EXPECT_TRUE(ExtractedFiles().empty());
     }
     std::string outside = HandArchive({{"far.bin", Block("twelve bytes")}});
@@ -298,10 +306,14 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
 
 TEST_F(Archive, ExtractionStaysInTheTemporaryDirectory) {
     const std::string bytes = Block("should never be written");
-    WriteBytes("evil.sbx", HandArchive({{"../evil.txt", bytes}, {"sub/evil2.txt", bytes}, {"x\\evil3.txt", bytes},
-                                        {std::string("evil4.txt\0x", 11), bytes}, {"..", bytes}}));
+    WriteBytes("evil.sbx", HandArchive({{"../evil.txt", bytes},
+                                        {"sub/evil2.txt", bytes},
+                                        {"x\\evil3.txt", bytes},
+                                        {std::string("evil4.txt\0x", 11), bytes},
+                                        {"..", bytes}}));
     SetArchives("evil.sbx", "");
-    for (const char* name : {"../evil.txt", "evil.txt", "sub/evil2.txt", "evil2.txt", "evil3.txt", "evil4.txt"})
+    for (const char* name :
+         {"../evil.txt", "evil.txt", "sub/evil2.txt", "evil2.txt", "evil3.txt", "evil4.txt"})
         EXPECT_EQ(Lookup(name), "<none>") << name;
     // ".." is a plain entry name: it can only become "sbx??.." inside the temporary directory.
     const std::string dots = Lookup("x/..");

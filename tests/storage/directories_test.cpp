@@ -35,9 +35,9 @@ TEST(Wildcards, StarsQuestionMarksAndCase) {
     EXPECT_FALSE(Match("\xC4*", "\xE4x"));  // only ASCII letters ignore case
     EXPECT_TRUE(Match("my file*.gz", "my file.tar.gz"));
     EXPECT_TRUE(Match("*.tar.*", "my file.tar.gz"));
-    EXPECT_TRUE(Match("*a*b", "xaxxab"));    // the star retries further along the name
+    EXPECT_TRUE(Match("*a*b", "xaxxab"));  // the star retries further along the name
     EXPECT_FALSE(Match("*a*b", "xaxxa"));
-    EXPECT_TRUE(Match("a**", "a"));          // trailing stars match nothing
+    EXPECT_TRUE(Match("a**", "a"));  // trailing stars match nothing
     EXPECT_TRUE(Match("**x?", "abxy"));
     EXPECT_FALSE(Match("a?", "a"));
     EXPECT_FALSE(Match("abc", "ab"));
@@ -48,7 +48,8 @@ TEST(Wildcards, StarsQuestionMarksAndCase) {
 
 TEST_F(Directories, ListingCountsFoldersAndMatchingFiles) {
     fs::create_directories("list");
-    for (const char* name : {"A.TXT", "b.txt", "c.bmp", "with space.txt", "no point"}) WriteBytes(fs::path("list") / name, "x");
+    for (const char* name : {"A.TXT", "b.txt", "c.bmp", "with space.txt", "no point"})
+        WriteBytes(fs::path("list") / name, "x");
     ASSERT_EQ(SetCurrentDir("list"), 1);
     RtArray<RtString> list;
     EXPECT_EQ(GetFileList("*.txt", list), 2 * 65536 + 3);

@@ -27,7 +27,7 @@ TEST_F(FileChannels, EveryTypeRoundTripsWithLittleEndianBytes) {
     WriteLong(0, 4294967295.0);  // the largest value ReadLong gives
     WriteLong(0, -2);
     WriteFloat(0, 1.5);
-    WriteFloat(0, 1e300);        // beyond the float range: infinity
+    WriteFloat(0, 1e300);  // beyond the float range: infinity
     WriteDouble(0, -0.1);
     WriteString(0, "hi");
     WriteLine(0, "line");

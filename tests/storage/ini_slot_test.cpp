@@ -33,7 +33,9 @@ IniStore Loaded(const std::string& bytes) {
     return store;
 }
 
-std::string Ga(const IniStore& store, const char* section, const char* key) { return store.Get(section, key).CText(); }
+std::string Ga(const IniStore& store, const char* section, const char* key) {
+    return store.Get(section, key).CText();
+}
 
 }  // namespace
 
@@ -186,7 +188,7 @@ TEST_F(SlotFiles, SwitchingFilesWritesAndReloads) {
     EXPECT_EQ(std::string(SlotGet("a.txt", 1).CText()), "a1");
     SlotPut("a.txt", 0, "A0");
     EXPECT_EQ(std::string(SlotGet("b.txt", 1).CText()), "b1 ");  // trailing controls trimmed
-    EXPECT_EQ(ReadBytes("a.txt"), "A0\r\na1\r\n");                 // written at the switch
+    EXPECT_EQ(ReadBytes("a.txt"), "A0\r\na1\r\n");               // written at the switch
     EXPECT_EQ(std::string(SlotGet("b.txt", 2).CText()), "last without end");
     SlotPutNumber("b.txt", 5, 12.5);
     EXPECT_EQ(SlotGetNumber("b.txt", 5), 12.5);

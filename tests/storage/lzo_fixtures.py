@@ -14,7 +14,8 @@ import sys
 import zlib
 
 LZOP_MAGIC = b"\x89LZO\x00\r\n\x1a\n"
-F_ADLER32_D, F_ADLER32_C, F_H_EXTRA_FIELD, F_H_FILTER, F_CRC32_D, F_CRC32_C = 0x1, 0x2, 0x40, 0x800, 0x100, 0x200
+F_ADLER32_D, F_ADLER32_C, F_H_EXTRA_FIELD = 0x1, 0x2, 0x40
+F_H_FILTER, F_CRC32_D, F_CRC32_C = 0x800, 0x100, 0x200
 
 
 def raw_lzo_block(path):

@@ -2,13 +2,13 @@
 // run-time errors that end the program.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "runtime/engine_globals.h"
 #include "runtime/program_end.h"
@@ -38,7 +38,8 @@ class StorageTest : public testing::Test {
 protected:
     void SetUp() override {
         const auto* info = testing::UnitTest::GetInstance()->current_test_info();
-        work_ = fs::path(std::getenv("TMPDIR")) / (std::string("work-") + info->test_suite_name() + "-" + info->name());
+        work_ = fs::path(std::getenv("TMPDIR")) /
+                (std::string("work-") + info->test_suite_name() + "-" + info->name());
         fs::remove_all(work_);
         fs::create_directories(work_);
         fs::current_path(work_);
@@ -53,10 +54,10 @@ protected:
 }  // namespace storage_test
 
 // Expects the statement to end the program (status 0) with the run-time error code in ErrorLog.txt.
-#define EXPECT_RUNTIME_ERROR(statement, code)                                                        \
-    do {                                                                                              \
-        std::remove(ErrorLogPath().CText());                                                          \
-        EXPECT_EXIT({ statement; }, testing::ExitedWithCode(0), "");                                  \
-        EXPECT_NE(storage_test::ReadLog().find("Runtime error " #code " "), std::string::npos)        \
-            << "expected run-time error " #code ", log: " << storage_test::ReadLog();                 \
+#define EXPECT_RUNTIME_ERROR(statement, code)                                                  \
+    do {                                                                                       \
+        std::remove(ErrorLogPath().CText());                                                   \
+        EXPECT_EXIT({ statement; }, testing::ExitedWithCode(0), "");                           \
+        EXPECT_NE(storage_test::ReadLog().find("Runtime error " #code " "), std::string::npos) \
+            << "expected run-time error " #code ", log: " << storage_test::ReadLog();          \
     } while (0)
