@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -66,12 +67,12 @@ TEST(InputDisplay, RealKeysReadDownWhileHeldAndUpAfter) {
     const ProbeRun run = RunProbe("keys");
     EXPECT_EQ(run.status, 0) << run.out;
     // Each key is seen down and then up; an extended key and its plain twin are different keys.
-    for (const char* key : {"Escape", "1", "BackSpace", "Tab", "a", "Return", "Control_L", "Shift_L", "backslash",
-                            "Shift_R", "KP_Multiply", "Alt_L", "space", "F1", "F4", "KP_Subtract", "KP_Add", "F11",
-                            "F12", "KP_Enter", "KP_Divide", "Home", "Up", "Prior", "Left", "Right",
-                            "End", "Down", "Next", "Insert", "Delete", "Super_L", "Menu",
-                            "105", "108", "127", "79"})  // right Ctrl, right Alt, Pause, keypad 7
-        EXPECT_TRUE(Has(run.out, std::string(key) + " 1 1 0")) << key << "\n" << run.out;
+    std::vector<int> codes;
+    for (int code = 1; code <= 88; ++code)
+        if (code != 84 && code != 85) codes.push_back(code);
+    for (int code : {156, 157, 181, 183, 184, 197, 199, 200, 201, 203, 205, 207, 208, 209, 210, 211, 219, 220, 221})
+        codes.push_back(code);
+    for (int code : codes) EXPECT_TRUE(Has(run.out, "key " + std::to_string(code) + " 1 1 0")) << code << "\n" << run.out;
 }
 
 TEST(InputDisplay, RealTypingArrivesInOrder) {

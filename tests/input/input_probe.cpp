@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "input/input.h"
@@ -52,27 +53,28 @@ void Script() {
     }
 }
 
-// Each key pressed and released for real: whether KeyState follows, and the twin code (the extended
-// code of a plain key, the plain code of an extended one) while it is down.
+// Each key of a 105-key keyboard pressed and released for real, by X key code (the Linux input code + 8):
+// whether KeyState follows, and the state of its twin (the extended code of a plain key, the plain code
+// of an extended one) while it is down. Linux numbers the plain keys 1 to 88 as set 1 does.
 void RealKeys() {
     AllowEscape(0);
-    const std::pair<const char*, int> keys[] = {
-        {"Escape", 1}, {"1", 2}, {"BackSpace", 14}, {"Tab", 15}, {"a", 30}, {"Return", 28},
-        {"Control_L", 29}, {"Shift_L", 42}, {"backslash", 43}, {"Shift_R", 54}, {"KP_Multiply", 55},
-        {"Alt_L", 56}, {"space", 57}, {"F1", 59}, {"F4", 62}, {"KP_Subtract", 74}, {"KP_Add", 78},
-        {"F11", 87}, {"F12", 88}, {"KP_Enter", 156}, {"KP_Divide", 181},
-        {"Home", 199}, {"Up", 200}, {"Prior", 201}, {"Left", 203}, {"Right", 205}, {"End", 207},
-        {"Down", 208}, {"Next", 209}, {"Insert", 210}, {"Delete", 211}, {"Super_L", 219}, {"Menu", 221},
-        // By X key code: xdotool presses the left key too for these key names, or Num Lock for KP_7.
-        {"105", 157}, {"108", 184}, {"127", 197}, {"79", 71}};
-    for (const auto& [name, code] : keys) {
-        const std::string key = name;
+    std::vector<std::pair<int, int>> keys;  // Linux input code, expected scan code
+    for (int code = 1; code <= 88; ++code)
+        if (code != 84 && code != 85) keys.emplace_back(code, code);
+    const std::pair<int, int> extended[] = {
+        {96, 156},  {97, 157},  {98, 181},  {99, 183},  {100, 184}, {102, 199}, {103, 200},
+        {104, 201}, {105, 203}, {106, 205}, {107, 207}, {108, 208}, {109, 209}, {110, 210},
+        {111, 211}, {119, 197}, {125, 219}, {126, 220}, {127, 221}};
+    keys.insert(keys.end(), std::begin(extended), std::end(extended));
+    for (const auto& [linuxCode, code] : keys) {
+        // A one-digit number would name a key symbol to xdotool; X code 9 is Esc.
+        const std::string key = linuxCode == 1 ? "Escape" : std::to_string(linuxCode + 8);
         Shell("xdotool keydown " + key);
         const int down = FramesUntil([&] { return KeyState(code) == 1; });
         const double twin = KeyState(code ^ 128);
         Shell("xdotool keyup " + key);
         const int up = FramesUntil([&] { return KeyState(code) == 0; });
-        std::printf("%s %d %d %g\n", name, down >= 0, up >= 0, twin);
+        std::printf("key %d %d %d %g\n", code, down >= 0, up >= 0, twin);
     }
     std::fflush(stdout);
 }
