@@ -55,7 +55,7 @@ struct InputHooks {
 extern InputHooks g_inputHooks;
 
 // --- Life cycle (InitEngine, ShowScreen, SetScreen, IdleStep, ShutdownEngine) ----------------------
-// Makes the input object g_engine.input (replacing none) and initialises it; the status InitInput gives.
+// Makes the input object g_engine.input (replacing an earlier one) and initialises it; InitInput's status.
 std::uint32_t StartInput(platform::Window* window, bool mouseHidden);
 // Initialises the devices: the pointer position, the mouse mode, up to ten joysticks. 1, or with a line
 // in the error log 0x8000000C ("No DX_Mouse") when the hidden pointer cannot capture the mouse.
