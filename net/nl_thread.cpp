@@ -16,6 +16,11 @@ struct Threads {
     std::mutex lock;
     NLthreadID next = 0;
     std::map<NLthreadID, std::thread> joinable;
+
+    // A thread never joined must not end the program when the table goes at exit.
+    ~Threads() {
+        for (auto& [id, thread] : joinable) thread.detach();
+    }
 };
 
 Threads& AllThreads() {
