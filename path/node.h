@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 namespace tarvok {
 
@@ -32,6 +33,8 @@ public:
     void Release();
     // Takes every node back.
     void ReleaseAll() { used_ = 0; }
+    // The nodes handed out, in the order they were taken.
+    std::span<Node> HandedOut() { return {nodes_.get(), used_}; }
 
     std::size_t Capacity() const { return capacity_; }
     std::size_t Used() const { return used_; }

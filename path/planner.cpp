@@ -1,20 +1,37 @@
 // Configuration shared by the grid planners.
 #include "path/planner.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <limits>
 
 namespace tarvok {
 
 namespace {
 
-// A positive game cost as a float: huge values saturate instead of overflowing to infinity, and tiny
-// ones stay positive, so the normalisation below never divides infinity or yields a zero-cost cell.
-float PositiveCost(double c) {
-    constexpr double kMax = std::numeric_limits<float>::max();
-    constexpr double kMin = std::numeric_limits<float>::denorm_min();
-    if (c > kMax) return std::numeric_limits<float>::max();
-    if (c < kMin) return std::numeric_limits<float>::denorm_min();
-    return static_cast<float>(c);
+// The grid loops choose per cell without branches: walls lie at random, so a branch would often be
+// mispredicted, and a large grid is converted on every search.
+
+// a when condition holds, else b.
+float Select(bool condition, float a, float b) {
+    const std::uint32_t mask = 0u - static_cast<std::uint32_t>(condition);
+    return std::bit_cast<float>((std::bit_cast<std::uint32_t>(a) & mask) |
+                                (std::bit_cast<std::uint32_t>(b) & ~mask));
+}
+
+// Bits of the doubles that bound a positive cost: the float range, tiny values kept above 0.
+constexpr std::int64_t kLeastCostBits =
+    std::bit_cast<std::int64_t>(double{std::numeric_limits<float>::denorm_min()});
+constexpr std::int64_t kMostCostBits = std::bit_cast<std::int64_t>(double{std::numeric_limits<float>::max()});
+
+// A game cost as a float: -1 (wall) for 0 or less and NaN. Positive costs above the float range saturate
+// instead of becoming infinity, and tiny ones stay positive, so the normalisation never divides infinity
+// and never makes a cell free. Positive doubles order like their bits read as integers, so the clamp
+// works on the bits; other values clamp to something in range that the wall choice then discards.
+float CellCostOf(double c) {
+    const std::int64_t clamped = std::clamp(std::bit_cast<std::int64_t>(c), kLeastCostBits, kMostCostBits);
+    return Select(c > 0, static_cast<float>(std::bit_cast<double>(clamped)), -1.0f);
 }
 
 }  // namespace
@@ -36,16 +53,16 @@ bool Planner::Configure(const SearchRequest& request) {
     grid_ = std::make_unique_for_overwrite<float[]>(cells);
     float largest = 0;
     for (std::size_t i = 0; i < cells; ++i) {
-        const double c = request.cells[i];
-        grid_[i] = c > 0 ? PositiveCost(c) : -1.0f;
-        if (grid_[i] > largest) largest = grid_[i];
+        grid_[i] = CellCostOf(request.cells[i]);
+        largest = std::max(largest, grid_[i]);
     }
     if (largest <= 0) {
         grid_.reset();
         return false;
     }
     for (std::size_t i = 0; i < cells; ++i) {
-        if (grid_[i] > 0) grid_[i] = grid_[i] / largest + 1.0f;
+        const float c = grid_[i];
+        grid_[i] = Select(c > 0, c / largest + 1.0f, c);
     }
 
     const auto capacityOr = [cells](std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : cells; };

@@ -69,15 +69,17 @@ void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std
     heap_.shrink_to_fit();
     heap_.reserve(std::min(openCapacity_, cells));
     place_.assign(cells, kAbsent);
-    cellNode_.assign(cells, nullptr);
+    cellNode_ = std::make_unique_for_overwrite<Node*[]>(cells);
     closedCount_ = 0;
     nextOrder_ = 0;
 }
 
 void HeapSearchSets::Clear(NodeFactory& pool) {
+    // Only cells of nodes from the pool can be marked: unmarking those is cheaper than the whole grid
+    // when a search on a large grid touched few cells.
+    for (const Node& node : pool.HandedOut()) place_[Cell(&node)] = kAbsent;
     for (std::size_t i = 0; i < heap_.size() + closedCount_; ++i) pool.Release();
     heap_.clear();
-    std::fill(place_.begin(), place_.end(), kAbsent);
     closedCount_ = 0;
     nextOrder_ = 0;
 }

@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "path/fixed_deque.h"
@@ -52,6 +53,7 @@ private:
 class HeapSearchSets {
 public:
     void Init(std::size_t openCapacity, int hashBits, std::int32_t width, std::int32_t height);
+    // As ListSearchSets::Clear; every node held must be one the pool still counts as handed out.
     void Clear(NodeFactory& pool);
 
     bool OpenEmpty() const { return heap_.empty(); }
@@ -169,8 +171,8 @@ private:
 
     std::vector<Entry> heap_;
     std::size_t openCapacity_ = 0;
-    std::vector<std::uint32_t> place_;  // per cell: kAbsent, kClosed or the heap position of its node
-    std::vector<Node*> cellNode_;       // per cell: its node while place_ is not kAbsent
+    std::vector<std::uint32_t> place_;       // per cell: kAbsent, kClosed or the heap position of its node
+    std::unique_ptr<Node*[]> cellNode_;      // per cell: its node while place_ is not kAbsent (else unset)
     std::size_t width_ = 0;
     std::size_t closedCount_ = 0;
     std::uint64_t nextOrder_ = 0;
