@@ -118,10 +118,7 @@ void DrawAnimation(double slotNumber, double from, double to, double factor, dou
     Zazuzive3D* scene = g_engine.scene;
     ObjectSlot* slot = SlotFor(slotNumber);
     if (!scene || !slot || !slot->loaded) return;
-    if (!slot->scene) {
-        BindSpriteUnit(*scene, 0, scene->textureSprite[0]);
-        BindSpriteUnit(*scene, 1, scene->textureSprite[1]);
-    }
+    if (!slot->scene) BindSceneSprites(*scene);
     const Mat4 transform = scene->transforms.Current();
     for (MeshObjectX& mesh : slot->meshes) {
         if (!mesh.Drawable()) continue;
@@ -146,8 +143,7 @@ void SetTexture(double sprite1, double sprite2) {
     if (!scene) return;
     scene->textureSprite[0] = ToInt(sprite1);
     scene->textureSprite[1] = ToInt(sprite2);
-    BindSpriteUnit(*scene, 0, scene->textureSprite[0]);
-    BindSpriteUnit(*scene, 1, scene->textureSprite[1]);
+    BindSceneSprites(*scene);
 }
 
 void UseMipTextures(double flag) {

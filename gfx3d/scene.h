@@ -28,10 +28,10 @@ struct Gfx3dServices {
     // Reads a picture (BMP, then PNG, with the sprite colour key) and uploads it; its texture name or 0.
     // Fallback: scene textures stay empty.
     std::uint32_t (*loadTexture)(const std::string& path) = nullptr;
-    // Binds a sprite slot's texture (mip-mapped when mip is set) on a texture unit and enables texturing
-    // there, or unbinds the unit for -1 or an empty slot; true when a texture is bound. Fallback: the
-    // unit is unbound.
-    bool (*bindSprite)(int unit, int sprite, bool mip) = nullptr;
+    // Binds the first sprite's texture (mip-mapped when mip is set) on unit 0 and the second's on unit 1,
+    // texturing off on a unit whose sprite is below 0 (unit 1 also when the first is). Fallback: both
+    // units unbound.
+    void (*bindSprites)(int first, int second, bool mip) = nullptr;
     // Binds the current font's texture on unit 0 and gives its cell and texture step sizes; false when
     // the font slot is empty. Fallback: Print3D draws nothing.
     bool (*bindCurrentFont)(int& cellWidth, int& cellHeight, int& rows, float& sStep, float& tStep) = nullptr;
@@ -87,7 +87,7 @@ void ReleaseMeshGl(MeshObjectX& mesh);
 void ApplyCulling(int mode);
 // Binds a texture name (0: none) on a texture unit.
 void BindTextureName(Zazuzive3D& scene, int unit, std::uint32_t name);
-// Binds a sprite on a unit through the 2D code, tracking whether the unit has a texture.
-void BindSpriteUnit(Zazuzive3D& scene, int unit, int sprite);
+// Binds the current 3D textures through the 2D code.
+void BindSceneSprites(Zazuzive3D& scene);
 
 }  // namespace tarvok

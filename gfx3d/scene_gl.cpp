@@ -114,10 +114,17 @@ void BindTextureName(Zazuzive3D& scene, int unit, std::uint32_t name) {
     if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
-void BindSpriteUnit(Zazuzive3D& scene, int unit, int sprite) {
-    if (unit != 0 && !g_gl.glActiveTextureARB) return;
-    if (g_gfx3dServices.bindSprite) scene.unitBound[unit] = g_gfx3dServices.bindSprite(unit, sprite, scene.mipTextures);
-    else BindTextureName(scene, unit, 0);
+void BindSceneSprites(Zazuzive3D& scene) {
+    if (!g_gfx3dServices.bindSprites) {
+        BindTextureName(scene, 1, 0);
+        BindTextureName(scene, 0, 0);
+        return;
+    }
+    const int first = scene.textureSprite[0], second = scene.textureSprite[1];
+    g_gfx3dServices.bindSprites(first, second, scene.mipTextures);
+    // An empty sprite slot binds no texture; its texture coordinates are then fed to no one, harmlessly.
+    scene.unitBound[0] = first >= 0;
+    scene.unitBound[1] = first >= 0 && second >= 0 && g_gl.glActiveTextureARB;
 }
 
 }  // namespace tarvok

@@ -175,13 +175,15 @@ TEST_F(Draw3D, AnimationBlendsFramesAndTexturesModulate) {
     static GLuint textures[2];
     textures[0] = SolidTexture(255, 255, 0);
     textures[1] = SolidTexture(0, 255, 255);
-    g_gfx3dServices.bindSprite = [](int unit, int sprite, bool) {
-        if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        glBindTexture(GL_TEXTURE_2D, sprite >= 0 ? textures[sprite] : 0);
-        if (sprite >= 0) glEnable(GL_TEXTURE_2D);
-        else glDisable(GL_TEXTURE_2D);
+    g_gfx3dServices.bindSprites = [](int first, int second, bool) {
+        for (int unit = 0; unit < 2; ++unit) {
+            const int sprite = unit == 0 ? first : first >= 0 ? second : -1;
+            if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            glBindTexture(GL_TEXTURE_2D, sprite >= 0 ? textures[sprite] : 0);
+            if (sprite >= 0) glEnable(GL_TEXTURE_2D);
+            else glDisable(GL_TEXTURE_2D);
+        }
         if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
-        return sprite >= 0;
     };
     SetCamera(0, 0, 10, 0, 0, 0);
     Triangle(1, kWhite);
