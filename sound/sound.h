@@ -51,7 +51,8 @@ void CreateSoundSlots();
 // Empties the slots from the last to the first (copies stopped, samples freed), frees the table and
 // clears g_engine.soundSlots (nothing happens when there is none).
 void DestroySoundSlots();
-// Closes the audio device, deletes g_engine.sound and clears it (nothing happens when there is none).
+// Stops any music, closes the audio device, deletes g_engine.sound and clears it (nothing happens when
+// there is none).
 void ReleaseSoundDevice();
 
 // ---- Sound effects (g_engine.sound, g_engine.soundSlots) ----

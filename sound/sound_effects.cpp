@@ -80,6 +80,7 @@ void DestroySoundSlots() {
 
 void ReleaseSoundDevice() {
     if (!g_engine.sound) return;
+    StopMusic();  // its decoder must go before the device it plays on
     if (g_engine.sound->open) platform::CloseAudio();
     delete g_engine.sound;
     g_engine.sound = nullptr;
