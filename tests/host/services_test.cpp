@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "host/host.h"
+#include "platform/process.h"
 #include "runtime/engine_globals.h"
 #include "tests/host/child_run.h"
 
@@ -100,6 +101,29 @@ TEST(DebugOut, WritesOnlyWhileADebuggerIsAttached) {
     SKIP_IF_TRACE_REFUSED(traced);
     EXPECT_EQ(traced.exitStatus, 0);
     EXPECT_EQ(traced.errorText, "TXhello\nTXline end of its own\nTX\nTX" + std::string(100000, 'z') + "\n");
+}
+
+// What a program writes on standard error (its standard output is dropped).
+std::string ErrorTextOf(std::vector<std::string> argv, int& status) {
+    argv.insert(argv.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null"});
+    std::string output;
+    platform::RunCapturingOutput(argv, 1 << 20, output, status);
+    return output;
+}
+
+TEST(DebugOut, ReachesARealDebugger) {
+    int status = -1;
+    EXPECT_EQ(ErrorTextOf({TARVOK_HOST_DEBUG_PROBE, "hello debugger"}, status), "");
+    EXPECT_EQ(status, 0);
+
+    if (!platform::ProgramExists("gdb")) GTEST_SKIP() << "gdb is not installed";
+    const std::string text =
+        ErrorTextOf({"gdb", "-batch", "-nx", "-ex", "set disable-randomization off", "-ex", "run", "--args",
+                     TARVOK_HOST_DEBUG_PROBE, "hello debugger"},
+                    status);
+    if (text.find("ptrace") != std::string::npos) GTEST_SKIP() << "gdb may not trace here: " << text;
+    EXPECT_NE(text.find("TXhello debugger\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("TXDECLARE module not found: missing_module.dll\n"), std::string::npos) << text;
 }
 
 TEST(CommandLineText, IsACopyOfTheStartArguments) {
