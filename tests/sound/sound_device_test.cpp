@@ -96,7 +96,10 @@ protected:
     // gain give it (within a step or two of rounding).
     static double tonePeak(double gain) {
         int p = 0;
-        for (int i = 0; i < 50; ++i) p = std::max(p, std::abs(soundtest::PythonSample16(kTone, kAmplitude, kRate, i)));
+        for (int i = 0; i < 50; ++i) {
+            const int sample = soundtest::PythonSample16(kTone, kAmplitude, kRate, i);
+            p = std::max(p, std::abs(sample));
+        }
         return p * gain;
     }
 
@@ -161,6 +164,22 @@ TEST_F(DiskAudio, FilesOfEveryFormatPlay) {
             }
         }
     }
+    // A hand-made file with an 18-byte format chunk and a "fact" chunk.
+    soundtest::WaveLayout extended;
+    extended.formatSize = 18;
+    extended.fact = true;
+    for (int i = 0; i < 1000; ++i) {
+        const std::int16_t value = soundtest::PythonSample16(kTone, kAmplitude, kRate, i);
+        const auto sample = static_cast<std::uint16_t>(value);
+        extended.data.push_back(static_cast<std::uint8_t>(sample));
+        extended.data.push_back(static_cast<std::uint8_t>(sample >> 8));
+    }
+    const std::string extendedPath = soundtest::TempPath("extended.wav");
+    soundtest::WriteBytes(extendedPath, soundtest::BuildWave(extended));
+    LoadSound(extendedPath.c_str(), n, 1);
+    ASSERT_EQ(PlaySound(n, 0, 1), 256 * n);
+    ++n;
+
     // All of them play at once, each about 0.05 s long: the loudest side comes near half of full scale.
     for (int i = 0; i < n; ++i) WaitWhilePlaying(256 * i);
     const Mix mix = Record();
@@ -304,7 +323,8 @@ TEST_F(DiskAudio, CompressedMusicKeepsItsLength) {
     const std::string ogg = soundtest::TempPath("tune.ogg");
     const std::string mp3 = soundtest::TempPath("tune.mp3");
     ASSERT_EQ(std::system(("sox -q -n -r 22050 '" + ogg + "' synth 0.8 sine 440").c_str()), 0);
-    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=f=440:d=0.8 '" + mp3 + "'").c_str()), 0);
+    const std::string ffmpeg = "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:d=0.8 '" + mp3 + "'";
+    ASSERT_EQ(std::system(ffmpeg.c_str()), 0);
     for (const std::string& tune : {ogg, mp3}) {
         SCOPED_TRACE(tune);
         PlayMusic(tune.c_str());
@@ -318,7 +338,7 @@ TEST_F(DiskAudio, MusicOfUnknownLengthRestartsWhenItEnds) {
     // a minute), then 96 ticks more before its end: its decoder reports no length.
     const std::vector<std::uint8_t> midi = {
         'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-        'M', 'T', 'r', 'k', 0, 0, 0, 13, 0x00, 0x90, 60, 100, 0x60, 0x80, 60, 64, 0x60, 0xFF, 0x2F, 0x00, 0x00};
+        'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x00, 0x90, 60, 100, 0x60, 0x80, 60, 64, 0x60, 0xFF, 0x2F, 0x00};
     const std::string tune = soundtest::TempPath("tune.mid");
     soundtest::WriteBytes(tune, midi);
     PlayMusic(tune.c_str());
