@@ -104,8 +104,10 @@ TEST(DebugOut, WritesOnlyWhileADebuggerIsAttached) {
 }
 
 // What a program writes on standard error (its standard output is dropped).
+// The leak checker of a sanitizer build cannot work under a debugger, so it is off for these runs.
 std::string ErrorTextOf(std::vector<std::string> argv, int& status) {
-    argv.insert(argv.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" 2>&1 >/dev/null"});
+    argv.insert(argv.begin(),
+                {"/bin/sh", "-c", "ASAN_OPTIONS=detect_leaks=0 exec \"$0\" \"$@\" 2>&1 >/dev/null"});
     std::string output;
     platform::RunCapturingOutput(argv, 1 << 20, output, status);
     return output;
@@ -121,7 +123,9 @@ TEST(DebugOut, ReachesARealDebugger) {
         ErrorTextOf({"gdb", "-batch", "-nx", "-ex", "set disable-randomization off", "-ex", "run", "--args",
                      TARVOK_HOST_DEBUG_PROBE, "hello debugger"},
                     status);
-    if (text.find("ptrace") != std::string::npos) GTEST_SKIP() << "gdb may not trace here: " << text;
+    if (text.find("TX") == std::string::npos && text.find("ptrace") != std::string::npos) {
+        GTEST_SKIP() << "gdb may not trace here: " << text;
+    }
     EXPECT_NE(text.find("TXhello debugger\n"), std::string::npos) << text;
     EXPECT_NE(text.find("TXDECLARE module not found: missing_module.dll\n"), std::string::npos) << text;
 }
