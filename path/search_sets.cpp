@@ -58,7 +58,7 @@ void ListSearchSets::UpdateOpen(Node* node) {
     InsertOpen(node);  // cannot be refused: the erase made room
 }
 
-// ---- binary heap and per-cell table ----
+// ---- heap and per-cell table ----
 
 void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std::int32_t height) {
     const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

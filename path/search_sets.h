@@ -2,7 +2,7 @@
 //
 // ListSearchSets: a FixedDeque kept sorted by f from the highest at the front to the lowest at the
 // back (new nodes go in front of equal f), searched linearly from the back, and a NodeHashTable.
-// HeapSearchSets: a binary heap ordered by (f, insertion number) and a table with one entry per cell.
+// HeapSearchSets: a 4-ary heap ordered by (f, insertion number) and a table with one entry per cell.
 // A cell has at most one node at a time, and the heap pops the lowest f and, among equal f, the node
 // inserted earliest, exactly as the sorted deque does; so both give the same search, node for node.
 // The heap makes every operation O(log n) or O(1) instead of O(n).

@@ -26,7 +26,7 @@ struct Grid {
 // from 1 to maxCost.
 inline Grid RandomGrid(std::mt19937& rng, std::int32_t width, std::int32_t height, double wallFraction,
                        int maxCost) {
-    Grid grid{width, height, std::vector<double>(static_cast<std::size_t>(width) * height)};
+    Grid grid{width, height, std::vector<double>(static_cast<std::size_t>(width * height))};
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::uniform_int_distribution<int> cost(1, maxCost);
     for (double& c : grid.cells) c = unit(rng) < wallFraction ? 0.0 : cost(rng);

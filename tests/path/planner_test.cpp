@@ -191,7 +191,7 @@ TEST(PathPlanner, RandomGridsMatchDijkstraAndBothFormsAgree) {
         const int width = 1 + static_cast<int>(rng() % 40);
         const int height = 1 + static_cast<int>(rng() % 40);
         if (width * height < 2) continue;
-        const double walls = (rng() % 45) / 100.0;
+        const double walls = static_cast<double>(rng() % 45) / 100.0;
         // Few distinct costs make many equal priorities, where the tie-breaking shows.
         const int maxCost = round % 3 == 0 ? 1 : round % 3 == 1 ? 3 : 50;
         Grid grid = pathtest::RandomGrid(rng, width, height, walls, maxCost);
