@@ -10,11 +10,20 @@ bool EndsWord(char c) { return c == ';' || c == '&' || c == '|' || c == '<' || c
 // Characters that start an expansion, a pattern, an assignment or a compound command.
 bool NeedsShell(char c) {
     switch (c) {
-    case '$': case '`': case '*': case '?': case '[': case '(': case ')': case '{': case '}': case '=':
-    case '!':
-        return true;
-    default:
-        return false;
+        case '$':
+        case '`':
+        case '*':
+        case '?':
+        case '[':
+        case '(':
+        case ')':
+        case '{':
+        case '}':
+        case '=':
+        case '!':
+            return true;
+        default:
+            return false;
     }
 }
 

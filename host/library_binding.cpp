@@ -1,10 +1,11 @@
 // DeclareFunction: the module table and the binding of library functions by name.
+#include "host/library_binding.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "host/host.h"
-#include "host/library_binding.h"
 #include "host/library_names.h"
 #include "platform/files.h"
 #include "platform/library.h"

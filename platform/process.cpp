@@ -1,14 +1,15 @@
 // Child processes over posix_spawn and waitpid.
 #include "platform/process.h"
 
-#include <algorithm>
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
 
 extern char** environ;
 
@@ -81,8 +82,8 @@ bool ProgramExists(const std::string& name) {
     // handed over as an argument, never as part of the script.
     std::string output;
     int status = -1;
-    return RunCapturingOutput({"/bin/sh", "-c", "command -v -- \"$1\" >/dev/null 2>&1", "sh", name}, 0, output,
-                              status) &&
+    return RunCapturingOutput({"/bin/sh", "-c", "command -v -- \"$1\" >/dev/null 2>&1", "sh", name}, 0,
+                              output, status) &&
            status == 0;
 }
 

@@ -1,15 +1,16 @@
 // Children for the debugger tests: fork, optional PTRACE_TRACEME, standard error into a pipe.
 #include "tests/host/child_run.h"
 
+#include <poll.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <poll.h>
-#include <sys/ptrace.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 

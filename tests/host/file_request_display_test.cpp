@@ -1,6 +1,7 @@
 // The file dialog on a real window: the display is hidden while the dialog is open and comes back in the
 // mode of the game's full-screen setting. A stand-in zenity asks the X server (through xdotool) which
 // windows of the test's title are visible while it runs.
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -10,8 +11,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "frame/display.h"
 #include "host/host.h"
@@ -65,8 +64,10 @@ TEST(FileRequestDisplay, HidesTheDisplayAndReturnsToItsMode) {
     fs::create_directories(folder);
     const fs::path script = folder / "zenity";
     std::ofstream(script) << "#!/bin/sh\n"
-                             "xdotool search --onlyvisible --name '^" + title + "$' > \"${0%/*}/seen.txt\"\n"
-                             "echo '/picked/file'\n";
+                             "xdotool search --onlyvisible --name '^" +
+                                 title +
+                                 "$' > \"${0%/*}/seen.txt\"\n"
+                                 "echo '/picked/file'\n";
     fs::permissions(script, fs::perms::owner_all);
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (folder.string() + ":" + savedPath).c_str(), 1);

@@ -1,11 +1,11 @@
 // File dialogs: the filter list, the dialog program's arguments and answers, and a stand-in zenity.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "host/file_dialog.h"
 #include "host/host.h"
@@ -71,7 +71,8 @@ TEST(FileDialog, FilterTextsBecomeDescriptionAndPatternPairs) {
     using tarvok::ParseFileFilter;
     EXPECT_EQ(Describe(ParseFileFilter("Pictures|*.bmp;*.png|All|*.*")),
               (Strings{"Pictures: *.bmp *.png", "All: *.*"}));
-    EXPECT_EQ(Describe(ParseFileFilter(" Text files |*.txt; *.ini ;|")), (Strings{"Text files: *.txt *.ini"}));
+    EXPECT_EQ(Describe(ParseFileFilter(" Text files |*.txt; *.ini ;|")),
+              (Strings{"Text files: *.txt *.ini"}));
     // No pairs at all, a description without patterns, and an empty item that ends the list.
     EXPECT_TRUE(ParseFileFilter("").empty());
     EXPECT_TRUE(ParseFileFilter("just text").empty());

@@ -1,13 +1,12 @@
 // Binding functions of shared libraries: the module table, the names tried, the failure reports.
 #include <dlfcn.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "host/host.h"
 #include "host/library_binding.h"
@@ -47,9 +46,8 @@ TEST(LibraryNames, WindowsNamesAlsoTryThePlatformsLibraryNames) {
               (V{"/opt/game/user32.dll", "user32.dll", "/opt/game/libuser32.so", "libuser32.so",
                  "/opt/game/user32.so", "user32.so"}));
     // A name without any extension is a library name too; the program directory may end in "/".
-    EXPECT_EQ(LibraryCandidates("kernel32", "/g/"),
-              (V{"/g/kernel32", "kernel32", "/g/libkernel32.so", "libkernel32.so", "/g/kernel32.so",
-                 "kernel32.so"}));
+    EXPECT_EQ(LibraryCandidates("kernel32", "/g/"), (V{"/g/kernel32", "kernel32", "/g/libkernel32.so",
+                                                       "libkernel32.so", "/g/kernel32.so", "kernel32.so"}));
     // Paths (either separator) are tried only where they point.
     EXPECT_EQ(LibraryCandidates("plugins\\audio.dll", "/g"),
               (V{"plugins/audio.dll", "plugins/libaudio.so", "plugins/audio.so"}));

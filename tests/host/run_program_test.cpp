@@ -1,4 +1,6 @@
 // Starting programs: the first word of a command line, waiting, exit codes, hostile command lines.
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -6,8 +8,6 @@
 #include <sstream>
 #include <string>
 #include <thread>
-
-#include <gtest/gtest.h>
 
 #include "host/command_word.h"
 #include "host/host.h"
@@ -23,8 +23,8 @@ class RunProgramTest : public testing::Test {
 protected:
     void SetUp() override {
         saved_ = fs::current_path();
-        folder_ = fs::path(std::getenv("TMPDIR")) /
-                  testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder_ =
+            fs::path(std::getenv("TMPDIR")) / testing::UnitTest::GetInstance()->current_test_info()->name();
         fs::create_directories(folder_);
         fs::current_path(folder_);
     }
@@ -73,9 +73,9 @@ TEST(CommandWord, ReadsTheFirstWordAsTheShellSplitsIt) {
     EXPECT_EQ(FirstProgramWord("").kind, Kind::kNone);
     EXPECT_EQ(FirstProgramWord(" \t\n ").kind, Kind::kNone);
     // Only the shell knows what these start.
-    for (std::string_view line : {"$HOME/bin/x", "`which ls`", "\"$X\"", "*.sh", "VAR=1 prog", "(prog)",
-                                  "{ prog; }", "! prog", "~/prog", "# comment", ">out prog", "'open",
-                                  "\"open", "x\\"}) {
+    for (std::string_view line :
+         {"$HOME/bin/x", "`which ls`", "\"$X\"", "*.sh", "VAR=1 prog", "(prog)", "{ prog; }", "! prog",
+          "~/prog", "# comment", ">out prog", "'open", "\"open", "x\\"}) {
         EXPECT_EQ(FirstProgramWord(line).kind, Kind::kShellDecides) << line;
     }
 }

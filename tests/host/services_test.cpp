@@ -1,8 +1,8 @@
 // Calling the game's subroutines by name, debug text for a debugger, and the command line.
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "host/host.h"
 #include "platform/process.h"
@@ -21,11 +21,9 @@ void SecondDuplicate() { std::abort(); }
 
 // A table as a translated game program writes it: a static array ending with the null row.
 const SubroutineEntry kGameSubroutines[] = {
-    {Punch, "punch"},
-    {Win, "WIN"},
+    {Punch, "punch"},          {Win, "WIN"},
     {nullptr, "declared"},  // a row without an entry counts as not found
-    {FirstDuplicate, "twice"},
-    {SecondDuplicate, "twice"},
+    {FirstDuplicate, "twice"}, {SecondDuplicate, "twice"},
     {nullptr, nullptr},
 };
 
@@ -119,10 +117,9 @@ TEST(DebugOut, ReachesARealDebugger) {
     EXPECT_EQ(status, 0);
 
     if (!platform::ProgramExists("gdb")) GTEST_SKIP() << "gdb is not installed";
-    const std::string text =
-        ErrorTextOf({"gdb", "-batch", "-nx", "-ex", "set disable-randomization off", "-ex", "run", "--args",
-                     TARVOK_HOST_DEBUG_PROBE, "hello debugger"},
-                    status);
+    const std::string text = ErrorTextOf({"gdb", "-batch", "-nx", "-ex", "set disable-randomization off",
+                                          "-ex", "run", "--args", TARVOK_HOST_DEBUG_PROBE, "hello debugger"},
+                                         status);
     if (text.find("TX") == std::string::npos && text.find("ptrace") != std::string::npos) {
         GTEST_SKIP() << "gdb may not trace here: " << text;
     }
