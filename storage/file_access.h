@@ -1,13 +1,11 @@
-// Helpers that the storage commands share: the path buffer limit, line reading from an open file and
-// writing a whole new file.
+// Helpers that the storage commands share: the path buffer limit, writing a whole new file and the
+// steps of the storage shutdown.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "platform/files.h"
-#include "storage/line_rule.h"
 
 namespace tarvok {
 
@@ -15,20 +13,6 @@ namespace tarvok {
 // than cut, so that a cut name never opens some other file.
 constexpr std::size_t kPathBufferSize = 1024;
 bool FitsPathBuffer(std::string_view name);
-
-// The line rule reading from an open file; delivered and re-read bytes are counted in *position when
-// a counter is given.
-class FileLineSource final : public LineSource {
-public:
-    explicit FileLineSource(platform::FileHandle file, std::uint32_t* position = nullptr)
-        : file_(file), position_(position) {}
-    std::size_t Read(char* buffer, std::size_t count) override;
-    void Back(std::size_t count) override;
-
-private:
-    platform::FileHandle file_;
-    std::uint32_t* position_;
-};
 
 // The steps of FlushStorageFiles: save the global INI store if changed, write the slot file if
 // dirty, close the eight file channels.

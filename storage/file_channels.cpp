@@ -1,8 +1,8 @@
 // The eight numbered file channels and the whole-file helpers.
 //
 // Each channel keeps the platform handle, the size taken when it was opened for reading, and the
-// position: the bytes consumed by reads as moved by seeks (writes do not move it). Nothing is buffered
-// between calls; reads and writes go straight to the file.
+// position: the bytes consumed by reads as moved by seeks (writes do not move it). Reads go through a
+// read-ahead buffer that keeps the file pointer where unbuffered reads would leave it.
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -12,6 +12,7 @@
 #include "platform/system.h"
 #include "runtime/number_args.h"
 #include "runtime/program_end.h"
+#include "storage/buffered_file.h"
 #include "storage/file_access.h"
 #include "storage/line_rule.h"
 #include "storage/storage.h"
@@ -19,7 +20,7 @@
 namespace {
 
 struct FileChannel {
-    platform::FileHandle handle = platform::kNoFile;  // kNoFile while closed
+    tarvok::BufferedFile file;   // its handle is kNoFile while closed
     std::uint32_t size = 0;      // file size when opened for reading; 0 when opened for writing
     std::uint32_t position = 0;  // bytes consumed by reads, as moved by seeks
 };
@@ -35,23 +36,41 @@ FileChannel& Channel(double number) {
 }
 
 void Close(FileChannel& channel) {
-    platform::CloseFile(channel.handle);
+    platform::CloseFile(channel.file.Handle());
     channel = FileChannel{};
 }
+
+bool IsOpen(const FileChannel& channel) { return channel.file.Handle() != platform::kNoFile; }
+
+// The line rule's reads, counted in the channel's position as they happen.
+class CountingSource final : public tarvok::LineSource {
+public:
+    explicit CountingSource(FileChannel& channel) : channel_(channel) {}
+    std::size_t Read(char* buffer, std::size_t count) override {
+        const std::size_t n = channel_.file.Read(buffer, count);
+        channel_.position += static_cast<std::uint32_t>(n);
+        return n;
+    }
+    void Back(std::size_t count) override {
+        channel_.file.Back(count);
+        channel_.position -= static_cast<std::uint32_t>(count);
+    }
+
+private:
+    FileChannel& channel_;
+};
 
 // Reads exactly count bytes (position grows first); anything less ends the program with error 3.
 void ReadExact(double number, void* bytes, std::uint32_t count) {
     FileChannel& channel = Channel(number);
     channel.position += count;
-    if (channel.handle == platform::kNoFile || platform::ReadFile(channel.handle, bytes, count) != count)
-        RaiseRuntimeError(kErrorFile);
+    if (channel.file.Read(static_cast<char*>(bytes), count) != count) RaiseRuntimeError(kErrorFile);
 }
 
 // Writes exactly count bytes; anything less (a closed channel included) ends the program with error 3.
 void WriteExact(double number, const void* bytes, std::size_t count) {
     FileChannel& channel = Channel(number);
-    if (channel.handle == platform::kNoFile || !platform::WriteFile(channel.handle, bytes, count))
-        RaiseRuntimeError(kErrorFile);
+    if (!IsOpen(channel) || !channel.file.Write(bytes, count)) RaiseRuntimeError(kErrorFile);
 }
 
 std::uint32_t LoadLe(const std::uint8_t* bytes, int count) {
@@ -99,12 +118,12 @@ double OpenFile(double channelNumber, const RtString& name, double mode) {
     Close(channel);
     if (!tarvok::FitsPathBuffer(name.CText())) return 0;
     if (tarvok::ToInt(mode) == 0) {
-        channel.handle = platform::CreateFileForWriting(name.CText());
+        channel.file = tarvok::BufferedFile(platform::CreateFileForWriting(name.CText()));
     } else {
-        channel.handle = platform::OpenFileForReading(name.CText());
-        channel.size = ClampedSize(channel.handle);
+        channel.file = tarvok::BufferedFile(platform::OpenFileForReading(name.CText()));
+        channel.size = ClampedSize(channel.file.Handle());
     }
-    return channel.handle == platform::kNoFile ? 0 : 1;
+    return IsOpen(channel) ? 1 : 0;
 }
 
 void CloseFile(double channel) { Close(Channel(channel)); }
@@ -130,7 +149,7 @@ void FileSeek(double channelNumber, double offset, double mode) {
         base = channel.size;
     }
     channel.position = base + static_cast<std::uint32_t>(delta);  // wraps as 32-bit arithmetic does
-    if (channel.handle != platform::kNoFile) platform::SeekFile(channel.handle, delta, from);
+    if (IsOpen(channel)) channel.file.Seek(delta, from);
 }
 
 void ReadByte(double channel, double& value) {
@@ -173,14 +192,13 @@ void ReadString(double channelNumber, RtString& text, double count) {
     channel.position += static_cast<std::uint32_t>(wanted);
     // The count comes from the game: bound it by what the file still holds before allocating.
     std::int64_t left = 0;
-    if (channel.handle != platform::kNoFile) {
-        const std::int64_t here = platform::SeekFile(channel.handle, 0, platform::SeekFrom::kCurrent);
-        left = here < 0 ? 0 : platform::SizeOfFile(channel.handle) - here;
+    if (IsOpen(channel)) {
+        const std::int64_t here = channel.file.Tell();
+        left = here < 0 ? 0 : platform::SizeOfFile(channel.file.Handle()) - here;
     }
     if (wanted > left || wanted >= 0xFFFFFFFF) RaiseRuntimeError(kErrorFile);
     std::string bytes(static_cast<std::size_t>(wanted), '\0');
-    if (platform::ReadFile(channel.handle, bytes.data(), bytes.size()) != bytes.size())
-        RaiseRuntimeError(kErrorFile);
+    if (channel.file.Read(bytes.data(), bytes.size()) != bytes.size()) RaiseRuntimeError(kErrorFile);
     text = bytes.c_str();  // a zero byte in the data ends the text there
 }
 
@@ -188,7 +206,7 @@ void ReadLine(double channelNumber, RtString& text) {
     FileChannel& channel = Channel(channelNumber);
     char line[tarvok::kLineLimit + 1];
     std::size_t length = 0;
-    tarvok::FileLineSource source(channel.handle, &channel.position);
+    CountingSource source(channel);
     if (!tarvok::ReadLineFrom(source, line, length)) RaiseRuntimeError(kErrorFile);
     text = line;
 }

@@ -5,6 +5,7 @@
 
 #include "platform/files.h"
 #include "storage/archive_format.h"
+#include "storage/buffered_file.h"
 #include "storage/file_access.h"
 #include "storage/storage.h"
 
@@ -98,7 +99,7 @@ void IniStore::Load(const RtString& fileName) {
     if (!ArchiveLookup(kDataArchive, fileName.CText(), path)) return;
     const platform::FileHandle file = platform::OpenFileForReading(path);
     if (file == platform::kNoFile) return;
-    tarvok::FileLineSource lines(file);
+    tarvok::BufferedFile lines(file);
     sections_ = ParseIni(lines);
     platform::CloseFile(file);
 }

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "runtime/number_args.h"
 #include "runtime/program_end.h"
+#include "storage/buffered_file.h"
 #include "storage/file_access.h"
 #include "storage/storage.h"
 
@@ -49,7 +50,7 @@ bool ReadSlots() {
         SetErrorCode(kErrorFile);
         return false;
     }
-    tarvok::FileLineSource lines(file);
+    tarvok::BufferedFile lines(file);
     char line[tarvok::kLineLimit + 1];
     std::size_t length = 0;
     for (int i = 0; i < kSlotCount && tarvok::ReadLineFrom(lines, line, length); ++i) {
