@@ -29,7 +29,8 @@ struct SubroutineEntry {
     GameSubroutine entry;  // the subroutine; null in the end row
     const char* name;      // its name exactly as written in the game's source; null in the end row
 };
-// Hands the engine the game's table (a static array ending with {nullptr, nullptr}); null: no table.
+// Hands the engine the game's table, a static array ending with {nullptr, nullptr}; the game program
+// calls it before ProgramMain. Null (the start state): a table with only the end row.
 void SetSubroutineTable(const SubroutineEntry* table);
 // Calls the first subroutine of that name (case-sensitive): 1 when one was called, else 0 and
 // "CALLBYNAME \"name\" *** failed ***" through DebugOut.
