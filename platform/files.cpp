@@ -92,10 +92,12 @@ std::string ResolvePath(const std::string& name) {
 FileHandle OpenFileForReading(const std::string& name) {
     const std::string path = ResolvePath(name);
     if (path.empty()) return kNoFile;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: opening a FIFO must not wait for a writer (it is refused below); regular files
+    // ignore the flag.
+    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return kNoFile;
     struct stat st {};
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return kNoFile;
     }

@@ -23,7 +23,8 @@ std::string ResolvePath(const std::string& name);
 using FileHandle = int;
 constexpr FileHandle kNoFile = -1;
 
-// Opens an existing file (not a directory) for reading; kNoFile on failure or while it is being written.
+// Opens an existing regular file (no directory, device or FIFO) for reading; kNoFile on failure or
+// while it is being written.
 FileHandle OpenFileForReading(const std::string& name);
 // Deletes the file of that name, then creates it empty for reading and writing. Fails (kNoFile) when
 // the file is held open by the engine or cannot be made.

@@ -246,6 +246,9 @@ TEST_F(FileChannels, WholeFileHelpersNamesAndSharing) {
     EXPECT_EQ(FileSize("data\\sub dir\\big file.bin"), 10000);
     EXPECT_EQ(DoesFileExist("DATA/SUB DIR/BIG FILE.BIN"), 1);
     EXPECT_EQ(DoesFileExist("data/sub dir"), 0);  // a folder is not a file
+    ASSERT_EQ(Shell("mkfifo Data/pipe"), 0);
+    EXPECT_EQ(DoesFileExist("data/pipe"), 0);  // nor a FIFO, which must not block the open
+    EXPECT_EQ(OpenFile(0, "data/pipe", 1), 0);
     CopyFile("data/sub dir/big file.bin", "data\\copy.bin");
     EXPECT_EQ(ReadBytes("Data/copy.bin"), big);
     CopyFile("Data/copy.bin", "Data/copy.bin");  // onto itself: nothing is lost
