@@ -203,8 +203,10 @@ int main(int argc, char** argv) {
     if (!CollectFiles(options, files, error) || !CheckNames(files, error)) return Fail(error);
     if (!options.program.empty() && !fs::is_regular_file(options.program))
         return Fail("no such program file: " + options.program);
-    for (const fs::path& file : files) {
-        if (SameFile(file, options.output)) return Fail("refusing to overwrite the input " + file.string());
+    std::vector<fs::path> inputs = files;
+    inputs.insert(inputs.end(), options.lists.begin(), options.lists.end());
+    for (const fs::path& input : inputs) {
+        if (SameFile(input, options.output)) return Fail("refusing to overwrite the input " + input.string());
     }
     if (!options.program.empty() && SameFile(options.program, options.output))
         return Fail("refusing to overwrite the program " + options.program + " (give another OUTPUT)");

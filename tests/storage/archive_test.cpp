@@ -182,6 +182,9 @@ TEST_F(Archive, ToolRefusesBadRequests) {
     EXPECT_EQ(ReadBytes("in/a.txt"), "a");
     EXPECT_NE(Shell(kPackTool + " -q --program in/a.txt in/a.txt in/sub/A.TXT" + quiet), 0);
     EXPECT_EQ(ReadBytes("in/a.txt"), "a");
+    WriteBytes("list.txt", "in/a.txt\n");
+    EXPECT_NE(Shell(kPackTool + " -q list.txt --list list.txt" + quiet), 0);
+    EXPECT_EQ(ReadBytes("list.txt"), "in/a.txt\n");
     EXPECT_NE(Shell(kPackTool + " -q out.sbx missing" + quiet), 0);
     EXPECT_NE(Shell(kPackTool + " --bogus" + quiet), 0);
     EXPECT_FALSE(fs::exists("out.sbx"));
