@@ -81,17 +81,17 @@ bool BasicAStarPlanner<Sets>::Search() {
             const auto h = static_cast<float>(std::llabs(std::int64_t{goalX} - nx) +
                                               std::llabs(std::int64_t{goalY} - ny));
             const float f = (h - g) * weight + g;
-            if (Node* node = sets_.FindClosed(nx, ny)) {
-                if (node->g <= g) continue;
-                sets_.RemoveClosed(node);
-                *node = Node{current, nx, ny, f, g, nullptr};
-                if (!sets_.InsertOpen(node)) return Fail();
-            } else if (Node* node = sets_.FindOpen(nx, ny)) {
-                if (node->g <= g) continue;
-                node->parent = current;
-                node->f = f;
-                node->g = g;
-                sets_.UpdateOpen(node);
+            const CellLookup known = sets_.Find(nx, ny);
+            if (known.node && known.g <= g) continue;
+            if (known.node && known.closed) {
+                sets_.RemoveClosed(known.node);
+                *known.node = Node{current, nx, ny, f, g, nullptr};
+                if (!sets_.InsertOpen(known.node)) return Fail();
+            } else if (known.node) {
+                known.node->parent = current;
+                known.node->f = f;
+                known.node->g = g;
+                sets_.UpdateOpen(known.node);
             } else {
                 Node* fresh = pool_.Take();
                 if (!fresh) return Fail();

@@ -42,15 +42,16 @@ bool ListSearchSets::InsertOpen(Node* node) {
     return open_.Insert(lo, node);
 }
 
-Node* ListSearchSets::FindOpen(std::int32_t x, std::int32_t y) {
+CellLookup ListSearchSets::Find(std::int32_t x, std::int32_t y) {
+    if (Node* node = closed_.Find(x, y)) return {node, true, node->g};
     for (std::size_t i = open_.Size(); i-- > 0;) {
         Node* node = open_.At(i);
         if (node->x == x && node->y == y) {
             foundOpen_ = i;
-            return node;
+            return {node, false, node->g};
         }
     }
-    return nullptr;
+    return {nullptr, false, 0.0f};
 }
 
 void ListSearchSets::UpdateOpen(Node* node) {
@@ -68,7 +69,7 @@ void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std
     heap_.clear();
     heap_.shrink_to_fit();
     heap_.reserve(std::min(openCapacity_, cells));
-    place_.assign(cells, kAbsent);
+    cells_.assign(cells, CellState{kAbsent, 0.0f});
     cellNode_ = std::make_unique_for_overwrite<Node*[]>(cells);
     closedCount_ = 0;
     nextOrder_ = 0;
@@ -77,7 +78,7 @@ void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std
 void HeapSearchSets::Clear(NodeFactory& pool) {
     // Only cells of nodes from the pool can be marked: unmarking those is cheaper than the whole grid
     // when a search on a large grid touched few cells.
-    for (const Node& node : pool.HandedOut()) place_[Cell(&node)] = kAbsent;
+    for (const Node& node : pool.HandedOut()) cells_[Cell(&node)].place = kAbsent;
     for (std::size_t i = 0; i < heap_.size() + closedCount_; ++i) pool.Release();
     heap_.clear();
     closedCount_ = 0;

@@ -20,6 +20,13 @@
 
 namespace tarvok {
 
+// What a cell holds: its node (null when none), whether that node is closed, and its g.
+struct CellLookup {
+    Node* node;
+    bool closed;
+    float g;
+};
+
 class ListSearchSets {
 public:
     void Init(std::size_t openCapacity, int hashBits, std::int32_t width, std::int32_t height);
@@ -31,13 +38,12 @@ public:
     Node* PopBest();
     // Inserts by f; false when the open list is full.
     bool InsertOpen(Node* node);
-    // The open node of a cell, or null; remembered for UpdateOpen.
-    Node* FindOpen(std::int32_t x, std::int32_t y);
-    // Moves the node last found by FindOpen to the place its new f gives it.
+    // The node of a cell: the closed set is searched first, then the open list from the back. The place
+    // where it was found is remembered for RemoveClosed or UpdateOpen.
+    CellLookup Find(std::int32_t x, std::int32_t y);
+    // Moves the open node last found to the place its new f gives it.
     void UpdateOpen(Node* node);
-
-    Node* FindClosed(std::int32_t x, std::int32_t y) { return closed_.Find(x, y); }
-    // Takes the node last found by FindClosed out of the closed set.
+    // Takes the closed node last found out of the closed set.
     void RemoveClosed(Node*) { closed_.RemoveFound(); }
     void InsertClosed(Node* node) { closed_.Insert(node); }
 
@@ -59,7 +65,7 @@ public:
     bool OpenEmpty() const { return heap_.empty(); }
     Node* PopBest() {
         const std::uint32_t cell = heap_.front().cell;
-        place_[cell] = kAbsent;
+        cells_[cell].place = kAbsent;
         const Entry last = heap_.back();
         heap_.pop_back();
         if (!heap_.empty()) {
@@ -72,35 +78,35 @@ public:
         if (heap_.size() >= openCapacity_) return false;
         const std::uint32_t cell = Cell(node);
         cellNode_[cell] = node;
+        cells_[cell].g = node->g;
         heap_.push_back(Entry{KeyOf(node->f), cell});
         SiftUp(heap_.size() - 1);
         return true;
     }
-    Node* FindOpen(std::int32_t x, std::int32_t y) {
-        const std::size_t cell = Cell(x, y);
-        return place_[cell] < kClosed ? cellNode_[cell] : nullptr;
+    // Reads only the cell's own record: the node itself is touched only when it is to change.
+    CellLookup Find(std::int32_t x, std::int32_t y) const {
+        const std::uint32_t cell = Cell(x, y);
+        const CellState state = cells_[cell];
+        if (state.place == kAbsent) return {nullptr, false, 0.0f};
+        return {cellNode_[cell], state.place == kClosed, state.g};
     }
     void UpdateOpen(Node* node) {
         const std::uint32_t cell = Cell(node);
-        const std::size_t position = place_[cell];
+        const std::size_t position = cells_[cell].place;
+        cells_[cell].g = node->g;
         heap_[position].key = KeyOf(node->f);
         // A lower f moves the node up; an equal f with its new, later number moves it down.
         SiftUp(position);
-        SiftDown(place_[cell]);
-    }
-
-    Node* FindClosed(std::int32_t x, std::int32_t y) {
-        const std::size_t cell = Cell(x, y);
-        return place_[cell] == kClosed ? cellNode_[cell] : nullptr;
+        SiftDown(cells_[cell].place);
     }
     void RemoveClosed(Node* node) {
-        place_[Cell(node)] = kAbsent;
+        cells_[Cell(node)].place = kAbsent;
         --closedCount_;
     }
     void InsertClosed(Node* node) {
         const std::uint32_t cell = Cell(node);
-        if (place_[cell] == kClosed) return;
-        place_[cell] = kClosed;
+        if (cells_[cell].place == kClosed) return;
+        cells_[cell] = CellState{kClosed, node->g};
         cellNode_[cell] = node;
         ++closedCount_;
     }
@@ -113,14 +119,20 @@ public:
     void Renumber();
 
 private:
-    // Marks of a cell in place_: no node, or its node is closed; any other value is a heap position.
+    // Marks of a cell: no node, or its node is closed; any other value is a heap position.
     static constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
     static constexpr std::uint32_t kClosed = 0xFFFFFFFE;
     static constexpr std::uint64_t kOrderMask = 0xFFFFFFFF;
     // Children per heap node: four entries of 16 bytes share a cache line, and the heap is half as deep.
     static constexpr std::size_t kArity = 4;
 
-    // The node itself is found through cellNode_: sifting then touches only the heap and place_.
+    // Per cell: where its node is and a copy of its g, so that looking at a neighbour stays within the
+    // grid-ordered table instead of following a pointer to a node anywhere in the pool.
+    struct CellState {
+        std::uint32_t place;  // kAbsent, kClosed or the heap position of the cell's node
+        float g;              // g of the cell's node while place is not kAbsent
+    };
+
     // Priorities are never negative (f = (h - g) x weight + g with h, g >= 0 and weight in 0 ... 1), and
     // the bits of non-negative floats order like the floats: so f and the insertion number make one key.
     struct Entry {
@@ -139,7 +151,7 @@ private:
     std::uint32_t Cell(const Node* node) const { return Cell(node->x, node->y); }
     void Place(std::size_t position, const Entry& entry) {
         heap_[position] = entry;
-        place_[entry.cell] = static_cast<std::uint32_t>(position);
+        cells_[entry.cell].place = static_cast<std::uint32_t>(position);
     }
     void SiftUp(std::size_t position) {
         const Entry entry = heap_[position];
@@ -171,8 +183,8 @@ private:
 
     std::vector<Entry> heap_;
     std::size_t openCapacity_ = 0;
-    std::vector<std::uint32_t> place_;       // per cell: kAbsent, kClosed or the heap position of its node
-    std::unique_ptr<Node*[]> cellNode_;      // per cell: its node while place_ is not kAbsent (else unset)
+    std::vector<CellState> cells_;
+    std::unique_ptr<Node*[]> cellNode_;  // per cell: its node while its place is not kAbsent (else unset)
     std::size_t width_ = 0;
     std::size_t closedCount_ = 0;
     std::uint64_t nextOrder_ = 0;

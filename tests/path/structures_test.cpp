@@ -193,7 +193,7 @@ void CheckOpenOrder(bool renumber) {
     pool.Init(16);
     const auto open = [&](int x, float f) {
         Node* node = pool.Take();
-        *node = Node{nullptr, x, 1, f, 0, nullptr};
+        *node = Node{nullptr, x, 1, f, static_cast<float>(x), nullptr};
         return sets.InsertOpen(node);
     };
     ASSERT_TRUE(open(0, 1.0f));
@@ -209,16 +209,19 @@ void CheckOpenOrder(bool renumber) {
     EXPECT_FALSE(open(7, 0.0f));  // the open list holds 7
     EXPECT_EQ(sets.OpenCount(), 7u);
 
-    Node* two = sets.FindOpen(2, 1);
-    ASSERT_NE(two, nullptr);
-    EXPECT_EQ(two->x, 2);
-    EXPECT_EQ(sets.FindClosed(2, 1), nullptr);
-    two->f = 0.5f;
-    sets.UpdateOpen(two);
-    Node* six = sets.FindOpen(6, 1);
-    ASSERT_NE(six, nullptr);
-    six->f = 1.0f;  // equal f to the nodes 0 and 5, but inserted after them
-    sets.UpdateOpen(six);
+    const tarvok::CellLookup two = sets.Find(2, 1);
+    ASSERT_NE(two.node, nullptr);
+    EXPECT_EQ(two.node->x, 2);
+    EXPECT_FALSE(two.closed);
+    EXPECT_EQ(two.g, 2.0f);
+    two.node->f = 0.5f;
+    two.node->g = 1.5f;
+    sets.UpdateOpen(two.node);
+    EXPECT_EQ(sets.Find(2, 1).g, 1.5f);
+    const tarvok::CellLookup six = sets.Find(6, 1);
+    ASSERT_NE(six.node, nullptr);
+    six.node->f = 1.0f;  // equal f to the nodes 0 and 5, but inserted after them
+    sets.UpdateOpen(six.node);
 
     std::vector<int> order;
     while (!sets.OpenEmpty()) {
@@ -228,13 +231,18 @@ void CheckOpenOrder(bool renumber) {
     }
     EXPECT_EQ(order, (std::vector<int>{1, 3, 4, 2, 0, 5, 6}));
     EXPECT_EQ(sets.ClosedCount(), 7u);
-    EXPECT_EQ(sets.FindOpen(3, 1), nullptr);
-    Node* three = sets.FindClosed(3, 1);
-    ASSERT_NE(three, nullptr);
-    sets.RemoveClosed(three);
-    EXPECT_EQ(sets.FindClosed(3, 1), nullptr);
+    EXPECT_EQ(sets.Find(7, 1).node, nullptr);  // refused, never held
+    EXPECT_EQ(sets.Find(2, 1).g, 1.5f);
+    // RemoveClosed takes out the closed node found last.
+    const tarvok::CellLookup three = sets.Find(3, 1);
+    ASSERT_NE(three.node, nullptr);
+    EXPECT_TRUE(three.closed);
+    EXPECT_EQ(three.g, 3.0f);
+    sets.RemoveClosed(three.node);
+    EXPECT_EQ(sets.Find(3, 1).node, nullptr);
     EXPECT_EQ(sets.ClosedCount(), 6u);
-    ASSERT_TRUE(sets.InsertOpen(three));
+    ASSERT_TRUE(sets.InsertOpen(three.node));
+    EXPECT_FALSE(sets.Find(3, 1).closed);
 
     // Clearing gives one node back per node held (8 were taken, the refused one is not held).
     EXPECT_EQ(pool.Used(), 8u);
@@ -242,7 +250,8 @@ void CheckOpenOrder(bool renumber) {
     EXPECT_EQ(pool.Used(), 1u);
     EXPECT_TRUE(sets.OpenEmpty());
     EXPECT_EQ(sets.ClosedCount(), 0u);
-    EXPECT_EQ(sets.FindClosed(0, 1), nullptr);
+    EXPECT_EQ(sets.Find(0, 1).node, nullptr);
+    EXPECT_EQ(sets.Find(3, 1).node, nullptr);
 }
 
 }  // namespace
