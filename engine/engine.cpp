@@ -12,6 +12,7 @@
 #include "platform/input_state.h"
 #include "platform/system.h"
 #include "runtime/number_args.h"
+#include "runtime/runtime.h"
 
 namespace {
 
@@ -91,8 +92,8 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     platform::SetWindowTitle(g_engine.mainWindow, title);
     g_engine.title = title;
 
-    // The input object, sound device and slots, network state and 3D scene join here; then the random
-    // generator is seeded from the frame clock.
+    // The input object, sound device and slots, network state and 3D scene join here.
+    SeedRandomGenerator(tarvok::ToLowBits32(FrameClock()));
 
     if (g_engine.fullScreen) EnterFullScreen(Display());
     else PlaceWindow(Display());
@@ -177,16 +178,23 @@ void SetScreen(double width, double height, double fullScreen) {
 }
 
 void IdleStep() {
-    const platform::DeviceInput& devices = platform::Devices();
-    const int x = devices.mouseX, y = devices.mouseY;
-    const std::uint32_t buttons = devices.buttons & 3u;
+    // A waiting command under a key script counts each idle step as a frame, so the script goes on.
+    if (platform::KeyScriptActive()) {
+        platform::BeginScriptedFrame();
+        if (platform::FrameLimitReached()) EndProgram();
+    }
+    double x0, y0, left0, right0;
+    MouseState(x0, y0, left0, right0);
     for (int pass = 0; pass < kIdlePasses; ++pass) {
         MusicLoopCheck();
         PumpMessages(Display());
+        PollInputFrame();
         if (g_engine.escapeEnds && EscapeDown()) TerminateProgram();
         for (int code = 0; code < 255; ++code)
-            if (platform::KeyDown(code)) return;
-        if (devices.mouseX != x || devices.mouseY != y || (devices.buttons & 3u) != buttons) return;
+            if (KeyState(code) != 0) return;
+        double x, y, left, right;
+        MouseState(x, y, left, right);
+        if (x != x0 || y != y0 || left != left0 || right != right0) return;
         if (AnyJoystickActive()) return;
         platform::SleepMilliseconds(kIdleSleepMs);
     }

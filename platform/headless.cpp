@@ -23,6 +23,7 @@ struct Settings {
     bool nonInteractive = false;
     bool unpaced = false;
     std::vector<std::string> disabled;
+    bool keyScript = false;         // TARVOK_KEYS was given (even an empty script)
     std::vector<ScriptedKey> keys;  // sorted by frame
     std::size_t nextKey = 0;
     std::vector<FrameRange> shots;
@@ -114,6 +115,7 @@ void LoadHeadlessSettings() {
         if (!in) StopStart(std::string("cannot read the key script ") + file);
         const std::string text(std::istreambuf_iterator<char>(in), {});
         if (!ParseKeyScript(text, g_settings.keys, error)) StopStart(std::string(file) + ": " + error);
+        g_settings.keyScript = true;
     }
     if (const char* list = std::getenv("TARVOK_SHOTS"); list && *list) {
         if (!ParseFrameList(list, g_settings.shots, error)) StopStart("TARVOK_SHOTS: " + error);
@@ -145,7 +147,7 @@ void BeginScriptedFrame() {
 
 std::int64_t ScriptedFrame() { return g_settings.frame; }
 
-bool KeyScriptActive() { return !g_settings.keys.empty(); }
+bool KeyScriptActive() { return g_settings.keyScript; }
 
 void SaveShotIfDue(int width, int height) {
     const std::int64_t f = g_settings.frame;

@@ -23,14 +23,12 @@ std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// Runs the probe game in a mode with extra environment assignments; keys (if any) become its key script.
-ProbeRun RunProbe(const std::string& args, const std::string& env = "", const std::string& keys = "") {
-    std::string command = "env TARVOK_NONINTERACTIVE=1 ";
-    if (!keys.empty()) {
-        const std::string keyFile = TempDir() + "/keys.txt";
-        std::ofstream(keyFile) << keys;
-        command += "TARVOK_KEYS=" + keyFile + " ";
-    }
+// Runs the probe game in a mode with extra environment assignments and a key script. A running key script
+// keeps the window active, so other windows on the same display never pause the probe.
+ProbeRun RunProbe(const std::string& args, const std::string& env = "", const std::string& keys = "# none\n") {
+    const std::string keyFile = TempDir() + "/keys.txt";
+    std::ofstream(keyFile) << keys;
+    std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " ";
     command += env + " " TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game " + args + " 2>&1";
     ProbeRun run;
     FILE* pipe = popen(command.c_str(), "r");
