@@ -226,6 +226,13 @@ TEST_F(FileChannels, ErrorsSevenAndThreeExactlyWhereDefined) {
     std::filesystem::resize_file("three.bin", 1);
     ReadByte(1, v);
     EXPECT_RUNTIME_ERROR(ReadByte(1, v), 3);
+    // A file deleted while open is still read to its end; the next open fails.
+    WriteBytes("gone.bin", "xy");
+    ASSERT_EQ(OpenFile(2, "gone.bin", 1), 1);
+    KillFile("gone.bin");
+    ReadWord(2, v);
+    EXPECT_EQ(v, 'x' + 'y' * 256);
+    EXPECT_EQ(OpenFile(2, "gone.bin", 1), 0);
 
     // Failures that are only results, never errors.
     EXPECT_EQ(OpenFile(2, "missing.bin", 1), 0);
