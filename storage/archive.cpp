@@ -74,8 +74,8 @@ bool FindEntry(platform::FileHandle archive, std::uint64_t fileSize, std::int32_
 }
 
 // Unpacks the entry into the temporary directory; the temporary path, or empty on failure.
-std::string Extract(ArchiveSlot& slot, platform::FileHandle archive, std::uint64_t fileSize, bool fromEnd,
-                    const tarvok::ArchiveEntry& entry) {
+std::string Extract(ArchiveSlot& slot, int slotNumber, platform::FileHandle archive, std::uint64_t fileSize,
+                    bool fromEnd, const tarvok::ArchiveEntry& entry) {
     const auto position = tarvok::ArchivePosition(entry.dataOffset, fromEnd, fileSize);
     if (!position || entry.storedSize > fileSize - *position) {
         LogDamaged(slot, entry.name, "data block lies outside the archive");
@@ -98,7 +98,7 @@ std::string Extract(ArchiveSlot& slot, platform::FileHandle archive, std::uint64
     }
 
     const std::string& tempDir = platform::TempDir();
-    const std::string path = tempDir + tarvok::ExtractedFileName(entry);
+    const std::string path = tempDir + tarvok::ExtractedFileName(entry, slotNumber);
     const platform::FileHandle out =
         tempDir.empty() || !tarvok::FitsPathBuffer(path) ? platform::kNoFile : platform::CreateTempFile(path);
     if (out == platform::kNoFile) {
@@ -116,7 +116,7 @@ std::string Extract(ArchiveSlot& slot, platform::FileHandle archive, std::uint64
 }
 
 // Steps of the lookup that search the archive: the extracted path, or empty.
-std::string LookUpInArchive(ArchiveSlot& slot, std::string_view name) {
+std::string LookUpInArchive(ArchiveSlot& slot, int slotNumber, std::string_view name) {
     if (slot.enabled == 0) return {};
     const platform::FileHandle archive =
         slot.archiveName[0] != '\0' ? platform::OpenFileForReading(slot.archiveName) : platform::kNoFile;
@@ -139,7 +139,7 @@ std::string LookUpInArchive(ArchiveSlot& slot, std::string_view name) {
         const auto fileSize = static_cast<std::uint64_t>(size);
         tarvok::ArchiveEntry entry;
         if (FindEntry(archive, fileSize, *directoryOffset, tarvok::BaseName(name), entry))
-            path = Extract(slot, archive, fileSize, *directoryOffset < 0, entry);
+            path = Extract(slot, slotNumber, archive, fileSize, *directoryOffset < 0, entry);
     }
     platform::CloseFile(archive);
     return path;
@@ -181,7 +181,7 @@ int ArchiveLookup(int slotNumber, const char* name, std::string& out) {
         return 1;
     }
     if (!slot) return 0;
-    const std::string extracted = LookUpInArchive(*slot, requested);
+    const std::string extracted = LookUpInArchive(*slot, slotNumber, requested);
     if (extracted.empty()) return 0;
     CopyName(slot->lastExtracted, extracted);
     out = extracted;

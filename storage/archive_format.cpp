@@ -96,10 +96,11 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-std::string ExtractedFileName(const ArchiveEntry& entry) {
+std::string ExtractedFileName(const ArchiveEntry& entry, int slot) {
+    const std::uint32_t turn = slot == 2 ? 13 : 0;
     std::string name = "sbx";
     name += static_cast<char>('A' + (static_cast<std::uint32_t>(entry.dataOffset) & 0xFF) % 26);
-    name += static_cast<char>('A' + (entry.storedSize & 0xFF) % 26);
+    name += static_cast<char>('A' + ((entry.storedSize & 0xFF) % 26 + turn) % 26);
     name += entry.name;
     return name;
 }

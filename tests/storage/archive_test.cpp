@@ -151,8 +151,14 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     WriteBytes("Data/Pic.bmp", "plain picture");
     EXPECT_EQ(Lookup("data\\PIC.BMP"), "Data/Pic.bmp");
 
-    // The second slot works on its own.
-    EXPECT_EQ(ReadBytes(Lookup("noise.bin", kMediaArchive)), random);
+    // The second slot works on its own: its extraction of an entry is not the first slot's file.
+    const std::string media = Lookup("noise.bin", kMediaArchive);
+    EXPECT_EQ(ReadBytes(media), random);
+    const std::string data = Lookup("noise.bin");
+    EXPECT_NE(data, media);
+    Lookup("readme.txt");
+    EXPECT_FALSE(fs::exists(data));
+    EXPECT_EQ(ReadBytes(media), random);
     EXPECT_EQ(Lookup("noise.bin", 3), "<none>");
 }
 
@@ -329,7 +335,7 @@ TEST_F(Archive, ExtractionStaysInTheTemporaryDirectory) {
     tarvok::ArchiveEntry entry{"t.txt", 0, static_cast<std::uint32_t>(Block("temporary").size())};
     const std::string blocked = platform::TempDir() + "sbx" + static_cast<char>('A' + 0) +
                                 static_cast<char>('A' + entry.storedSize % 26) + "t.txt";
-    EXPECT_EQ(tarvok::ExtractedFileName(entry), fs::path(blocked).filename().string());
+    EXPECT_EQ(tarvok::ExtractedFileName(entry, kDataArchive), fs::path(blocked).filename().string());
     fs::create_directories(blocked + "/inside");
     testing::internal::CaptureStdout();
     EXPECT_EQ(Lookup("t.txt"), "<none>");
@@ -379,6 +385,9 @@ TEST(ArchiveFormat, PiecesOverBytes) {
     EXPECT_FALSE(tarvok::EqualIgnoringCase("a.bmp", "a.bm"));
     EXPECT_FALSE(tarvok::EqualIgnoringCase("\xC4", "\xE4"));  // ASCII letters only
     // The two letters come from the low bytes of the offset and the stored size.
-    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", 27 + 256, 25}), "sbxBZx.png");
-    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", -1, 0}), "sbxVAx.png");  // 255 % 26 = 21
+    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", 27 + 256, 25}, 1), "sbxBZx.png");
+    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", -1, 0}, 1), "sbxVAx.png");  // 255 % 26 = 21
+    // The second slot's files differ from the first's.
+    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", 27 + 256, 25}, 2), "sbxBMx.png");
+    EXPECT_EQ(tarvok::ExtractedFileName({"x.png", -1, 0}, 2), "sbxVNx.png");
 }
