@@ -76,9 +76,13 @@ void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std
 }
 
 void HeapSearchSets::Clear(NodeFactory& pool) {
-    // Only cells of nodes from the pool can be marked: unmarking those is cheaper than the whole grid
-    // when a search on a large grid touched few cells.
-    for (const Node& node : pool.HandedOut()) cells_[Cell(&node)].place = kAbsent;
+    // Only cells of nodes from the pool can be marked. Unmarking just those (scattered writes) is cheaper
+    // than sweeping the whole table when the search touched a small part of the grid.
+    if (pool.Used() < cells_.size() / 8) {
+        for (const Node& node : pool.HandedOut()) cells_[Cell(&node)].place = kAbsent;
+    } else {
+        for (CellState& cell : cells_) cell.place = kAbsent;
+    }
     for (std::size_t i = 0; i < heap_.size() + closedCount_; ++i) pool.Release();
     heap_.clear();
     closedCount_ = 0;

@@ -130,6 +130,24 @@ TEST(PathPlanner, RunsOnceAfterStartAndCanRunAgainAfterReset) {
     planner.StartSearch();
     ASSERT_TRUE(planner.Search());
     EXPECT_EQ(PathOf(planner), (Cells{{0, 0}, {1, 0}, {2, 0}}));
+
+    // Searches that touch a small or a large part of a grid leave nothing behind for the next one.
+    Grid field{64, 64, std::vector<double>(64 * 64, 1.0)};
+    for (const auto& [gx, gy] : {std::pair{1, 0}, std::pair{63, 63}, std::pair{0, 2}}) {
+        ASSERT_TRUE(planner.Configure(RequestFor(field, 0, 0, gx, gy, 0.0f)));
+        planner.StartSearch();
+        ASSERT_TRUE(planner.Search());
+        const Cells first = PathOf(planner);
+        const std::size_t closed = planner.ClosedCount();
+        for (int again = 0; again < 2; ++again) {
+            planner.Reset();
+            planner.StartSearch();
+            ASSERT_TRUE(planner.Search());
+            EXPECT_EQ(PathOf(planner), first);
+            EXPECT_EQ(planner.ClosedCount(), closed);
+        }
+        EXPECT_EQ(first.size(), static_cast<std::size_t>(gx + gy + 1));
+    }
 }
 
 TEST(PathPlanner, DiagonalMovesCostTheirFactor) {
