@@ -6,13 +6,17 @@
 #include <cstdio>
 #include <string>
 
+#include "host/host.h"
 #include "input/input.h"
+#include "net/net.h"
 #include "platform/clock.h"
 #include "platform/headless.h"
 #include "platform/input_state.h"
 #include "platform/system.h"
 #include "runtime/number_args.h"
 #include "runtime/runtime.h"
+#include "sound/sound.h"
+#include "storage/storage.h"
 
 namespace {
 
@@ -50,9 +54,6 @@ std::string ProgramDirectory(bool keepSeparator) {
 }
 
 bool EscapeDown() { return platform::KeyDown(kEscape) || platform::KeyDown(kEscapeExtended); }
-
-// Restarts music that has run out (the sound code joins here).
-void MusicLoopCheck() {}
 
 }  // namespace
 
@@ -92,7 +93,10 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     platform::SetWindowTitle(g_engine.mainWindow, title);
     g_engine.title = title;
 
-    // The input object, sound device and slots, network state and 3D scene join here.
+    CreateSoundDevice();
+    CreateSoundSlots();
+    InitNetwork();
+    // The 3D scene joins here.
     SeedRandomGenerator(tarvok::ToLowBits32(FrameClock()));
 
     if (g_engine.fullScreen) EnterFullScreen(Display());
@@ -101,10 +105,13 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     g_inputHooks.musicLoopCheck = MusicLoopCheck;
     g_inputHooks.idleStep = IdleStep;
     StartInput(g_engine.mainWindow, g_engine.mouseHidden != 0);
-    // Sound initialisation with the main window joins here; current font := 0.
+    InitSoundDevice(g_engine.sound, g_engine.mainWindow);
+    SetSoundWindow(g_engine.sound, g_engine.mainWindow);
+    // Current font := 0 joins here.
 
     const std::string directory = ProgramDirectory(false);
-    // Both archive slots are pointed at the program file here.
+    const std::string program = platform::ProgramPath();
+    SetArchives(program.c_str(), program.c_str());  // finds an archive appended to the program file
     if (!directory.empty()) platform::ChangeDirectory(directory);
 
     glClear(GL_COLOR_BUFFER_BIT);  // BlackScreen
@@ -125,15 +132,18 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
 }
 
 void ShutdownEngine() {
+    FlushStorageFiles();  // changed INI and slot files are saved while their relative names still resolve
     const std::string directory = ProgramDirectory(true);
     if (!directory.empty()) platform::ChangeDirectory(directory);
-    g_engine.musicVolume = -1;
-    g_engine.musicEndTime = 0;
-    // The music is stopped here.
+    StopMusic();
     delete g_engine.display;  // destroys the window too: it is destroyed once
     g_engine.display = nullptr;
     StopInput();
-    // The sound slots and device, the network state and the archive slots are released here.
+    DestroySoundSlots();
+    ReleaseSoundDevice();
+    ShutdownNetwork();
+    ReleaseArchives();
+    ReleaseBoundModules();
     g_engine.mainWindow = nullptr;
 }
 
