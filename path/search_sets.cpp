@@ -2,6 +2,8 @@
 #include "path/search_sets.h"
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 namespace tarvok {
 
@@ -64,12 +66,15 @@ void ListSearchSets::UpdateOpen(Node* node) {
 void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std::int32_t height) {
     const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     width_ = static_cast<std::size_t>(width);
-    // Heap positions must stay below the two marks (a configured grid has fewer cells than that).
-    openCapacity_ = std::min<std::size_t>(openCapacity, kClosed);
+    // Heap positions are kept above the two marks in 32 bits (a configured grid has fewer cells).
+    openCapacity_ = std::min(openCapacity, kMaxOpen);
     heap_.clear();
     heap_.shrink_to_fit();
     heap_.reserve(std::min(openCapacity_, cells));
-    cells_.assign(cells, CellState{kAbsent, 0.0f});
+    cells_.reset();
+    cells_.reset(static_cast<CellState*>(std::calloc(cells, sizeof(CellState))));
+    if (!cells_ && cells > 0) throw std::bad_alloc();
+    cellCount_ = cells;
     cellNode_ = std::make_unique_for_overwrite<Node*[]>(cells);
     closedCount_ = 0;
     nextOrder_ = 0;
@@ -78,10 +83,10 @@ void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std
 void HeapSearchSets::Clear(NodeFactory& pool) {
     // Only cells of nodes from the pool can be marked. Unmarking just those (scattered writes) is cheaper
     // than sweeping the whole table when the search touched a small part of the grid.
-    if (pool.Used() < cells_.size() / 8) {
+    if (pool.Used() < cellCount_ / 8) {
         for (const Node& node : pool.HandedOut()) cells_[Cell(&node)].place = kAbsent;
     } else {
-        for (CellState& cell : cells_) cell.place = kAbsent;
+        std::memset(cells_.get(), 0, cellCount_ * sizeof(CellState));
     }
     for (std::size_t i = 0; i < heap_.size() + closedCount_; ++i) pool.Release();
     heap_.clear();

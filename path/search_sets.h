@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -57,6 +58,10 @@ private:
 };
 
 class HeapSearchSets {
+    struct FreeDeleter {
+        void operator()(void* block) const { std::free(block); }
+    };
+
 public:
     void Init(std::size_t openCapacity, int hashBits, std::int32_t width, std::int32_t height);
     // As ListSearchSets::Clear; every node held must be one the pool still counts as handed out.
@@ -92,12 +97,12 @@ public:
     }
     void UpdateOpen(Node* node) {
         const std::uint32_t cell = Cell(node);
-        const std::size_t position = cells_[cell].place;
+        const std::size_t position = PositionOf(cells_[cell].place);
         cells_[cell].g = node->g;
         heap_[position].key = KeyOf(node->f);
         // A lower f moves the node up; an equal f with its new, later number moves it down.
         SiftUp(position);
-        SiftDown(cells_[cell].place);
+        SiftDown(PositionOf(cells_[cell].place));
     }
     void RemoveClosed(Node* node) {
         cells_[Cell(node)].place = kAbsent;
@@ -119,9 +124,12 @@ public:
     void Renumber();
 
 private:
-    // Marks of a cell: no node, or its node is closed; any other value is a heap position.
-    static constexpr std::uint32_t kAbsent = 0xFFFFFFFF;
-    static constexpr std::uint32_t kClosed = 0xFFFFFFFE;
+    // Place of a cell: no node (0, so that a fresh zeroed table needs no writing), its node is closed,
+    // or its node is in the heap at position place - kFirstPosition.
+    static constexpr std::uint32_t kAbsent = 0;
+    static constexpr std::uint32_t kClosed = 1;
+    static constexpr std::uint32_t kFirstPosition = 2;
+    static constexpr std::size_t kMaxOpen = 0xFFFFFFFF - kFirstPosition;
     static constexpr std::uint64_t kOrderMask = 0xFFFFFFFF;
     // Children per heap node: four entries of 16 bytes share a cache line, and the heap is half as deep.
     static constexpr std::size_t kArity = 4;
@@ -149,9 +157,10 @@ private:
         return static_cast<std::uint32_t>(static_cast<std::size_t>(y) * width_ + static_cast<std::size_t>(x));
     }
     std::uint32_t Cell(const Node* node) const { return Cell(node->x, node->y); }
+    static std::size_t PositionOf(std::uint32_t place) { return place - kFirstPosition; }
     void Place(std::size_t position, const Entry& entry) {
         heap_[position] = entry;
-        cells_[entry.cell].place = static_cast<std::uint32_t>(position);
+        cells_[entry.cell].place = static_cast<std::uint32_t>(position) + kFirstPosition;
     }
     void SiftUp(std::size_t position) {
         const Entry entry = heap_[position];
@@ -183,7 +192,9 @@ private:
 
     std::vector<Entry> heap_;
     std::size_t openCapacity_ = 0;
-    std::vector<CellState> cells_;
+    // Zeroed by calloc: on a large grid only the pages a search touches are ever written.
+    std::unique_ptr<CellState[], FreeDeleter> cells_;
+    std::size_t cellCount_ = 0;
     std::unique_ptr<Node*[]> cellNode_;  // per cell: its node while its place is not kAbsent (else unset)
     std::size_t width_ = 0;
     std::size_t closedCount_ = 0;
