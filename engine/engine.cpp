@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <string>
 
+#include "gfx2d/gfx2d.h"
+#include "gfx3d/gfx3d.h"
 #include "host/host.h"
 #include "input/input.h"
 #include "net/net.h"
@@ -89,6 +91,8 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
         g_engine.display = nullptr;
         platform::ExitProcess(1);
     }
+    AttachTextureStore();
+    g_displayHooks.beforeSwap = KeepShownPicture;
     g_engine.mainWindow = Display().window;
     platform::SetWindowTitle(g_engine.mainWindow, title);
     g_engine.title = title;
@@ -96,7 +100,7 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     CreateSoundDevice();
     CreateSoundSlots();
     InitNetwork();
-    // The 3D scene joins here.
+    CreateScene3D();
     SeedRandomGenerator(tarvok::ToLowBits32(FrameClock()));
 
     if (g_engine.fullScreen) EnterFullScreen(Display());
@@ -107,18 +111,18 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     StartInput(g_engine.mainWindow, g_engine.mouseHidden != 0);
     InitSoundDevice(g_engine.sound, g_engine.mainWindow);
     SetSoundWindow(g_engine.sound, g_engine.mainWindow);
-    // Current font := 0 joins here.
+    SetFont(0);
 
     const std::string directory = ProgramDirectory(false);
     const std::string program = platform::ProgramPath();
     SetArchives(program.c_str(), program.c_str());  // finds an archive appended to the program file
     if (!directory.empty()) platform::ChangeDirectory(directory);
 
-    glClear(GL_COLOR_BUFFER_BIT);  // BlackScreen
+    BlackScreen();
     g_engine.currentFrameTime = g_engine.previousFrameTime = g_engine.startTime = FrameClock();
     SwapAndWait(Display());
     Reset2DState(Display(), 0, 0, 0, 0);
-    // The built-in font, "smalfont.bmp" and the centred "Loading..." are drawn here.
+    PrintLoadingText();
     ShowScreen();
     g_engine.paused = 0;
     g_engine.currentFrameTime = g_engine.previousFrameTime = g_engine.startTime = FrameClock();
@@ -136,8 +140,10 @@ void ShutdownEngine() {
     const std::string directory = ProgramDirectory(true);
     if (!directory.empty()) platform::ChangeDirectory(directory);
     StopMusic();
-    delete g_engine.display;  // destroys the window too: it is destroyed once
+    DestroyScene3D();  // while the GL context still exists
+    delete g_engine.display;  // deletes the textures and destroys the window, once
     g_engine.display = nullptr;
+    ReleaseTextureStore();
     StopInput();
     DestroySoundSlots();
     ReleaseSoundDevice();
@@ -164,7 +170,7 @@ void ShowScreen() {
     PollInputFrame();
     if (g_engine.escapeEnds && EscapeDown()) EndByKey();
     if (platform::KeyDown(kLeftAlt) && platform::KeyDown(kF4)) EndByKey();
-    // The 3D scene leaves 3D mode here.
+    Leave3DMode();
     MusicLoopCheck();
     PumpMessages(display);
     SwapAndWait(display);
@@ -173,8 +179,10 @@ void ShowScreen() {
     glDisable(GL_BLEND);
     display.globalAlpha = 1.0f;
     glColor4f(1, 1, 1, 1);
-    // Background layer 0 is drawn here.
+    // The game may have left any projection behind: the background is drawn in the full-window 2D state,
+    // and the next frame starts from that state again with the background's texture unbound.
     Reset2DState(display, 0, 0, 0, 0);
+    if (DrawBackground()) Reset2DState(display, 0, 0, 0, 0);
     // Mip textures off and no shader program in use.
 }
 

@@ -33,6 +33,7 @@ struct DisplayHooks {
     void (*unbindTextures)() = nullptr;   // end of Reset2DState: unbind both texture units
     void (*releaseTextures)() = nullptr;  // DestroyDisplay: delete every texture of the 2D stores
     void (*finishSurface)() = nullptr;    // SwapAndWait, destructor: drawing goes back to the window
+    void (*beforeSwap)() = nullptr;       // SwapAndWait: keep the picture about to be shown (pixel reads)
 };
 extern DisplayHooks g_displayHooks;
 

@@ -35,6 +35,7 @@ int PumpMessages(OpenGLZazuzive& display) {
 
 double SwapAndWait(OpenGLZazuzive& display) {
     if (g_displayHooks.finishSurface) g_displayHooks.finishSurface();
+    if (g_displayHooks.beforeSwap) g_displayHooks.beforeSwap();
     platform::SaveShotIfDue(display.clientWidth, display.clientHeight);
     platform::SwapGlWindow(display.window);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
