@@ -287,6 +287,9 @@ TEST(PathFindPath, ExtremeCostsStayOrdered) {
 TEST(PathFindPath, PathArrayIsRedimensionedWhateverItHeld) {
     Map map = Draw({"S..G"});
     RtArray<double> path;
+    path.Dim(1);  // too small for the path
+    EXPECT_EQ(FindPath(map.costs, path, 0.5, 0, 0, 3, 0), 4);
+    EXPECT_EQ(PathCells(path), (Cells{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
     path.Dim(100, 3, 2);
     path.ElementAt(99, 2, 1) = 5;
     EXPECT_EQ(FindPath(map.costs, path, 0.5, 0, 0, 3, 0), 4);
