@@ -1,0 +1,255 @@
+// The BMP and PNG writers: bytes laid out as the formats define, decoded by ImageMagick, by a PNG reader
+// written in Python over zlib, and by the engine's own readers; failures leave no file.
+#include "gfx2d/picture_writers.h"
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "gfx2d/bmp_reader.h"
+#include "gfx2d/picture_file.h"
+#include "gfx2d/png_reader.h"
+#include "tests/gfx2d/fixtures.h"
+
+namespace {
+
+using tarvok::ImageBuffer;
+using tarvok::SavedKey;
+
+constexpr SavedKey kKey{true, 255, 0, 128};
+
+// A w x h picture whose pixels follow from their position; every pixel with (x + y) % 5 == 0 shows the
+// key colour. Alpha is 77 everywhere: the writers must ignore it.
+ImageBuffer MakePicture(int w, int h) {
+    ImageBuffer image;
+    EXPECT_TRUE(image.Resize(w, h));
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = image.Row(y) + x * 4;
+            const bool key = (x + y) % 5 == 0;
+            p[0] = key ? 255 : static_cast<std::uint8_t>(x * 7 + y);
+            p[1] = key ? 0 : static_cast<std::uint8_t>(y * 13 + 1);
+            p[2] = key ? 128 : static_cast<std::uint8_t>(x ^ y);
+            p[3] = 77;
+        }
+    }
+    return image;
+}
+
+bool IsKey(int x, int y) { return (x + y) % 5 == 0; }
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
+    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::uint32_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
+
+// A PNG decoder in Python using only zlib: checks signature and chunk CRCs, requires 8-bit RGBA without
+// interlacing, undoes every row filter and writes width, height and the RGBA rows.
+constexpr const char* kPythonPngReader = R"PY(
+import struct, sys, zlib
+data = open(sys.argv[1], 'rb').read()
+assert data[:8] == b'\x89PNG\r\n\x1a\n'
+pos, idat, ihdr = 8, b'', None
+while pos < len(data):
+    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
+    body = data[pos + 8:pos + 8 + n]
+    assert struct.unpack('>I', data[pos + 8 + n:pos + 12 + n])[0] == zlib.crc32(kind + body)
+    if kind == b'IHDR': ihdr = struct.unpack('>IIBBBBB', body)
+    if kind == b'IDAT': idat += body
+    pos += 12 + n
+w, h, depth, ctype, comp, filt, inter = ihdr
+assert (depth, ctype, inter) == (8, 6, 0)
+raw, stride, out, prev = zlib.decompress(idat), w * 4, bytearray(), bytearray(w * 4)
+for y in range(h):
+    f, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+    for i in range(stride):
+        a = row[i - 4] if i >= 4 else 0
+        b = prev[i]
+        c = prev[i - 4] if i >= 4 else 0
+        if f == 1: row[i] = (row[i] + a) & 255
+        elif f == 2: row[i] = (row[i] + b) & 255
+        elif f == 3: row[i] = (row[i] + (a + b) // 2) & 255
+        elif f == 4:
+            p = a + b - c
+            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+            row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        else: assert f == 0
+    out += row
+    prev = row
+open(sys.argv[2], 'wb').write(struct.pack('<II', w, h) + bytes(out))
+)PY";
+
+fixtures::Reference DecodeWithPython(const std::string& path) {
+    const std::string script = fixtures::TempPath("png_reader.py");
+    std::ofstream(script) << kPythonPngReader;
+    fixtures::Reference ref;
+    const std::string raw = path + ".py.rgba";
+    if (!fixtures::Run("python3 '" + script + "' '" + path + "' '" + raw + "'")) return ref;
+    std::vector<std::uint8_t> bytes = fixtures::ReadFile(raw);
+    if (bytes.size() < 8) return ref;
+    ref.width = static_cast<int>(Le32(bytes, 0));
+    ref.height = static_cast<int>(Le32(bytes, 4));
+    ref.rgba.assign(bytes.begin() + 8, bytes.end());
+    return ref;
+}
+
+// The RGBA a saved file must decode to: the picture's colours, key pixels as red 255, green 0, blue 128
+// with alpha 0 (PNG) or 255 (BMP).
+std::vector<std::uint8_t> Expected(const ImageBuffer& image, bool keyAlphaZero) {
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < image.height; ++y) {
+        for (int x = 0; x < image.width; ++x) {
+            const std::uint8_t* p = image.Row(y) + x * 4;
+            rgba.insert(rgba.end(), {p[0], p[1], p[2]});
+            rgba.push_back(IsKey(x, y) && keyAlphaZero ? 0 : 255);
+        }
+    }
+    return rgba;
+}
+
+TEST(PictureWriters, BmpLayoutFollowsTheFormat) {
+    const ImageBuffer image = MakePicture(641, 3);
+    const std::vector<std::uint8_t> bmp = tarvok::EncodeBmp(image, kKey);
+    const std::size_t rowBytes = 1924;  // 641 x 3 = 1923, padded to a multiple of 4
+    ASSERT_EQ(bmp.size(), 54 + rowBytes * 3);
+    EXPECT_EQ(bmp[0], 'B');
+    EXPECT_EQ(bmp[1], 'M');
+    EXPECT_EQ(Le32(bmp, 2), bmp.size());
+    EXPECT_EQ(Le32(bmp, 6), 0u);
+    EXPECT_EQ(Le32(bmp, 10), 54u);
+    EXPECT_EQ(Le32(bmp, 14), 40u);
+    EXPECT_EQ(Le32(bmp, 18), 641u);
+    EXPECT_EQ(Le32(bmp, 22), 3u);
+    EXPECT_EQ(Le16(bmp, 26), 1u);
+    EXPECT_EQ(Le16(bmp, 28), 24u);
+    EXPECT_EQ(Le32(bmp, 30), 0u);
+    EXPECT_EQ(Le32(bmp, 34), 0u);
+    EXPECT_EQ(Le32(bmp, 38), 10000u);
+    EXPECT_EQ(Le32(bmp, 42), 10000u);
+    EXPECT_EQ(Le32(bmp, 46), 0u);
+    EXPECT_EQ(Le32(bmp, 50), 0u);
+    // The first row in the file is the picture's bottom row, blue first; padding is 0.
+    const std::uint8_t* bottom = image.Row(2);
+    EXPECT_EQ(bmp[54 + 3], bottom[4 + 2]);  // pixel (1, 2): not a key pixel
+    EXPECT_EQ(bmp[54 + 4], bottom[4 + 1]);
+    EXPECT_EQ(bmp[54 + 5], bottom[4 + 0]);
+    EXPECT_EQ(bmp[54 + 1923], 0);
+    EXPECT_EQ(tarvok::BmpRowBytes(1), 4);
+    EXPECT_EQ(tarvok::BmpRowBytes(4), 12);
+}
+
+TEST(PictureWriters, SavedFilesDecodeToThePicture) {
+    const ImageBuffer image = MakePicture(37, 23);
+    const std::string bmp = fixtures::TempPath("saved.bmp");
+    const std::string png = fixtures::TempPath("saved.PNG");
+    ASSERT_TRUE(tarvok::WritePictureFile(bmp, image, kKey));
+    ASSERT_TRUE(tarvok::WritePictureFile(png, image, kKey));
+    EXPECT_EQ(fixtures::ReadFile(png).at(1), 'P');  // the name's case does not matter
+    EXPECT_EQ(fixtures::ReadFile(bmp).at(0), 'B');
+
+    const fixtures::Reference fromBmp = fixtures::DecodeWithImageMagick(bmp);
+    EXPECT_EQ(fromBmp.width, 37);
+    EXPECT_EQ(fromBmp.height, 23);
+    EXPECT_EQ(fromBmp.rgba, Expected(image, false));
+
+    const fixtures::Reference fromPng = fixtures::DecodeWithImageMagick(png);
+    EXPECT_EQ(fromPng.width, 37);
+    EXPECT_EQ(fromPng.height, 23);
+    EXPECT_EQ(fromPng.rgba, Expected(image, true));
+
+    const fixtures::Reference fromPython = DecodeWithPython(png);
+    EXPECT_EQ(fromPython.width, 37);
+    EXPECT_EQ(fromPython.height, 23);
+    EXPECT_EQ(fromPython.rgba, Expected(image, true));
+
+    // The engine's own readers: without a colour key both files give the colours back.
+    ImageBuffer back;
+    ASSERT_TRUE(tarvok::ReadPictureFile(bmp, back, tarvok::kNoColourKey));
+    EXPECT_EQ(back.pixels, Expected(image, false));
+    ASSERT_TRUE(tarvok::ReadPictureFile(png, back, tarvok::kNoColourKey));
+    EXPECT_EQ(back.pixels, Expected(image, true));
+    // With the default key the saved BMP's key pixels become transparent again.
+    ASSERT_TRUE(tarvok::ReadPictureFile(bmp, back, 0x8000FF));
+    EXPECT_EQ(back.pixels[3], 0);  // (0, 0) is a key pixel
+    EXPECT_EQ(back.pixels[7], 255);
+}
+
+TEST(PictureWriters, KeyFollowsTheDisplayedColour) {
+    // On a 16-bit display the key shows as (248, 0, 128): those pixels are saved as the exact key.
+    ImageBuffer image;
+    ASSERT_TRUE(image.Resize(2, 1));
+    image.pixels = {248, 0, 128, 0, 255, 0, 128, 0};
+    const SavedKey shown{true, 248, 0, 128};
+    const std::vector<std::uint8_t> bmp = tarvok::EncodeBmp(image, shown);
+    EXPECT_EQ(std::vector<std::uint8_t>(bmp.begin() + 54, bmp.begin() + 60),
+              (std::vector<std::uint8_t>{128, 0, 255, 128, 0, 255}));
+    std::vector<std::uint8_t> png;
+    ASSERT_TRUE(tarvok::EncodePng(image, shown, png));
+    const std::string path = fixtures::TempPath("shown_key.png");
+    fixtures::WriteFile(path, png);
+    EXPECT_EQ(DecodeWithPython(path).rgba, (std::vector<std::uint8_t>{248, 0, 128, 0, 255, 0, 128, 255}));
+
+    // No active key: nothing is changed, black stays black.
+    image.pixels = {0, 0, 0, 0, 255, 0, 128, 0};
+    const std::vector<std::uint8_t> plain = tarvok::EncodeBmp(image, SavedKey{});
+    EXPECT_EQ(std::vector<std::uint8_t>(plain.begin() + 54, plain.begin() + 60),
+              (std::vector<std::uint8_t>{0, 0, 0, 128, 0, 255}));
+}
+
+TEST(PictureWriters, NameSelectsTheFormat) {
+    EXPECT_TRUE(tarvok::NamesPng("a.png"));
+    EXPECT_TRUE(tarvok::NamesPng("dir/SHOT.PnG"));
+    EXPECT_FALSE(tarvok::NamesPng(".png"));  // not longer than 4 characters
+    EXPECT_FALSE(tarvok::NamesPng("a.bmp"));
+    EXPECT_FALSE(tarvok::NamesPng("apng"));
+    EXPECT_FALSE(tarvok::NamesPng("shot"));
+}
+
+TEST(PictureWriters, FailuresLeaveNoFile) {
+    const ImageBuffer image = MakePicture(8, 8);
+    // A missing directory, and a path through a plain file.
+    EXPECT_FALSE(tarvok::WritePictureFile(fixtures::TempPath("missing/shot.bmp"), image, kKey));
+    const std::string plain = fixtures::TempPath("plain");
+    fixtures::WriteFile(plain, {1});
+    EXPECT_FALSE(tarvok::WritePictureFile(plain + "/shot.png", image, kKey));
+    // A directory of that name is neither replaced nor removed.
+    const std::string dir = fixtures::TempPath("adir.bmp");
+    ASSERT_TRUE(fixtures::Run("mkdir '" + dir + "'"));
+    EXPECT_FALSE(tarvok::WritePictureFile(dir, image, kKey));
+    EXPECT_TRUE(fixtures::Run("test -d '" + dir + "'"));
+    // An empty picture writes nothing.
+    EXPECT_FALSE(tarvok::WritePictureFile(fixtures::TempPath("empty.bmp"), ImageBuffer{}, kKey));
+    EXPECT_FALSE(fixtures::Run("test -e '" + fixtures::TempPath("empty.bmp") + "'"));
+    // Backslashes separate path elements too; an old file of the name is replaced.
+    const std::string old = fixtures::TempPath("old.bmp");
+    fixtures::WriteFile(old, std::vector<std::uint8_t>(100000, 7));
+    std::string windowsName = old;
+    windowsName[windowsName.rfind('/')] = '\\';
+    EXPECT_TRUE(tarvok::WritePictureFile(windowsName, image, kKey));
+    EXPECT_EQ(fixtures::ReadFile(old).size(), 54u + 8 * 24);
+}
+
+// Writes under a file-size limit of 1000 bytes (the signal it raises is ignored) and exits with 0 when the
+// save failed and left no file.
+[[noreturn]] void SaveUnderSizeLimit(const std::string& path, const ImageBuffer& image) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    limit.rlim_cur = limit.rlim_max = 1000;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const bool saved = tarvok::WritePictureFile(path, image, kKey);
+    std::exit(!saved && !std::ifstream(path) ? 0 : 1);
+}
+
+TEST(PictureWritersDeathTest, WriteFailureRemovesThePartialFile) {
+    const ImageBuffer image = MakePicture(300, 300);
+    for (const char* name : {"partial.bmp", "partial.png"}) {
+        EXPECT_EXIT(SaveUnderSizeLimit(fixtures::TempPath(name), image), testing::ExitedWithCode(0), "") << name;
+    }
+}
+
+}  // namespace
