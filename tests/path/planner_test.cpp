@@ -186,6 +186,10 @@ TEST(PathPlanner, NodeAndOpenListLimitsFailTheSearch) {
         EXPECT_EQ(planner.Search(), c.runs) << c.pool << " " << c.open;
         EXPECT_EQ(planner.PathLength(), c.runs ? 6u : 0u);
         EXPECT_TRUE(planner.Finished());
+        // Reset takes every node back: a pool of exactly six nodes serves the search again.
+        planner.Reset();
+        planner.StartSearch();
+        EXPECT_EQ(planner.Search(), c.runs);
     }
     // An open grid of 3 x 3 from a corner: the frontier needs more than one open entry.
     Grid square{3, 3, std::vector<double>(9, 1.0)};
@@ -196,7 +200,6 @@ TEST(PathPlanner, NodeAndOpenListLimitsFailTheSearch) {
     planner.StartSearch();
     EXPECT_FALSE(planner.Search());
     EXPECT_EQ(planner.Result(), nullptr);
-    // Reset takes every node back: the same limits then fail the same way again, with no node lost.
     planner.Reset();
     planner.StartSearch();
     EXPECT_FALSE(planner.Search());
