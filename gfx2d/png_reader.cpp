@@ -72,6 +72,10 @@ bool Decode(PngSession& s, const char* name, ImageBuffer& image, std::int32_t ke
     png_set_read_fn(s.png, &s.source, ReadFromMemory);
     png_set_user_limits(s.png, kMaxPictureSide, kMaxPictureSide);
     png_read_info(s.png, s.info);
+    // The rows as the file stores them (before any expansion) must fit what its data can inflate to.
+    const std::uint64_t storedBytes =
+        (static_cast<std::uint64_t>(png_get_rowbytes(s.png, s.info)) + 1) * png_get_image_height(s.png, s.info);
+    if (storedBytes > s.source.bytes.size() * kMaxInflateRatio + kInflateSlackBytes) return false;
     png_set_expand(s.png);  // palette to RGB, grey below 8 bits to 8 bits, tRNS to alpha
     png_set_expand_gray_1_2_4_to_8(s.png);
     png_set_strip_16(s.png);
@@ -99,7 +103,6 @@ bool Decode(PngSession& s, const char* name, ImageBuffer& image, std::int32_t ke
     const std::size_t rowBytes = png_get_rowbytes(s.png, s.info);
     if (height == 0 || rowBytes < static_cast<std::size_t>(width) * channels) return false;
     const std::uint64_t rawBytes = static_cast<std::uint64_t>(rowBytes) * height;
-    if (rawBytes > s.source.bytes.size() * kMaxInflateRatio + kInflateSlackBytes) return false;
     if (!image.Resize(static_cast<std::int32_t>(width), static_cast<std::int32_t>(height))) return false;
 
     s.block.resize(static_cast<std::size_t>(rawBytes));

@@ -108,6 +108,13 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
     EXPECT_FALSE(ReadPng(MakePng(32768, 1, 8, 2, {0, 1, 2, 3}), "wide", fresh, kNoColourKey));
     EXPECT_FALSE(ReadPng(MakePng(30000, 30000, 8, 6, {0, 1, 2, 3}), "huge", fresh, kNoColourKey));
     EXPECT_EQ(fresh.Capacity(), 0);
+    // A well-compressed 1-bit picture is not mistaken for such a file: its stored rows are 8 times
+    // smaller than the expanded ones.
+    std::vector<std::uint8_t> blackRows;
+    for (int y = 0; y < 2000; ++y) blackRows.insert(blackRows.end(), 251, 0);
+    ASSERT_TRUE(ReadPng(MakePng(2000, 2000, 1, 0, blackRows), "sparse", image, kNoColourKey));
+    EXPECT_EQ(image.width, 2000);
+    EXPECT_EQ(image.pixels[4 * 1999 * 2000 + 3], 255);
     // A palette index past the palette is an error in libpng's palette expansion or reads as black;
     // either way no read goes past the palette.
     const std::vector<std::uint8_t> onePalette = {1, 2, 3};
