@@ -7,13 +7,13 @@
 #include "frame/gl_extensions.h"
 #include "gfx2d/gfx2d.h"
 #include "gfx2d/layer_tiling.h"
+#include "gfx2d/layers.h"
 #include "gfx2d/picture_file.h"
 #include "gfx2d/texture_store.h"
 #include "gfx2d/texture_upload.h"
 #include "runtime/program_end.h"
 
 namespace tarvok {
-namespace {
 
 void FreeLayer(BackgroundLayer& layer) {
     if (ContextAlive()) {
@@ -83,7 +83,6 @@ void DrawLayer(const BackgroundLayer& layer) {
     Store().boundSlot = -1;
 }
 
-}  // namespace
 }  // namespace tarvok
 
 using namespace tarvok;

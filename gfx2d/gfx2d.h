@@ -1,5 +1,6 @@
 // 2D graphics: the texture store of sprite slots 0..65535 with the BMP and PNG readers and the background
-// layers, sprite and primitive drawing, pixel-exact collision and bitmap fonts. Every command acts on the
+// layers, sprite and primitive drawing, pixel-exact collision, bitmap fonts, off-screen surfaces, screen
+// grabbing and picture saving. Every command acts on the
 // one display (g_engine.display). Sprite numbers outside 0..65535 make a command do nothing (loads give
 // 0, sizes 0). Colours are red + green x 256 + blue x 65536.
 #pragma once
@@ -49,6 +50,15 @@ void PrintText(const RtString& text, double x, double y);
 void PrintNumber(double value, double x, double y);  // the number as text
 void GetFontSize(double& cellWidth, double& cellHeight);  // cell size of the current font
 
+// --- Off-screen surfaces, grabbing and saving --------------------------------------------------------
+void CreateScreen(double surface, double sprite, double width, double height);  // surface 0..31 drawing into the sprite
+void UseScreen(double surface);                     // draw into surface 0..31, or -1 for the window
+void GrabSprite(double sprite, double x, double y, double width, double height);  // screen rectangle into a sprite
+void UseScreenAsBackground();                       // the screen becomes background layer 0
+void BlendScreen(const RtString& file);             // cross-fades the screen to the picture in 1.5 s
+double SaveScreen(const RtString& file);            // the picture shown last as BMP or PNG (by name); 1 / 0
+double SaveSprite(const RtString& file, double sprite);  // the sprite's picture as BMP or PNG; 1 / 0
+
 // --- Joins with the engine ----------------------------------------------------------------------------
 // Joins the texture store to the display's hooks (texture unbinding, release at DestroyDisplay).
 void AttachTextureStore();
@@ -58,5 +68,11 @@ bool DrawBackground();
 void PrintLoadingText();
 // Just before a swap: keeps the picture about to be shown, for GetPixel.
 void KeepShownPicture();
+// The frames of BlendScreen's own loop are presented by showScreen (the engine's ShowScreen); without it
+// by SwapAndWait alone.
+struct Gfx2dHooks {
+    void (*showScreen)() = nullptr;
+};
+extern Gfx2dHooks g_gfx2dHooks;
 // Clears every slot and layer (textures deleted while the context exists) and frees the store.
 void ReleaseTextureStore();

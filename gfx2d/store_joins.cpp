@@ -9,6 +9,7 @@
 #include "frame/gl_extensions.h"
 #include "gfx2d/gfx2d.h"
 #include "gfx2d/sprite_binding.h"
+#include "gfx2d/surfaces.h"
 #include "gfx2d/texture_prep.h"
 #include "gfx2d/texture_store.h"
 #include "runtime/number_args.h"
@@ -29,6 +30,7 @@ ShownPicture g_shown;
 void UnbindTextures() { BindSprite(-1); }
 
 void ReleaseTextures() {
+    ReleaseSurfaces();
     for (std::int32_t slot = 0; slot < kSpriteSlots; ++slot) ClearSlot(slot);
     for (std::int32_t layer = 0; layer < kBackgroundLayers; ++layer) {
         BackgroundLayer& l = Store().layers[static_cast<std::size_t>(layer)];
@@ -65,6 +67,21 @@ std::int32_t ShownPixel(std::int32_t x, std::int32_t y) {
 }
 
 }  // namespace
+
+bool ReadShownPicture(ImageBuffer& image) {
+    if (!g_shown.texture || !image.Resize(g_shown.width, g_shown.height)) return false;
+    std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight * 4);
+    glBindTexture(GL_TEXTURE_2D, g_shown.texture);
+    Store().boundSlot = -1;
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, all.data());
+    for (std::int32_t y = 0; y < image.height; ++y) {  // texture row 0 is the bottom row
+        const std::uint8_t* row = all.data() + static_cast<std::size_t>(image.height - 1 - y) * g_shown.textureWidth * 4;
+        std::copy(row, row + static_cast<std::size_t>(image.width) * 4, image.Row(y));
+    }
+    return true;
+}
+
 }  // namespace tarvok
 
 using namespace tarvok;
@@ -73,10 +90,12 @@ void AttachTextureStore() {
     Store();
     g_displayHooks.unbindTextures = UnbindTextures;
     g_displayHooks.releaseTextures = ReleaseTextures;
+    g_displayHooks.finishSurface = FinishSurfaceForSwap;
 }
 
 void ReleaseTextureStore() {
     if (ContextAlive()) ReleaseTextures();
+    ReleaseSurfaces();
     g_shown = ShownPicture{};
     Store() = TextureStore{};
 }
@@ -104,6 +123,8 @@ void KeepShownPicture() {
 
 double GetPixel(double x, double y) {
     const std::int32_t px = ToInt(x), py = ToInt(y);
+    // While a surface is drawn into, its own pixels are read.
+    if (ContextAlive() && Surfaces().framebufferBound) return SurfacePixel(px, py);
     if (!ContextAlive() || !g_shown.texture || px < 0 || py < 0 || px >= g_shown.width || py >= g_shown.height) {
         return 0;
     }
