@@ -15,7 +15,7 @@ class Zazuzive3D;
 
 Zazuzive3D* CreateScene3D();  // makes g_engine.scene (engine start; the display is made before)
 void DestroyScene3D();        // releases every object and g_engine.scene (engine shutdown)
-void Leave3DMode();           // screen flip: back to 2D drawing, mip textures off
+void Leave3DMode();           // screen flip: closes a shadow pass, shader off, 2D drawing, mip textures off
 
 // ---------------------------------------------------------------------------------------------------
 // Scene and camera
@@ -56,3 +56,36 @@ void DrawAnimation(double slot, double from, double to, double factor, double mo
 void SetTexture(double sprite1, double sprite2);       // textures of units 0 and 1 (-1 none)
 void UseMipTextures(double flag);                      // bind sprites' mip-mapped textures (non-zero)
 void SetTextureOffset(double du, double dv);           // added to every u and v when drawing
+
+// ---------------------------------------------------------------------------------------------------
+// Lights, fog and shadows
+
+// Light 0..7 (id mod 8; cutoff 0 switches it off, 180 directional, above 90 point, else spot); a negative
+// id sets the special draw mode and its light: -1 bump mapping, -3 shadow volumes, others cel shading
+// (on while |cutoff| >= 0.00001).
+void SetLight(double id, double colour, double x, double y, double z, double dx, double dy, double dz,
+              double cutoff);
+void SetCameraLight(double id, double colour);         // directional light from the camera eye
+void SetFog(double colour, double mode, double start, double end);  // colour -1 off; mode 0 linear, else exp
+void UseNormals(double flag);                          // normals fed to drawing also with lights off
+void SetShadeRamp(const RtArray<double>& array);       // cel-shading bands as bytes; empty: [255]
+
+// ---------------------------------------------------------------------------------------------------
+// Collision and picking (in the current transform's object space)
+
+double SphereCollision(double slot, double frame, double radius, double x, double y, double z);  // 1 or 0
+double ObjectBoxCollision(double slot, double frame, double x, double y, double z, double width, double height,
+                          double depth);  // 1 when the box overlaps a triangle, else 0
+double SphereBoxCollision(double x, double y, double z, double radius, double width, double height,
+                          double depth);  // 1 when the sphere touches the box around the origin
+double RayCollision(double slot, double frame, double x, double y, double z, double dx, double dy,
+                    double dz);  // distance to the nearest hit (in front first, else behind), 0 for none
+void WorldToScreen(double x, double y, double z, double& screenX, double& screenY, double& depth);
+void ScreenToWorld(double screenX, double screenY, double depth, double& x, double& y, double& z);
+
+// ---------------------------------------------------------------------------------------------------
+// Shaders
+
+double LoadShader(double slot, const RtString& vertexFile, const RtString& fragmentFile);  // slot 0..254; 1 or 0
+void UseShader(double slot);                            // 0..254: that slot's program; other values: none
+void SetShaderFloat(const RtString& name, double value);  // float uniform of the current shader

@@ -83,6 +83,7 @@ public:
     std::size_t streamBufferBytes = 0;    // size the stream buffer was created with
     std::uint32_t celTexture = 0;         // cel-shading texture and 1 / its height
     float celScale = 0;
+    std::vector<std::int32_t> neighbours; // shadow volumes: per triangle edge, the triangle across it or -1
     std::int32_t textureA = -1;           // scene meshes: indices into the slot's texture list
     std::int32_t textureB = -1;
 

@@ -9,6 +9,7 @@
 #include "gfx3d/animation.h"
 #include "gfx3d/gfx3d.h"
 #include "gfx3d/scene.h"
+#include "gfx3d/special_draw.h"
 #include "runtime/number_args.h"
 
 namespace tarvok {
@@ -31,7 +32,7 @@ void FillBuffer(GLuint& name, std::size_t& bytesHeld, const std::vector<Expanded
 }
 
 // Points the arrays at the vertices (a buffer offset when base is null and a buffer is bound) and draws.
-void DrawVertices(const Zazuzive3D& scene, const MeshObjectX& mesh, const std::byte* base, std::size_t count,
+void DrawVertices(const Zazuzive3D& scene, const VertexLayout& layout, const std::byte* base, std::size_t count,
                   const Mat4& transform) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(ExpandedVertex, x));
@@ -39,13 +40,13 @@ void DrawVertices(const Zazuzive3D& scene, const MeshObjectX& mesh, const std::b
         if (!scene.unitBound[unit]) continue;
         if (g_gl.glClientActiveTextureARB) g_gl.glClientActiveTextureARB(GL_TEXTURE0_ARB + unit);
         glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glTexCoordPointer(2, GL_FLOAT, kStride, base + offsetof(ExpandedVertex, u));
+        glTexCoordPointer(2, GL_FLOAT, kStride, base + layout.texCoords[unit]);
     }
-    if (mesh.hasColours) {
+    if (layout.colourArray) {
         glEnableClientState(GL_COLOR_ARRAY);
-        glColorPointer(3, GL_FLOAT, kStride, base + offsetof(ExpandedVertex, red));
+        glColorPointer(3, GL_FLOAT, kStride, base + layout.colours);
     }
-    if (glIsEnabled(GL_LIGHTING)) {
+    if (layout.normalArray) {
         glEnableClientState(GL_NORMAL_ARRAY);
         glNormalPointer(GL_FLOAT, kStride, base + offsetof(ExpandedVertex, nx));
     }
@@ -78,16 +79,20 @@ void DrawMesh(Zazuzive3D& scene, MeshObjectX& mesh, const FramePair& pair, const
     const MeshFrame& first = mesh.frames[pair.first];
     if (SphereOutside(scene.frustum, transform, first.centre, first.radius)) return;
     glColor4f(1, 1, 1, GlobalAlpha());
+    PrepareSpecialMesh(scene, mesh);
     if (mesh.drawBuffer.empty()) mesh.BuildTriangles();
 
-    const bool direct = pair.weight == 0.0f && scene.textureOffset[0] == 0.0f && scene.textureOffset[1] == 0.0f;
+    const bool direct = pair.weight == 0.0f && scene.textureOffset[0] == 0.0f && scene.textureOffset[1] == 0.0f &&
+                        !SpecialModeOn(scene);
     const std::vector<ExpandedVertex>* vertices = &first.triangles;
     if (!direct) {
         BlendFrames(first, mesh.frames[pair.second], pair.weight, scene.textureOffset[0], scene.textureOffset[1],
                     mesh.drawBuffer);
         vertices = &mesh.drawBuffer;
+        if (!ApplySpecialVertices(scene, mesh, pair, transform, mesh.drawBuffer)) return;
     }
     if (vertices->empty()) return;
+    const VertexLayout layout = BeginMeshDraw(scene, mesh);
 
     const std::byte* base = reinterpret_cast<const std::byte*>(vertices->data());
     if (BuffersOffered()) {
@@ -102,9 +107,10 @@ void DrawMesh(Zazuzive3D& scene, MeshObjectX& mesh, const FramePair& pair, const
         }
         base = nullptr;
     }
-    DrawVertices(scene, mesh, base, vertices->size(), transform);
+    DrawVertices(scene, layout, base, vertices->size(), transform);
     if (BuffersOffered()) g_gl.glBindBufferARB(GL_ARRAY_BUFFER_ARB, 0);
     ResetTextureEnvironment();
+    EndMeshDraw(scene, mesh, pair, transform, mesh.drawBuffer);
     glColor4f(1, 1, 1, GlobalAlpha());
 }
 
@@ -144,6 +150,8 @@ void SetTexture(double sprite1, double sprite2) {
     scene->textureSprite[0] = ToInt(sprite1);
     scene->textureSprite[1] = ToInt(sprite2);
     BindSceneSprites(*scene);
+    SetShaderInteger("TextureID1", 0);
+    SetShaderInteger("TextureID2", 1);
 }
 
 void UseMipTextures(double flag) {

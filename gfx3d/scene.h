@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "gfx3d/effects.h"
 #include "gfx3d/mesh.h"
 #include "gfx3d/transform.h"
 #include "runtime/engine_globals.h"
@@ -15,6 +16,12 @@
 namespace tarvok {
 
 constexpr std::int32_t kObjectSlots = 4096;
+constexpr std::int32_t kShaderSlots = 255;
+
+// One shader slot: GL object handles, 0 for none.
+struct ShaderSlot {
+    std::uint32_t program = 0, vertex = 0, fragment = 0;
+};
 
 struct ObjectSlot {
     bool loaded = false;                 // holds a loaded or built object
@@ -71,6 +78,21 @@ public:
     float textureOffset[2] = {0, 0};
     bool unitBound[2] = {false, false};     // a texture is bound and enabled on the unit
     std::vector<tarvok::ExpandedVertex> blendBuffer;  // scratch for blended frames
+
+    // Lights, fog and the special draw modes.
+    std::uint8_t lightsMask = 0;            // one bit per GL light that is on
+    bool normalsFlag = false;               // UseNormals: normals fed also with lighting off
+    bool specialOn = false;
+    std::int32_t specialMode = 0;           // 1 bump mapping, 2 cel shading, 3 shadow volumes
+    float specialLight[3] = {0, 0, 0};      // light of the special mode, world space
+    float specialColour[3] = {0, 0, 0};
+    bool shadowPassOpen = false;            // shadow volumes go into the stencil buffer until closed
+    std::vector<std::uint8_t> shadeRamp = tarvok::DefaultShadeRamp();
+
+    // Shaders.
+    std::array<tarvok::ShaderSlot, tarvok::kShaderSlots> shaders{};
+    std::int32_t currentShader = -1;        // slot in use, -1 for the fixed-function pipeline
+    bool shaderSupportMessage = true;       // the missing-support message is still to be sent
 };
 
 namespace tarvok {

@@ -9,6 +9,7 @@
 #include "frame/gl_extensions.h"
 #include "gfx3d/gfx3d.h"
 #include "gfx3d/scene.h"
+#include "gfx3d/special_draw.h"
 #include "runtime/number_args.h"
 #include "runtime/program_end.h"
 
@@ -145,6 +146,8 @@ void Leave3DMode() {
     Zazuzive3D* scene = g_engine.scene;
     if (!scene) return;
     scene->mipTextures = false;
+    if (scene->shadowPassOpen) CloseShadowPass(*scene);
+    UseShader(-1);
     if (!scene->active) return;
     scene->active = false;
     OpenGLZazuzive* display = g_engine.display;
@@ -157,6 +160,7 @@ void Start3D(double zNear, double zFar, double fov) {
     OpenGLZazuzive* display = g_engine.display;
     if (!scene || !display) return;
     glClear(GL_DEPTH_BUFFER_BIT);
+    if (scene->shadowPassOpen) CloseShadowPass(*scene);
     const float fovF = static_cast<float>(fov);
     scene->fovTangent = std::tan(std::min(fovF + 5.0f, 89.0f) * kDegreesToRadians);
     scene->zNear = static_cast<float>(zNear);
@@ -208,6 +212,9 @@ void Start3D(double zNear, double zFar, double fov) {
     scene->textureSprite[0] = scene->textureSprite[1] = -1;
     UnbindBothUnits(*scene);
     scene->textureOffset[0] = scene->textureOffset[1] = 0;
+    ResetLighting(*scene);
+    SetShaderInteger("TextureID1", 0);
+    SetShaderInteger("TextureID2", 1);
     scene->active = true;
 }
 
