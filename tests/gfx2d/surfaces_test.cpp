@@ -1,0 +1,320 @@
+// Off-screen surfaces (with frame-buffer objects and emulated without), grabbing, the screen as the
+// background and the cross-fade, on a real window; expected pixels follow from what the tests draw.
+#include <fstream>
+#include <iterator>
+
+#include "frame/frame.h"
+#include "frame/gl_extensions.h"
+#include "gfx2d/surfaces.h"
+#include "gfx2d/texture_upload.h"
+#include "runtime/program_end.h"
+#include "tests/gfx2d/fixtures.h"
+#include "tests/gfx2d/gl_fixture.h"
+
+namespace {
+
+constexpr std::uint32_t kKey = 0x8000FF;
+constexpr std::uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kGrey = 0x808080;
+
+const tarvok::SpriteSlot& Slot(int n) { return tarvok::Store().slots[static_cast<std::size_t>(n)]; }
+
+std::string ErrorLogText() {
+    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A picture of distinct colours: pixel (x, y) of the pattern drawn at (ox, oy) by PaintPattern.
+std::uint32_t PatternColour(int x, int y) {
+    return static_cast<std::uint32_t>((x * 9) & 0xFF) | static_cast<std::uint32_t>((y * 5) & 0xFF) << 8 | 0x40u << 16;
+}
+
+// Paints PatternColour over the w x h rectangle at (ox, oy), one pixel at a time (clipped by GL).
+void PaintPattern(int ox, int oy, int w, int h) {
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) SetPixel(ox + x, oy + y, PatternColour(x, y));
+}
+
+class GfxSurfaces : public GlTest {
+protected:
+    void TearDown() override {
+        g_gl = saved_;
+        g_gfx2dHooks = {};
+        GlTest::TearDown();
+    }
+
+    // Takes the driver's frame-buffer-object entry points away (as TARVOK_GL_DISABLE=fbo does).
+    void WithoutFramebufferObjects() {
+        g_gl.glGenFramebuffersEXT = nullptr;
+        g_gl.glGenRenderbuffersEXT = nullptr;
+        g_gl.glRenderbufferStorageEXT = nullptr;
+        g_gl.glCheckFramebufferStatusEXT = nullptr;
+    }
+
+    GlExtensions saved_ = g_gl;
+};
+
+TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
+    Clear(kGreen);
+    CreateScreen(3, 100, 64, 48);
+    EXPECT_EQ(Slot(100).textureWidth, 64);
+    EXPECT_EQ(Slot(100).textureHeight, 64);
+    double w = 0, h = 0;
+    GetSpriteSize(100, w, h);
+    EXPECT_EQ(w, 64);
+    EXPECT_EQ(h, 48);
+    EXPECT_GT(tarvok::Surfaces().surfaces[3].width, 0);  // llvmpipe has frame-buffer objects
+
+    UseScreen(3);
+    DrawRect(0, 0, 10, 10, kRed);       // top-left corner of the sprite
+    DrawRect(54, 38, 10, 10, kBlue);    // bottom-right corner
+    EXPECT_EQ(GetPixel(0, 0), kRed);    // reads the surface while it is drawn into
+    EXPECT_EQ(GetPixel(63, 47), kBlue);
+    EXPECT_EQ(GetPixel(64, 0), 0);
+    UseScreen(-1);
+    EXPECT_EQ(tarvok::Surfaces().current, -1);
+    EXPECT_EQ(Pixel(0, 0), kGreen);  // the window was not drawn on
+
+    Clear(kGrey);
+    DrawSprite(100, 200, 100);
+    EXPECT_EQ(Pixel(200, 100), kRed);
+    EXPECT_EQ(Pixel(209, 109), kRed);
+    EXPECT_EQ(Pixel(254, 138), kBlue);
+    EXPECT_EQ(Pixel(263, 147), kBlue);
+    EXPECT_EQ(Pixel(230, 120), kGrey);  // never drawn: transparent
+    EXPECT_EQ(Pixel(264, 147), kGrey);
+    EXPECT_EQ(Pixel(263, 148), kGrey);
+
+    // Drawing into it again keeps what is there; the frame flip hands drawing back to the window.
+    UseScreen(3);
+    DrawRect(20, 20, 4, 4, kBlue);
+    ASSERT_NE(g_displayHooks.finishSurface, nullptr);
+    g_displayHooks.finishSurface();
+    EXPECT_EQ(tarvok::Surfaces().current, -1);
+    Clear(kGrey);
+    DrawSprite(100, 0, 0);
+    EXPECT_EQ(Pixel(0, 0), kRed);
+    EXPECT_EQ(Pixel(21, 21), kBlue);
+    GLint bound = -1;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
+    EXPECT_EQ(bound, 0);
+}
+
+TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
+    WithoutFramebufferObjects();
+    PaintPattern(0, 0, 40, 30);
+    CreateScreen(2, 101, 30, 20);
+    EXPECT_EQ(tarvok::Surfaces().surfaces[2].width, 0);
+
+    UseScreen(2);
+    DrawRect(0, 0, 8, 8, kRed);
+    DrawRect(22, 12, 8, 8, kBlue);
+    UseScreen(-1);
+    // The saved screen area is back, pixel for pixel.
+    for (int y = 0; y < 30; y += 3)
+        for (int x = 0; x < 40; x += 3) ASSERT_EQ(Pixel(x, y), PatternColour(x, y)) << x << "," << y;
+
+    Clear(kGrey);
+    DrawSprite(101, 300, 200);
+    EXPECT_EQ(Pixel(300, 200), kRed);
+    EXPECT_EQ(Pixel(329, 219), kBlue);
+    EXPECT_EQ(Pixel(315, 205), kGrey);  // still the key colour when finished: transparent
+
+    // Selecting it again shows its content in the corner, where drawing goes on.
+    PaintPattern(0, 0, 40, 30);
+    UseScreen(2);
+    EXPECT_EQ(Pixel(1, 1), kRed);
+    EXPECT_EQ(Pixel(29, 19), kBlue);
+    DrawRect(10, 0, 2, 2, kGreen);
+    UseScreen(-1);
+    Clear(kGrey);
+    DrawSprite(101, 0, 0);
+    EXPECT_EQ(Pixel(0, 0), kRed);
+    EXPECT_EQ(Pixel(11, 1), kGreen);
+    EXPECT_EQ(Pixel(15, 5), kGrey);
+}
+
+TEST_F(GfxSurfaces, BadSurfaceNumbersAndSizesChangeNothing) {
+    const double maxSide = tarvok::MaxTextureSize();
+    for (const auto& size : {std::pair{0.0, 10.0}, {10.0, 0.0}, {-5.0, 10.0}, {maxSide + 1, 8.0}, {8.0, 1e12}}) {
+        CreateScreen(4, 102, size.first, size.second);
+        EXPECT_EQ(Slot(102).drawTexture, 0u);
+        EXPECT_EQ(tarvok::Surfaces().surfaces[4].sprite, -1);
+    }
+    EXPECT_NE(ErrorLogText().find("CreateScreen: surface size 0 x 10"), std::string::npos);
+    CreateScreen(32, 102, 16, 16);
+    CreateScreen(-1, 102, 16, 16);
+    CreateScreen(4, 70000, 16, 16);
+    EXPECT_EQ(Slot(102).drawTexture, 0u);
+    UseScreen(40);
+    UseScreen(4);  // never made
+    UseScreen(-2);
+    EXPECT_EQ(tarvok::Surfaces().current, -1);
+    Clear(kGreen);
+    DrawRect(0, 0, 4, 4, kRed);
+    EXPECT_EQ(Pixel(1, 1), kRed);  // drawing still goes to the window
+}
+
+TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
+    Clear(kGrey);
+    PaintPattern(100, 50, 40, 30);
+    GrabSprite(5, 100, 50, 20, 20);
+    EXPECT_EQ(Slot(5).textureWidth, 32);
+    EXPECT_EQ(Slot(5).textureHeight, 32);
+    EXPECT_EQ(Slot(5).width, 20);
+    EXPECT_EQ(Slot(5).height, 20);
+    GrabSprite(6, 100, 50, 33, 20);
+    EXPECT_EQ(Slot(6).textureWidth, 64);
+    EXPECT_EQ(Slot(6).textureHeight, 32);
+    GrabSprite(7, 100, 50, 4, 4);
+    EXPECT_EQ(Slot(7).textureWidth, 32);
+
+    Clear(0);
+    DrawSprite(6, 300, 300);
+    for (int y = 0; y < 20; y += 2)
+        for (int x = 0; x < 33; x += 2) ASSERT_EQ(Pixel(300 + x, 300 + y), PatternColour(x, y)) << x << "," << y;
+    EXPECT_EQ(Pixel(333, 300), 0u);
+
+    // At the edges and partly outside: what lies outside is transparent.
+    Clear(kGrey);
+    PaintPattern(620, 460, 20, 20);
+    PaintPattern(0, 0, 8, 8);
+    GrabSprite(8, 630, 470, 20, 20);
+    GrabSprite(9, -5, -3, 10, 10);
+    GrabSprite(10, 700, 700, 8, 8);
+    Clear(kGreen);
+    DrawSprite(8, 100, 100);
+    DrawSprite(9, 200, 100);
+    DrawSprite(10, 300, 100);
+    EXPECT_EQ(Pixel(100, 100), PatternColour(10, 10));
+    EXPECT_EQ(Pixel(109, 109), PatternColour(19, 19));
+    EXPECT_EQ(Pixel(110, 100), kGreen);
+    EXPECT_EQ(Pixel(100, 110), kGreen);
+    EXPECT_EQ(Pixel(119, 119), kGreen);
+    EXPECT_EQ(Pixel(205, 103), PatternColour(0, 0));
+    EXPECT_EQ(Pixel(209, 109), PatternColour(4, 6));
+    EXPECT_EQ(Pixel(204, 103), kGreen);
+    EXPECT_EQ(Pixel(205, 102), kGreen);
+    EXPECT_EQ(Pixel(303, 103), kGreen);
+
+    // The same size again keeps the texture.
+    const std::uint32_t texture = Slot(8).drawTexture;
+    GrabSprite(8, 0, 0, 20, 20);
+    EXPECT_EQ(Slot(8).drawTexture, texture);
+}
+
+TEST_F(GfxSurfaces, GrabbedKeyColourIsTransparent) {
+    for (const int alphaBits : {8, 0}) {  // 0: the frame buffer has no alpha and pixels are compared
+        tarvok::Surfaces().alphaBits = alphaBits;
+        Clear(kGrey);
+        DrawRect(10, 10, 20, 20, kRed);
+        DrawRect(15, 15, 5, 5, kKey);
+        GrabSprite(11, 10, 10, 20, 20);
+        Clear(kGreen);
+        DrawSprite(11, 100, 100);
+        EXPECT_EQ(Pixel(100, 100), kRed) << alphaBits;
+        EXPECT_EQ(Pixel(107, 107), kGreen) << alphaBits;
+        EXPECT_EQ(Pixel(111, 111), kRed) << alphaBits;
+    }
+}
+
+TEST_F(GfxSurfaces, NegativeOrHugeGrabsChangeNothing) {
+    Clear(kRed);
+    GrabSprite(12, 0, 0, 8, 8);
+    const tarvok::SpriteSlot before = Slot(12);
+    GrabSprite(12, 10, 10, -4, 8);
+    GrabSprite(12, 10, 10, 8, -4);
+    GrabSprite(12, 10, 10, 0, 8);
+    GrabSprite(12, 0, 0, tarvok::MaxTextureSize() + 1.0, 8);
+    GrabSprite(70000, 0, 0, 8, 8);
+    EXPECT_EQ(Slot(12).drawTexture, before.drawTexture);
+    EXPECT_EQ(Slot(12).width, 8);
+    EXPECT_EQ(Slot(12).height, 8);
+    EXPECT_NE(ErrorLogText().find("GrabSprite: size -4 x 8"), std::string::npos);
+}
+
+TEST_F(GfxSurfaces, DisplayedKeyProbeLeavesThePictureAndBlending) {
+    Clear(kGrey);
+    SetAlphaMode(-0.5);
+    const tarvok::SavedKey key = tarvok::DisplayedKey();
+    EXPECT_TRUE(key.active);
+    EXPECT_EQ(key.r, 255);
+    EXPECT_EQ(key.g, 0);
+    EXPECT_EQ(key.b, 128);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    SetAlphaMode(0);
+    EXPECT_EQ(Pixel(4, 4), kGrey);
+    SetTransparency(0);
+    EXPECT_FALSE(tarvok::DisplayedKey().active);
+}
+
+TEST_F(GfxSurfaces, ScreenBecomesTheBackground) {
+    Clear(kGrey);
+    PaintPattern(600, 440, 40, 40);
+    DrawRect(0, 0, 50, 50, kBlue);
+    UseScreenAsBackground();
+    const tarvok::BackgroundLayer& layer = tarvok::Store().layers[0];
+    EXPECT_EQ(layer.columns, 1);
+    EXPECT_EQ(layer.rows, 1);
+    EXPECT_EQ(layer.tileTextureWidth[0][0], 1024);  // 128 doubled until it covers 640
+    EXPECT_EQ(layer.tileUsedWidth[0][0], 640);
+    EXPECT_EQ(layer.tileUsedHeight[0][0], 480);
+    Clear(0);
+    ASSERT_TRUE(DrawBackground());
+    EXPECT_EQ(Pixel(0, 0), kBlue);
+    EXPECT_EQ(Pixel(49, 49), kBlue);
+    EXPECT_EQ(Pixel(50, 50), kGrey);
+    EXPECT_EQ(Pixel(639, 479), PatternColour(39, 39));
+    EXPECT_EQ(Pixel(611, 447), PatternColour(11, 7));
+}
+
+// The frames the cross-fade shows: the centre pixel of each, read just before its swap.
+std::vector<std::uint32_t> g_shownCentres;
+OpenGLZazuzive* g_blendDisplay = nullptr;
+
+void RecordAndShow() {
+    g_shownCentres.push_back(GlTest::Pixel(320, 240));
+    SwapAndWait(*g_blendDisplay);
+    glDisable(GL_BLEND);
+}
+
+TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
+    g_blendDisplay = display_;
+    g_gfx2dHooks.showScreen = RecordAndShow;
+    g_shownCentres.clear();
+    const std::uint32_t oldColour = 200 | 0 << 8 | 100 << 16, newColour = 0 | 200 << 8 | 50 << 16;
+
+    Clear(oldColour);
+    BlendScreen(fixtures::TempPath("missing.bmp").c_str());
+    EXPECT_TRUE(g_shownCentres.empty());
+    EXPECT_EQ(Pixel(320, 240), oldColour);
+
+    const std::string path = fixtures::TempPath("next.bmp");
+    fixtures::WriteBmp24(path, 640, 480, [&](int, int) { return newColour; });
+    BlendScreen(path.c_str());
+    ASSERT_GE(g_shownCentres.size(), 10u);  // 1.5 s at 60 frames a second
+    // First frame: 0.9 of the old screen added to 0.1 of the picture.
+    const std::uint32_t first = g_shownCentres.front();
+    EXPECT_NEAR(Red(first), 180, 2);
+    EXPECT_NEAR(Green(first), 20, 2);
+    EXPECT_NEAR(Blue(first), 95, 2);
+    // Every frame mixes the same two colours; from the second frame on (which follows the clock, starting
+    // near 1) the old one fades out.
+    int previousRed = 256, intermediate = 0;
+    for (std::size_t i = 0; i + 1 < g_shownCentres.size(); ++i) {
+        const std::uint32_t c = g_shownCentres[i];
+        EXPECT_NEAR(Red(c) + Green(c), 200, 3) << i;
+        EXPECT_NEAR(Blue(c), 50 + Red(c) / 4.0, 2) << i;
+        if (i > 0) {
+            EXPECT_LE(Red(c), previousRed + 1) << i;
+            previousRed = Red(c);
+        }
+        if (Red(c) > 40 && Red(c) < 160) ++intermediate;
+    }
+    EXPECT_GE(intermediate, 3);
+    EXPECT_EQ(g_shownCentres.back(), newColour);  // the picture stays, as the background
+    EXPECT_GT(tarvok::Store().layers[0].columns, 0);
+    EXPECT_EQ(tarvok::Store().layers[1].columns, 0);
+    EXPECT_EQ(tarvok::Store().layers[2].columns, 0);
+}
+
+}  // namespace
