@@ -40,6 +40,7 @@ void BM_EngineDrawSprite(benchmark::State& state) {
     AttachTextureStore();
     Reset2DState(display, 0, 0, 0, 0);
     LoadSprite(SpriteFile().c_str(), 1);
+    SetSmoothing(static_cast<double>(state.range(0)));
     std::uint8_t pixel[4];
     for (auto _ : state) {
         for (int i = 0; i < kSprites; ++i) DrawSprite(1, PosX(i), PosY(i));
@@ -51,7 +52,9 @@ void BM_EngineDrawSprite(benchmark::State& state) {
     DestroyDisplay(display);
     g_engine.display = nullptr;
 }
-BENCHMARK(BM_EngineDrawSprite)->Unit(benchmark::kMillisecond)->UseRealTime();
+// Argument: smoothing (linear filtering, the engine's default) on or off; SDL's renderer scales with
+// nearest filtering unless told otherwise.
+BENCHMARK(BM_EngineDrawSprite)->ArgName("smoothing")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_SdlRenderCopy(benchmark::State& state) {
     SDL_Init(SDL_INIT_VIDEO);
