@@ -1,4 +1,5 @@
 #include "platform/audio.h"
+#include "platform/audio_stream.h"
 
 #include <algorithm>
 #include <climits>
@@ -82,7 +83,8 @@ bool OpenAudio(int mixerChannels) {
         return false;
     }
     Mix_Init(MIX_INIT_OGG | MIX_INIT_MP3 | MIX_INIT_MID);
-    s.channelCount = Mix_AllocateChannels(std::max(mixerChannels, 0));
+    // One channel more than asked for: the stream channel, for streamed sound (video).
+    s.channelCount = std::max(Mix_AllocateChannels(std::max(mixerChannels, 0) + 1) - 1, 0);
     s.gains.assign(static_cast<std::size_t>(s.channelCount), ChannelGain{});
     s.musicVolume = kMaxMusicVolume;
     Mix_VolumeMusic(MIX_MAX_VOLUME);
@@ -93,6 +95,7 @@ bool OpenAudio(int mixerChannels) {
 void CloseAudio() {
     AudioState& s = state();
     if (!s.open) return;
+    StopAudioStream();
     Mix_HaltMusic();
     Mix_HaltChannel(-1);
     Mix_CloseAudio();
@@ -102,6 +105,8 @@ void CloseAudio() {
 }
 
 bool AudioIsOpen() { return state().open; }
+
+int StreamChannel() { return state().open ? state().channelCount : -1; }
 
 AudioDeviceSpec AudioSpec() {
     int rate = 0;

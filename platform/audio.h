@@ -36,6 +36,9 @@ bool OpenAudio(int mixerChannels);
 void CloseAudio();
 // Whether the device is open.
 bool AudioIsOpen();
+// The mixer channel kept beyond the mixerChannels of OpenAudio for streamed sound (audio_stream.h);
+// -1 when the device is not open.
+int StreamChannel();
 // The format the open device mixes in (all 0 when it is not open).
 AudioDeviceSpec AudioSpec();
 

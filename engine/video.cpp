@@ -1,0 +1,240 @@
+// Video playback: pictures decoded by VideoDecoder drawn into the game window at their times, the sound
+// streamed to a mixer channel of its own, until the video ends or a key or mouse button is pressed.
+#include <GL/gl.h>
+#include <GL/glext.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+#include "engine/media.h"
+#include "engine/video_decoder.h"
+#include "gfx2d/gfx2d.h"
+#include "input/input.h"
+#include "platform/audio.h"
+#include "platform/audio_stream.h"
+#include "platform/clock.h"
+#include "platform/headless.h"
+#include "runtime/number_args.h"
+#include "sound/sound.h"
+#include "storage/storage.h"
+
+namespace tarvok {
+namespace {
+
+constexpr double kNotOpened = 3;
+// While waiting for a picture's time, input is looked at this often (ms).
+constexpr int kPollMs = 5;
+// A picture shown this much later than its time moves the clock on, so that a slow machine plays the
+// video slower instead of rushing through the pictures it fell behind on.
+constexpr double kMaxLateMs = 250;
+
+OpenGLZazuzive& Display() { return *g_engine.display; }
+
+// Whether any key or mouse button is down now.
+bool AnyInputDown() {
+    if (!g_engine.input) return false;
+    InputSystem& input = *g_engine.input;
+    PollKeyboard(input);
+    if (std::any_of(input.keyState.begin(), input.keyState.end(), [](std::uint8_t k) { return k & 0x80; }))
+        return true;
+    return AnyMouseButton(input);
+}
+
+// One pass of a wait: the window is kept alive and the music looping. Under a key script each pass is
+// a frame, so the script goes on while a held key is waited for.
+void WaitPass() {
+    MusicLoopCheck();
+    PumpMessages(Display());
+    if (platform::KeyScriptActive()) {
+        platform::BeginScriptedFrame();
+        if (platform::FrameLimitReached()) EndProgram();
+    }
+    platform::SleepMilliseconds(kPollMs);
+}
+
+// A key held when playback is asked for must not stop it: wait for all keys, then all buttons, to be up.
+void WaitForRelease() {
+    if (!g_engine.input) return;
+    InputSystem& input = *g_engine.input;
+    for (;;) {
+        PollKeyboard(input);
+        if (std::none_of(input.keyState.begin(), input.keyState.end(), [](std::uint8_t k) { return k & 0x80; }))
+            break;
+        WaitPass();
+    }
+    while (AnyMouseButton(input)) WaitPass();
+}
+
+// Waits until the frame clock reaches due; false as soon as a key or button is down.
+bool WaitUntil(double due) {
+    for (;;) {
+        if (AnyInputDown()) return false;
+        MusicLoopCheck();
+        PumpMessages(Display());
+        const double left = due - FrameClock();
+        if (left <= 0) return true;
+        platform::SleepMilliseconds(std::clamp(ToInt(left), 1, kPollMs));
+    }
+}
+
+int PowerOfTwoAtLeast(int n) {
+    int side = 1;
+    while (side < n) side *= 2;
+    return side;
+}
+
+// The GL texture that holds the current picture, and its drawing at the placement.
+class VideoScreen {
+public:
+    VideoScreen(int width, int height, const VideoPlacement& place) : width_(width), height_(height), place_(place) {
+        GLint side = 0;
+        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
+        textureWidth_ = PowerOfTwoAtLeast(width);
+        textureHeight_ = PowerOfTwoAtLeast(height);
+        ok_ = textureWidth_ <= side && textureHeight_ <= side;
+        if (!ok_) return;
+        glGenTextures(1, &texture_);
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth_, textureHeight_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     nullptr);
+    }
+    ~VideoScreen() {
+        if (texture_) glDeleteTextures(1, &texture_);
+    }
+    VideoScreen(const VideoScreen&) = delete;
+    VideoScreen& operator=(const VideoScreen&) = delete;
+
+    // Presents one picture (RGBA, top row first) as a frame of its own.
+    void Present(const std::vector<std::uint8_t>& pixels) {
+        OpenGLZazuzive& display = Display();
+        platform::BeginScriptedFrame();
+        Reset2DState(display, 0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        if (ok_) Draw(pixels);
+        if (g_displayHooks.beforeSwap) g_displayHooks.beforeSwap();
+        platform::SaveShotIfDue(display.clientWidth, display.clientHeight);
+        platform::SwapGlWindow(display.window);
+        if (platform::FrameLimitReached()) EndProgram();
+    }
+
+private:
+    void Draw(const std::vector<std::uint8_t>& pixels) {
+        glDisable(GL_BLEND);
+        glDisable(GL_ALPHA_TEST);
+        if (g_gl.glActiveTextureARB) {
+            g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
+            glDisable(GL_TEXTURE_2D);
+            g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+        }
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture_);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+        const float s = static_cast<float>(width_) / static_cast<float>(textureWidth_);
+        const float t = static_cast<float>(height_) / static_cast<float>(textureHeight_);
+        const auto x = static_cast<float>(place_.x), y = static_cast<float>(place_.y);
+        const auto w = static_cast<float>(place_.width), h = static_cast<float>(place_.height);
+        glColor4f(1, 1, 1, 1);
+        // Texture row 0 is the picture's top row.
+        glBegin(GL_QUADS);
+        glTexCoord2f(0, t);
+        glVertex2f(x, y + h);
+        glTexCoord2f(s, t);
+        glVertex2f(x + w, y + h);
+        glTexCoord2f(s, 0);
+        glVertex2f(x + w, y);
+        glTexCoord2f(0, 0);
+        glVertex2f(x, y);
+        glEnd();
+    }
+
+    int width_, height_;
+    int textureWidth_ = 0, textureHeight_ = 0;
+    VideoPlacement place_;
+    GLuint texture_ = 0;
+    bool ok_ = false;
+};
+
+// Plays the opened video until it ends (for good when not repeating) or a key or button is pressed.
+void Play(VideoDecoder& decoder, const VideoPlacement& place, int width, int height, bool repeat) {
+    std::vector<std::uint8_t> pixels;
+    std::vector<std::int16_t> sound;
+    double at = 0;
+    if (!decoder.NextPicture(pixels, at, sound)) return;  // a video without pictures closes at once
+
+    if (g_displayHooks.finishSurface) g_displayHooks.finishSurface();
+    VideoScreen screen(width, height, place);
+    platform::StartAudioStream();
+    double start = FrameClock();
+    for (;;) {
+        platform::QueueAudioStream(sound);
+        sound.clear();
+        if (!WaitUntil(start + at)) break;
+        const double late = FrameClock() - (start + at);
+        if (late > kMaxLateMs) start += late;
+        screen.Present(pixels);
+        if (decoder.NextPicture(pixels, at, sound)) continue;
+
+        // The end: the last picture keeps its time, then the video starts again or playback ends.
+        platform::QueueAudioStream(sound);
+        sound.clear();
+        if (!WaitUntil(start + decoder.EndMs())) break;
+        if (!repeat || !decoder.Rewind() || !decoder.NextPicture(pixels, at, sound)) break;
+        start = FrameClock();
+    }
+    platform::StopAudioStream();
+}
+
+}  // namespace
+
+VideoPlacement FitVideo(std::int32_t sourceWidth, std::int32_t sourceHeight, std::int32_t clientWidth,
+                        std::int32_t clientHeight) {
+    VideoPlacement place;
+    if (sourceWidth < 1 || sourceHeight < 1 || clientWidth < 1 || clientHeight < 1) return place;
+    const double scale = std::min(static_cast<double>(clientWidth) / sourceWidth,
+                                  static_cast<double>(clientHeight) / sourceHeight);
+    place.width = std::clamp(ToInt(sourceWidth * scale), 1, clientWidth);
+    place.height = std::clamp(ToInt(sourceHeight * scale), 1, clientHeight);
+    place.x = (clientWidth - place.width) / 2;
+    place.y = (clientHeight - place.height) / 2;
+    return place;
+}
+
+}  // namespace tarvok
+
+using namespace tarvok;
+
+double ShowVideo(const RtString& file, double repeat) {
+    if (!g_engine.display) return kNotOpened;
+    std::string path;
+    if (ArchiveLookup(kMediaArchive, file.CText(), path) == 0) return kNotOpened;
+    const platform::AudioDeviceSpec sound = platform::AudioSpec();
+    VideoDecoder decoder;
+    if (!decoder.Open(path, sound.sampleRate, sound.channels)) return kNotOpened;
+    OpenGLZazuzive& display = Display();
+    const VideoPlacement place = FitVideo(decoder.Width(), decoder.Height(), display.clientWidth, display.clientHeight);
+    if (!decoder.SetOutputSize(place.width, place.height)) return kNotOpened;
+
+    WaitForRelease();
+    Play(decoder, place, place.width, place.height, ToBool(repeat));
+
+    // The game's next frame starts as after a flip: cleared, 2D state, the background drawn.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_BLEND);
+    display.globalAlpha = 1.0f;
+    glColor4f(1, 1, 1, 1);
+    Reset2DState(display, 0, 0, 0, 0);
+    if (DrawBackground()) Reset2DState(display, 0, 0, 0, 0);
+    return 0;
+}
+
+void PlayVideo(const RtString& file) { ShowVideo(file, 0); }
+
+void PlayVideoLoop(const RtString& file) { ShowVideo(file, 1); }
