@@ -15,6 +15,7 @@
 #include "gfx2d/picture_file.h"
 #include "gfx2d/png_reader.h"
 #include "tests/gfx2d/fixtures.h"
+#include "tests/gfx2d/python_png.h"
 
 namespace {
 
@@ -47,56 +48,6 @@ std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
     return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 std::uint32_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
-
-// A PNG decoder in Python using only zlib: checks signature and chunk CRCs, requires 8-bit RGBA without
-// interlacing, undoes every row filter and writes width, height and the RGBA rows.
-constexpr const char* kPythonPngReader = R"PY(
-import struct, sys, zlib
-data = open(sys.argv[1], 'rb').read()
-assert data[:8] == b'\x89PNG\r\n\x1a\n'
-pos, idat, ihdr = 8, b'', None
-while pos < len(data):
-    n, kind = struct.unpack('>I4s', data[pos:pos + 8])
-    body = data[pos + 8:pos + 8 + n]
-    assert struct.unpack('>I', data[pos + 8 + n:pos + 12 + n])[0] == zlib.crc32(kind + body)
-    if kind == b'IHDR': ihdr = struct.unpack('>IIBBBBB', body)
-    if kind == b'IDAT': idat += body
-    pos += 12 + n
-w, h, depth, ctype, comp, filt, inter = ihdr
-assert (depth, ctype, inter) == (8, 6, 0)
-raw, stride, out, prev = zlib.decompress(idat), w * 4, bytearray(), bytearray(w * 4)
-for y in range(h):
-    f, row = raw[y * (stride + 1)], bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
-    for i in range(stride):
-        a = row[i - 4] if i >= 4 else 0
-        b = prev[i]
-        c = prev[i - 4] if i >= 4 else 0
-        if f == 1: row[i] = (row[i] + a) & 255
-        elif f == 2: row[i] = (row[i] + b) & 255
-        elif f == 3: row[i] = (row[i] + (a + b) // 2) & 255
-        elif f == 4:
-            p = a + b - c
-            pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-            row[i] = (row[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
-        else: assert f == 0
-    out += row
-    prev = row
-open(sys.argv[2], 'wb').write(struct.pack('<II', w, h) + bytes(out))
-)PY";
-
-fixtures::Reference DecodeWithPython(const std::string& path) {
-    const std::string script = fixtures::TempPath("png_reader.py");
-    std::ofstream(script) << kPythonPngReader;
-    fixtures::Reference ref;
-    const std::string raw = path + ".py.rgba";
-    if (!fixtures::Run("python3 '" + script + "' '" + path + "' '" + raw + "'")) return ref;
-    std::vector<std::uint8_t> bytes = fixtures::ReadFile(raw);
-    if (bytes.size() < 8) return ref;
-    ref.width = static_cast<int>(Le32(bytes, 0));
-    ref.height = static_cast<int>(Le32(bytes, 4));
-    ref.rgba.assign(bytes.begin() + 8, bytes.end());
-    return ref;
-}
 
 // The RGBA a saved file must decode to: the picture's colours, key pixels as red 255, green 0, blue 128
 // with alpha 0 (PNG) or 255 (BMP).
@@ -162,7 +113,7 @@ TEST(PictureWriters, SavedFilesDecodeToThePicture) {
     EXPECT_EQ(fromPng.height, 23);
     EXPECT_EQ(fromPng.rgba, Expected(image, true));
 
-    const fixtures::Reference fromPython = DecodeWithPython(png);
+    const fixtures::Reference fromPython = fixtures::DecodePngWithPython(png);
     EXPECT_EQ(fromPython.width, 37);
     EXPECT_EQ(fromPython.height, 23);
     EXPECT_EQ(fromPython.rgba, Expected(image, true));
@@ -192,7 +143,7 @@ TEST(PictureWriters, KeyFollowsTheDisplayedColour) {
     ASSERT_TRUE(tarvok::EncodePng(image, shown, png));
     const std::string path = fixtures::TempPath("shown_key.png");
     fixtures::WriteFile(path, png);
-    EXPECT_EQ(DecodeWithPython(path).rgba, (std::vector<std::uint8_t>{248, 0, 128, 0, 255, 0, 128, 255}));
+    EXPECT_EQ(fixtures::DecodePngWithPython(path).rgba, (std::vector<std::uint8_t>{248, 0, 128, 0, 255, 0, 128, 255}));
 
     // No active key: nothing is changed, black stays black.
     image.pixels = {0, 0, 0, 0, 255, 0, 128, 0};
