@@ -44,16 +44,26 @@ void BindForDrawing(std::int32_t slot) {
 }  // namespace
 
 void BindSprite(std::int32_t slot, std::int32_t secondSlot, bool useMip, const std::uint32_t* nameTable) {
-    Store().boundSlot = slot;
+    TextureStore& store = Store();
+    store.boundSlot = slot;
     if (g_gl.glActiveTextureARB) {
-        g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
-        if (slot >= 0 && secondSlot >= 0) {
-            glBindTexture(GL_TEXTURE_2D, TextureName(secondSlot, useMip, nameTable));
-            glEnable(GL_TEXTURE_2D);
-        } else {
-            glDisable(GL_TEXTURE_2D);
+        const bool secondOn = slot >= 0 && secondSlot >= 0;
+        // NOTE: switching texture units makes the driver flush queued quads, so unit 1 is visited only when
+        // its state may change: while it is (or may be) on, or when it must be turned on. The shortcut
+        // holds only while unit 0 is the active unit, as every binding here leaves it.
+        GLint active = GL_TEXTURE0_ARB;
+        glGetIntegerv(GL_ACTIVE_TEXTURE_ARB, &active);
+        if (secondOn || store.secondUnitMaybeOn || active != GL_TEXTURE0_ARB) {
+            g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
+            if (secondOn) {
+                glBindTexture(GL_TEXTURE_2D, TextureName(secondSlot, useMip, nameTable));
+                glEnable(GL_TEXTURE_2D);
+            } else {
+                glDisable(GL_TEXTURE_2D);
+            }
+            g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+            store.secondUnitMaybeOn = secondOn;
         }
-        g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
     }
     if (slot < 0) {
         glDisable(GL_TEXTURE_2D);

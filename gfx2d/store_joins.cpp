@@ -27,7 +27,11 @@ struct ShownPicture {
 };
 ShownPicture g_shown;
 
-void UnbindTextures() { BindSprite(-1); }
+// Unit 1 is turned off whatever the store believes: other code may have used it since.
+void UnbindTextures() {
+    Store().secondUnitMaybeOn = true;
+    BindSprite(-1);
+}
 
 void ReleaseTextures() {
     ReleaseSurfaces();

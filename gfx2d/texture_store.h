@@ -55,6 +55,7 @@ struct TextureStore {
     std::int32_t fontColourKey = 0;
     bool smoothing = true;
     std::int32_t boundSlot = -1;        // slot bound on texture unit 0; -1 = texturing off
+    bool secondUnitMaybeOn = true;      // texturing on unit 1 may be on (false once BindSprite turned it off)
     std::int32_t currentFont = 0;
     std::array<BackgroundLayer, kBackgroundLayers> layers{};
     std::vector<PolyVertex> polygon;    // filled by PolyVector, drawn by EndPoly

@@ -1,6 +1,7 @@
 // Drawing commands on a real window: the pixels expected from positions, sizes, angles and alpha.
 #include <cmath>
 
+#include "gfx2d/sprite_binding.h"
 #include "tests/gfx2d/fixtures.h"
 #include "tests/gfx2d/gl_fixture.h"
 
@@ -205,4 +206,27 @@ TEST_F(GfxDraw, GetPixelReadsThePictureShownLast) {
     GetScreenSize(w, h);
     EXPECT_EQ(w, 640);
     EXPECT_EQ(h, 480);
+}
+
+TEST_F(GfxDraw, SecondTextureUnitIsOffForSprites) {
+    const std::string white = fixtures::TempPath("w.bmp");
+    const std::string grey = fixtures::TempPath("g.bmp");
+    fixtures::WriteBmp24(white, 4, 4, [](int, int) { return 0xF0F0F0; });
+    fixtures::WriteBmp24(grey, 4, 4, [](int, int) { return 0x808080; });
+    ASSERT_EQ(LoadSprite(white.c_str(), 1), 1);
+    ASSERT_EQ(LoadSprite(grey.c_str(), 2), 1);
+    Clear(0);
+    // Two textures at once modulate each other; the next sprite is drawn with unit 0 alone.
+    tarvok::BindSprite(1, 2);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0, 0), glVertex2f(0, 8);
+    glTexCoord2f(1, 0), glVertex2f(8, 8);
+    glTexCoord2f(1, 1), glVertex2f(8, 0);
+    glTexCoord2f(0, 1), glVertex2f(0, 0);
+    glEnd();
+    EXPECT_NEAR(Red(Pixel(2, 2)), 0xF0 * 0x80 / 255, 2);
+    DrawSprite(1, 20, 0);
+    DrawSprite(1, 30, 0);
+    EXPECT_EQ(Pixel(21, 1), 0xF0F0F0u);
+    EXPECT_EQ(Pixel(31, 1), 0xF0F0F0u);
 }
