@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -93,6 +94,7 @@ struct VideoDecoder::State {
     bool ConfigureResampler(const AVFrame& f);
     void TakeSound(const AVFrame& f, std::vector<std::int16_t>& sound);
     void DrainAudio(std::vector<std::int16_t>& sound);
+    void FlushResampler(std::vector<std::int16_t>& sound);
     bool ScalePicture(const AVFrame& f, std::vector<std::uint8_t>& pixels);
     double PictureTime(const AVFrame& f);
 };
@@ -113,13 +115,11 @@ bool VideoDecoder::State::ConfigureResampler(const AVFrame& f) {
     const int made = swr_alloc_set_opts2(&s, &out, AV_SAMPLE_FMT_S16, soundRate, &in,
                                          static_cast<AVSampleFormat>(f.format), f.sample_rate, 0, nullptr);
     av_channel_layout_uninit(&out);
+    av_channel_layout_uninit(&in);
     std::unique_ptr<SwrContext, ResamplerFreer> owner(s);
-    if (made < 0 || swr_init(s) < 0) {
-        av_channel_layout_uninit(&in);
-        return false;
-    }
+    // The frame's own layout is kept for the comparison above (an unspecified one included).
+    if (made < 0 || swr_init(s) < 0 || av_channel_layout_copy(&resampledLayout, &f.ch_layout) < 0) return false;
     resampler = std::move(owner);
-    resampledLayout = in;
     resampledFormat = f.format;
     resampledRate = f.sample_rate;
     return true;
@@ -127,8 +127,11 @@ bool VideoDecoder::State::ConfigureResampler(const AVFrame& f) {
 
 void VideoDecoder::State::TakeSound(const AVFrame& f, std::vector<std::int16_t>& sound) {
     if (f.nb_samples <= 0 || !ConfigureResampler(f)) return;
-    const int room = swr_get_out_samples(resampler.get(), f.nb_samples);
-    if (room <= 0) return;
+    // Room for everything the resampler holds plus this frame, so that nothing stays behind in it.
+    const std::int64_t held = swr_get_delay(resampler.get(), f.sample_rate) + f.nb_samples;
+    const std::int64_t wanted = av_rescale_rnd(held, soundRate, f.sample_rate, AV_ROUND_UP);
+    if (wanted <= 0 || wanted > INT32_MAX / 2) return;
+    const int room = static_cast<int>(wanted) + 1;
     const std::size_t at = sound.size();
     sound.resize(at + static_cast<std::size_t>(room) * static_cast<std::size_t>(soundChannels));
     auto* out = reinterpret_cast<std::uint8_t*>(sound.data() + at);
@@ -137,6 +140,18 @@ void VideoDecoder::State::TakeSound(const AVFrame& f, std::vector<std::int16_t>&
     sound.resize(at + static_cast<std::size_t>(std::max(got, 0)) * static_cast<std::size_t>(soundChannels));
     const std::size_t cap = static_cast<std::size_t>(kMaxSoundSeconds) * soundRate * soundChannels;
     if (sound.size() > cap) sound.erase(sound.begin(), sound.end() - static_cast<std::ptrdiff_t>(cap));
+}
+
+// The samples the resampler still holds at the end of the sound.
+void VideoDecoder::State::FlushResampler(std::vector<std::int16_t>& sound) {
+    if (!resampler) return;
+    const int room = swr_get_out_samples(resampler.get(), 0);
+    if (room <= 0) return;
+    const std::size_t at = sound.size();
+    sound.resize(at + static_cast<std::size_t>(room) * static_cast<std::size_t>(soundChannels));
+    auto* out = reinterpret_cast<std::uint8_t*>(sound.data() + at);
+    const int got = swr_convert(resampler.get(), &out, room, nullptr, 0);
+    sound.resize(at + static_cast<std::size_t>(std::max(got, 0)) * static_cast<std::size_t>(soundChannels));
 }
 
 void VideoDecoder::State::DrainAudio(std::vector<std::int16_t>& sound) {
@@ -243,6 +258,7 @@ bool VideoDecoder::NextPicture(std::vector<std::uint8_t>& pixels, double& timeMs
             s.draining = true;
             avcodec_send_packet(s.video.get(), nullptr);
             if (s.audio && avcodec_send_packet(s.audio.get(), nullptr) >= 0) s.DrainAudio(sound);
+            s.FlushResampler(sound);
             continue;
         }
         ++packets;
