@@ -1,0 +1,181 @@
+// Video playback and text entry in a real window: the media probe runs as its own process with a key
+// script; the pictures it presents are read back from its shots with ImageMagick.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "tests/engine/video_fixtures.h"
+
+namespace {
+
+using mediatest::TempPath;
+
+struct ProbeRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs the probe with a key script and shots of the listed frames into TMPDIR/shots.
+ProbeRun RunProbe(const std::string& args, const std::string& keys = "", const std::string& shots = "",
+             const std::string& env = "") {
+    const std::string keyFile = TempPath("keys.txt");
+    std::ofstream(keyFile) << "# keys\n" << keys;
+    std::system(("rm -rf '" + TempPath("shots") + "' && mkdir -p '" + TempPath("shots") + "'").c_str());
+    std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " TARVOK_SHOTDIR=" + TempPath("shots");
+    if (!shots.empty()) command += " TARVOK_SHOTS=" + shots;
+    command += " " + env + " " TARVOK_TEST_BINARY_DIR "/tests/engine/media_probe " + args + " 2>&1";
+    ProbeRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return run;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, pipe)) run.out += buf;
+    const int raw = pclose(pipe);
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    return run;
+}
+
+struct Rgb {
+    int r = -1, g = -1, b = -1;
+};
+
+// One pixel of a shot, read by ImageMagick; -1s when the shot does not exist.
+Rgb Pixel(int frame, int x, int y) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%06d.png", frame);
+    const std::string command = "convert '" + TempPath("shots") + name + "' -crop 1x1+" + std::to_string(x) + "+" +
+                                std::to_string(y) + " -depth 8 -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info: 2>/dev/null";
+    Rgb p;
+    if (FILE* pipe = popen(command.c_str(), "r")) {
+        if (std::fscanf(pipe, "%d %d %d", &p.r, &p.g, &p.b) != 3) p = Rgb{};
+        pclose(pipe);
+    }
+    return p;
+}
+
+// The video's colours come through a lossy codec: a few levels either way.
+::testing::AssertionResult Near(Rgb got, Rgb want) {
+    if (std::abs(got.r - want.r) <= 12 && std::abs(got.g - want.g) <= 12 && std::abs(got.b - want.b) <= 12)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "got " << got.r << "," << got.g << "," << got.b << " want " << want.r
+                                         << "," << want.g << "," << want.b;
+}
+
+const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kBlack{0, 0, 0}, kWhite{255, 255, 255};
+
+// The numbers after the word on the probe's line of output ("video RESULT ELAPSED", "loop ELAPSED").
+std::vector<double> Numbers(const ProbeRun& run, const std::string& word) {
+    std::vector<double> numbers;
+    const std::size_t at = run.out.find(word + " ");
+    if (at == std::string::npos) return numbers;
+    const std::size_t end = run.out.find('\n', at);
+    char* p = const_cast<char*>(run.out.c_str()) + at + word.size();
+    const char* stop = run.out.c_str() + (end == std::string::npos ? run.out.size() : end);
+    while (p < stop) {
+        char* next = nullptr;
+        const double v = std::strtod(p, &next);
+        if (next == p) break;
+        numbers.push_back(v);
+        p = next;
+    }
+    return numbers;
+}
+
+class Video : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(mediatest::MakeColourVideo(Path())); }
+    static std::string Path() { return TempPath("colours.avi"); }
+};
+
+}  // namespace
+
+TEST_F(Video, ShowsEachColourAtItsTimeOverTheWholeWindow) {
+    // Frame 1 is the probe's ShowScreen; the video's pictures (10 a second) are frames 2 to 31.
+    const ProbeRun run = RunProbe("video " + Path() + " 0", "", "7,17,27,32");
+    EXPECT_EQ(run.status, 0) << run.out;
+    const std::vector<double> line = Numbers(run, "video");
+    ASSERT_EQ(line.size(), 2u) << run.out;
+    EXPECT_EQ(line[0], 0) << run.out;
+    EXPECT_GT(line[1], 2900) << run.out;  // the last picture keeps its tenth of a second
+    EXPECT_LT(line[1], 8000) << run.out;
+    EXPECT_NE(run.out.find("after\n"), std::string::npos);
+    // 160 x 120 scaled by 4 fills 640 x 480.
+    for (const auto& [frame, colour] : {std::pair{7, kRed}, std::pair{17, kGreen}, std::pair{27, kBlue}}) {
+        for (const auto& [x, y] : {std::pair{0, 0}, std::pair{320, 240}, std::pair{639, 479}})
+            EXPECT_TRUE(Near(Pixel(frame, x, y), colour)) << "frame " << frame << " at " << x << "," << y;
+    }
+    // The game's next frame starts cleared.
+    EXPECT_TRUE(Near(Pixel(32, 320, 240), kBlack));
+}
+
+TEST_F(Video, IsCentredInAWiderWindow) {
+    // SetScreen shows 5 frames, the probe one more: the pictures start at frame 7. 160 x 120 in 800 x 480
+    // is scaled by 4 to 640 x 480 at (80, 0).
+    const ProbeRun run = RunProbe("video " + Path() + " 0 800 480", "20 down 57\n", "12");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_TRUE(Near(Pixel(12, 79, 240), kBlack));
+    EXPECT_TRUE(Near(Pixel(12, 80, 240), kRed));
+    EXPECT_TRUE(Near(Pixel(12, 719, 0), kRed));
+    EXPECT_TRUE(Near(Pixel(12, 720, 479), kBlack));
+}
+
+TEST_F(Video, AKeyEndsItButAKeyHeldAtTheStartDoesNot) {
+    // Space goes down at picture 10 (1 s in): playback ends there.
+    const ProbeRun pressed = RunProbe("video " + Path() + " 0", "12 down 57\n");
+    EXPECT_EQ(pressed.status, 0) << pressed.out;
+    std::vector<double> line = Numbers(pressed, "video");
+    ASSERT_EQ(line.size(), 2u) << pressed.out;
+    EXPECT_GT(line[1], 950) << pressed.out;
+    EXPECT_LT(line[1], 2500) << pressed.out;
+
+    // Space held from frame 1: the video waits for its release (frame 4 of the waiting passes), plays
+    // from frame 5 and ends when Space goes down again at picture 15.
+    const ProbeRun held = RunProbe("video " + Path() + " 0", "1 down 57\n4 up 57\n20 down 57\n", "10");
+    EXPECT_EQ(held.status, 0) << held.out;
+    line = Numbers(held, "video");
+    ASSERT_EQ(line.size(), 2u) << held.out;
+    EXPECT_GT(line[1], 1450) << held.out;
+    EXPECT_LT(line[1], 3500) << held.out;
+    EXPECT_TRUE(Near(Pixel(10, 320, 240), kRed));
+}
+
+TEST_F(Video, LoopingStartsAgainUntilAKey) {
+    // Pass 1 is frames 2 to 31, pass 2 frames 32 to 61; Space at frame 50 (picture 18 of pass 2).
+    const ProbeRun run = RunProbe("loop " + Path(), "50 down 57\n", "37,47");
+    EXPECT_EQ(run.status, 0) << run.out;
+    const std::vector<double> line = Numbers(run, "loop");
+    ASSERT_EQ(line.size(), 1u) << run.out;
+    EXPECT_GT(line[0], 4700) << run.out;
+    EXPECT_LT(line[0], 12000) << run.out;
+    EXPECT_TRUE(Near(Pixel(37, 320, 240), kRed));
+    EXPECT_TRUE(Near(Pixel(47, 320, 240), kGreen));
+}
+
+TEST_F(Video, MissingOrDamagedFilesDoNotStopTheGame) {
+    const ProbeRun missing = RunProbe("video " + TempPath("none.avi") + " 0");
+    EXPECT_EQ(missing.status, 0);
+    EXPECT_EQ(Numbers(missing, "video").at(0), 3) << missing.out;
+    EXPECT_NE(missing.out.find("after\n"), std::string::npos);
+
+    const std::string garbage = TempPath("garbage.avi");
+    std::ofstream(garbage, std::ios::binary) << std::string(5000, '\x7f') << "RIFF....AVI LIST";
+    const ProbeRun bad = RunProbe("video " + garbage + " 1");
+    EXPECT_EQ(bad.status, 0);
+    EXPECT_EQ(Numbers(bad, "video").at(0), 3) << bad.out;
+    EXPECT_NE(bad.out.find("after\n"), std::string::npos);
+
+    // The first third of the file: what is there plays, looping, until a key.
+    std::ifstream in(Path(), std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    std::ofstream(TempPath("cut.avi"), std::ios::binary) << bytes.substr(0, bytes.size() / 3);
+    const ProbeRun cut = RunProbe("video " + TempPath("cut.avi") + " 1", "40 down 28\n");
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_EQ(Numbers(cut, "video").at(0), 0) << cut.out;
+    EXPECT_NE(cut.out.find("after\n"), std::string::npos);
+}
