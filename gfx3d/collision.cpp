@@ -85,8 +85,8 @@ bool SphereTouchesTriangle(const Vec3& centre, double radius, const Vec3& a, con
            SegmentDistanceSquared(centre, c, a) <= r2;
 }
 
-bool BoxOverlapsTriangle(const Vec3& centre, const std::array<Vec3, 3>& halfAxes, const Vec3& a, const Vec3& b,
-                         const Vec3& c) {
+bool BoxOverlapsTriangle(const Vec3& centre, const std::array<Vec3, 3>& halfAxes, const Vec3& a,
+                         const Vec3& b, const Vec3& c) {
     const Vec3 edges[3] = {b - a, c - b, a - c};
     // Candidate separating axes: the box's face normals, the triangle's normal and every box edge
     // direction crossed with every triangle edge. Zero-length candidates separate nothing.
@@ -121,7 +121,8 @@ bool SphereTouchesBox(const Vec3& centre, double radius, const Vec3& halfSize) {
     return sum <= radius * radius;
 }
 
-bool RayHitsTriangle(const Vec3& start, const Vec3& dir, const Vec3& a, const Vec3& b, const Vec3& c, double& t) {
+bool RayHitsTriangle(const Vec3& start, const Vec3& dir, const Vec3& a, const Vec3& b, const Vec3& c,
+                     double& t) {
     const Vec3 ab = b - a, ac = c - a;
     const Vec3 n = Cross(ab, ac);
     const double facing = Dot(n, dir);
@@ -152,8 +153,8 @@ void NearestHit::Add(double t) {
 
 double NearestHit::Result() const { return front_ ? nearestFront_ : behind_ ? nearestBehind_ : 0.0; }
 
-bool WorldToScreenPoint(const Mat4& projection, const Mat4& modelview, const Viewport& viewport, const Vec3& p,
-                        Vec3& out) {
+bool WorldToScreenPoint(const Mat4& projection, const Mat4& modelview, const Viewport& viewport,
+                        const Vec3& p, Vec3& out) {
     const auto clip = Apply(MultiplyDouble(ToDouble(projection), ToDouble(modelview)), {p.x, p.y, p.z, 1.0});
     if (clip[3] == 0) return false;
     const double nx = clip[0] / clip[3], ny = clip[1] / clip[3], nz = clip[2] / clip[3];

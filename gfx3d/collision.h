@@ -24,15 +24,16 @@ bool SphereTouchesTriangle(const Vec3& centre, double radius, const Vec3& a, con
 
 // Whether the box (a parallelepiped: centre and three half axes) and the triangle share a point, by the
 // separating axis test (touching counts as overlapping).
-bool BoxOverlapsTriangle(const Vec3& centre, const std::array<Vec3, 3>& halfAxes, const Vec3& a, const Vec3& b,
-                         const Vec3& c);
+bool BoxOverlapsTriangle(const Vec3& centre, const std::array<Vec3, 3>& halfAxes, const Vec3& a,
+                         const Vec3& b, const Vec3& c);
 
 // Whether a sphere touches the axis-aligned box -halfSize..halfSize around the origin.
 bool SphereTouchesBox(const Vec3& centre, double radius, const Vec3& halfSize);
 
 // The ray start + t x dir meets the triangle (edges included) at t; false for a ray parallel to its
 // plane or a triangle without area. t is negative for a hit behind the start.
-bool RayHitsTriangle(const Vec3& start, const Vec3& dir, const Vec3& a, const Vec3& b, const Vec3& c, double& t);
+bool RayHitsTriangle(const Vec3& start, const Vec3& dir, const Vec3& a, const Vec3& b, const Vec3& c,
+                     double& t);
 
 // Collects ray hits: the smallest positive distance wins, else the negative one closest to 0, else 0.
 class NearestHit {
@@ -51,8 +52,8 @@ using Viewport = std::array<int, 4>;
 
 // Screen position (x from the left, y from the top of the viewport height) and depth 0..1 of a world
 // point; false (out left unchanged) when the clip w is 0.
-bool WorldToScreenPoint(const Mat4& projection, const Mat4& modelview, const Viewport& viewport, const Vec3& p,
-                        Vec3& out);
+bool WorldToScreenPoint(const Mat4& projection, const Mat4& modelview, const Viewport& viewport,
+                        const Vec3& p, Vec3& out);
 // The world point under a screen position (y from the top of a display of that height) at a depth 0..1;
 // false when the matrices cannot be inverted or the result's w is 0.
 bool ScreenToWorldPoint(const Mat4& projection, const Mat4& modelview, const Viewport& viewport,

@@ -55,7 +55,7 @@ void DrawSphereOutline(const Vec3& c, double radius, bool hit) {
             const auto point = [&](int k) {
                 const double angle = 2 * kPi * k / kSteps;
                 const double p = radius * std::cos(angle), q = radius * std::sin(angle);
-                return plane == 0 ? Vec3{c.x + p, c.y + q, c.z}
+                return plane == 0   ? Vec3{c.x + p, c.y + q, c.z}
                        : plane == 1 ? Vec3{c.x + p, c.y, c.z + q}
                                     : Vec3{c.x, c.y + p, c.z + q};
             };
@@ -131,7 +131,8 @@ double ObjectBoxCollision(double slotNumber, double frame, double x, double y, d
     return hit ? 1 : 0;
 }
 
-double SphereBoxCollision(double x, double y, double z, double radius, double width, double height, double depth) {
+double SphereBoxCollision(double x, double y, double z, double radius, double width, double height,
+                          double depth) {
     if (!g_engine.scene) return 0;
     const Vec3 centre = ToObjectPoint(g_engine.scene->transforms.Current(), {x, y, z});
     return SphereTouchesBox(centre, radius, {width / 2, height / 2, depth / 2}) ? 1 : 0;

@@ -57,7 +57,8 @@ std::vector<std::uint8_t> DefaultShadeRamp() {
     return {100, 160, 160, 160, 160, 160, 160, 207, 255, 255, 255, 255, 255, 255, 255, 255};
 }
 
-ShadeTexture BuildShadeTexture(const std::vector<std::uint32_t>& colours, const std::vector<std::uint8_t>& ramp) {
+ShadeTexture BuildShadeTexture(const std::vector<std::uint32_t>& colours,
+                               const std::vector<std::uint8_t>& ramp) {
     static const std::vector<std::uint8_t> kFlat = {255};
     const std::vector<std::uint8_t>& shades = ramp.empty() ? kFlat : ramp;
     ShadeTexture out;
@@ -147,8 +148,8 @@ std::vector<std::uint8_t> LitTriangles(const std::vector<ExpandedVertex>& triang
     return lit;
 }
 
-void BuildShadowVolume(const std::vector<ExpandedVertex>& triangles, const std::vector<std::int32_t>& neighbours,
-                       const float light[3], ShadowVolume& out) {
+void BuildShadowVolume(const std::vector<ExpandedVertex>& triangles,
+                       const std::vector<std::int32_t>& neighbours, const float light[3], ShadowVolume& out) {
     out.sides.clear();
     out.caps.clear();
     const std::size_t count = std::min(triangles.size() / 3, neighbours.size() / 3);
@@ -157,7 +158,8 @@ void BuildShadowVolume(const std::vector<ExpandedVertex>& triangles, const std::
         if (!lit[t]) continue;
         for (int k = 0; k < 3; ++k) {
             const std::int32_t other = neighbours[t * 3 + k];
-            if (other >= 0 && static_cast<std::size_t>(other) < count && lit[static_cast<std::size_t>(other)]) continue;
+            if (other >= 0 && static_cast<std::size_t>(other) < count && lit[static_cast<std::size_t>(other)])
+                continue;
             const ExpandedVertex &a = triangles[t * 3 + k], &b = triangles[t * 3 + (k + 1) % 3];
             out.sides.push_back(AsIs(b));
             out.sides.push_back(AsIs(a));

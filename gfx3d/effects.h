@@ -22,7 +22,8 @@ struct ShadeTexture {
 // smallest power of two from 64 that holds 4 texels per ramp value, at most 512. Rows past the table use
 // entry 0; texel x of a row is each channel x ramp[x x ramp length / width] / 255, alpha 255. An empty
 // ramp counts as [255], an empty table as one white entry.
-ShadeTexture BuildShadeTexture(const std::vector<std::uint32_t>& colours, const std::vector<std::uint8_t>& ramp);
+ShadeTexture BuildShadeTexture(const std::vector<std::uint32_t>& colours,
+                               const std::vector<std::uint8_t>& ramp);
 
 // L = normalised (light - position), left as it is when its squared length is at most 0.0000001.
 std::array<float, 3> LightDirection(const ExpandedVertex& v, const float light[3]);
@@ -47,7 +48,7 @@ struct ShadowVolume {
 };
 // Sides for every silhouette edge (an edge of a lit triangle that is open or whose neighbour is unlit),
 // then the caps.
-void BuildShadowVolume(const std::vector<ExpandedVertex>& triangles, const std::vector<std::int32_t>& neighbours,
-                       const float light[3], ShadowVolume& out);
+void BuildShadowVolume(const std::vector<ExpandedVertex>& triangles,
+                       const std::vector<std::int32_t>& neighbours, const float light[3], ShadowVolume& out);
 
 }  // namespace tarvok

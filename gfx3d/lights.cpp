@@ -113,14 +113,17 @@ void SetSpecialMode(Zazuzive3D& scene, int id, double colour, const float p[3], 
     }
 }
 
-void SetLightCommand(double id, double colour, const float p[3], const float d[3], double cutoff, bool markers) {
+void SetLightCommand(double id, double colour, const float p[3], const float d[3], double cutoff,
+                     bool markers) {
     Zazuzive3D* scene = g_engine.scene;
     if (!scene) return;
     // NaN counts as no cutoff.
     const double cut = std::isnan(cutoff) ? 0.0 : cutoff;
     const int number = ToInt(id);
-    if (number >= 0) SetGlLight(*scene, number, colour, p, d, cut, markers);
-    else SetSpecialMode(*scene, number, colour, p, cut);
+    if (number >= 0)
+        SetGlLight(*scene, number, colour, p, d, cut, markers);
+    else
+        SetSpecialMode(*scene, number, colour, p, cut);
 }
 
 }  // namespace

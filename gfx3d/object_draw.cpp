@@ -32,8 +32,8 @@ void FillBuffer(GLuint& name, std::size_t& bytesHeld, const std::vector<Expanded
 }
 
 // Points the arrays at the vertices (a buffer offset when base is null and a buffer is bound) and draws.
-void DrawVertices(const Zazuzive3D& scene, const VertexLayout& layout, const std::byte* base, std::size_t count,
-                  const Mat4& transform) {
+void DrawVertices(const Zazuzive3D& scene, const VertexLayout& layout, const std::byte* base,
+                  std::size_t count, const Mat4& transform) {
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, kStride, base + offsetof(ExpandedVertex, x));
     for (int unit = 0; unit < 2; ++unit) {
@@ -82,8 +82,8 @@ void DrawMesh(Zazuzive3D& scene, MeshObjectX& mesh, const FramePair& pair, const
     PrepareSpecialMesh(scene, mesh);
     if (mesh.drawBuffer.empty()) mesh.BuildTriangles();
 
-    const bool direct = pair.weight == 0.0f && scene.textureOffset[0] == 0.0f && scene.textureOffset[1] == 0.0f &&
-                        !SpecialModeOn(scene);
+    const bool direct = pair.weight == 0.0f && scene.textureOffset[0] == 0.0f &&
+                        scene.textureOffset[1] == 0.0f && !SpecialModeOn(scene);
     const std::vector<ExpandedVertex>* vertices = &first.triangles;
     if (!direct) {
         BlendFrames(first, mesh.frames[pair.second], pair.weight, scene.textureOffset[0], scene.textureOffset[1],

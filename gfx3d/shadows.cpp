@@ -17,8 +17,10 @@ void SetTexturing(bool on, const Zazuzive3D& scene) {
     for (int unit = 1; unit >= 0; --unit) {
         if (unit == 1 && !g_gl.glActiveTextureARB) continue;
         if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
-        if (on && scene.unitBound[unit]) glEnable(GL_TEXTURE_2D);
-        else glDisable(GL_TEXTURE_2D);
+        if (on && scene.unitBound[unit])
+            glEnable(GL_TEXTURE_2D);
+        else
+            glDisable(GL_TEXTURE_2D);
     }
 }
 
@@ -40,7 +42,8 @@ void DrawVolumeFaces(const ShadowVolume& volume) {
 void DrawShadowVolume(Zazuzive3D& scene, MeshObjectX& mesh, const std::vector<ExpandedVertex>& vertices,
                       const Mat4& transform) {
     if (mesh.neighbours.size() != vertices.size()) mesh.neighbours = FindTriangleNeighbours(vertices);
-    const Vec3 light = ToObjectPoint(transform, {scene.specialLight[0], scene.specialLight[1], scene.specialLight[2]});
+    const Vec3 light =
+        ToObjectPoint(transform, {scene.specialLight[0], scene.specialLight[1], scene.specialLight[2]});
     const float objectLight[3] = {static_cast<float>(light.x), static_cast<float>(light.y),
                                   static_cast<float>(light.z)};
     ShadowVolume volume;
@@ -102,7 +105,8 @@ void CloseShadowPass(Zazuzive3D& scene) {
         glStencilFunc(GL_NOTEQUAL, 0, ~0u);
         glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
         glColor4f(0, 0, 0, display->globalAlpha);
-        const float w = static_cast<float>(display->clientWidth), h = static_cast<float>(display->clientHeight);
+        const float w = static_cast<float>(display->clientWidth),
+                    h = static_cast<float>(display->clientHeight);
         glBegin(GL_QUADS);
         glVertex2f(0, 0);
         glVertex2f(0, h);

@@ -1,5 +1,7 @@
 // The special draw modes inside object drawing: bump mapping through a DOT3 texture combiner, cel shading
 // with the shade texture and a black outline, and the hand-over of shadow mode to the shadow volumes.
+#include "gfx3d/special_draw.h"
+
 #include <GL/gl.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include "gfx3d/collision.h"
 #include "gfx3d/effects.h"
 #include "gfx3d/mesh_build.h"
-#include "gfx3d/special_draw.h"
 
 namespace tarvok {
 
@@ -25,7 +26,8 @@ void ActiveUnit(int unit) {
 }
 
 std::array<float, 3> ObjectLight(const Zazuzive3D& scene, const Mat4& transform) {
-    const Vec3 p = ToObjectPoint(transform, {scene.specialLight[0], scene.specialLight[1], scene.specialLight[2]});
+    const Vec3 p =
+        ToObjectPoint(transform, {scene.specialLight[0], scene.specialLight[1], scene.specialLight[2]});
     return {static_cast<float>(p.x), static_cast<float>(p.y), static_cast<float>(p.z)};
 }
 
@@ -48,7 +50,8 @@ void BuildCelTexture(const Zazuzive3D& scene, MeshObjectX& mesh) {
 // The mean length of the three axis columns of a matrix.
 float MeanAxisLength(const Mat4& m) {
     float sum = 0;
-    for (int c = 0; c < 3; ++c) sum += std::sqrt(m[c * 4] * m[c * 4] + m[c * 4 + 1] * m[c * 4 + 1] + m[c * 4 + 2] * m[c * 4 + 2]);
+    for (int c = 0; c < 3; ++c)
+        sum += std::sqrt(m[c * 4] * m[c * 4] + m[c * 4 + 1] * m[c * 4 + 1] + m[c * 4 + 2] * m[c * 4 + 2]);
     return sum / 3;
 }
 

@@ -20,8 +20,8 @@ void DropShadeTextures(Zazuzive3D& scene);
 struct VertexLayout {
     std::size_t texCoords[2] = {offsetof(ExpandedVertex, u), offsetof(ExpandedVertex, u)};
     std::size_t colours = offsetof(ExpandedVertex, red);
-    bool colourArray = false;   // colours fed per vertex
-    bool normalArray = false;   // normals fed per vertex
+    bool colourArray = false;  // colours fed per vertex
+    bool normalArray = false;  // normals fed per vertex
 };
 
 // Whether a special draw mode changes how meshes are drawn (vertices then always go through the blend).

@@ -35,7 +35,7 @@ TEST_F(ObjectCollision, SphereBoxAndRayAgainstASquare) {
 
     EXPECT_EQ(SphereCollision(3, 0, 1, 0, 0, 0.9), 1);
     EXPECT_EQ(SphereCollision(3, 0, 1, 0, 0, 1.1), 0);
-    EXPECT_EQ(SphereCollision(3, 0, 1, 0, 0, 50), 0);    // far outside the bounding sphere
+    EXPECT_EQ(SphereCollision(3, 0, 1, 0, 0, 50), 0);             // far outside the bounding sphere
     EXPECT_EQ(SphereCollision(3, 0, 0.5, edge + 0.45, 0, 0), 1);  // beside an edge, within the radius
     EXPECT_EQ(SphereCollision(3, 0, 0.5, edge + 0.55, 0, 0), 0);
     // Frames beyond the last, negative frames, empty and invalid slots: 0.
@@ -52,11 +52,11 @@ TEST_F(ObjectCollision, SphereBoxAndRayAgainstASquare) {
     EXPECT_EQ(ObjectBoxCollision(3, 0, edge + 0.6, 0, 0, 1, 1, 1), 0);
     EXPECT_EQ(ObjectBoxCollision(7, 0, 0, 0, 0, 1, 1, 1), 0);
 
-    EXPECT_DOUBLE_EQ(RayCollision(3, 0, 0.5, 0.5, 5, 0, 0, -3), 5);   // direction normalised
-    EXPECT_DOUBLE_EQ(RayCollision(3, 0, 0.5, 0.5, 5, 0, 0, 1), -5);   // only behind the start
-    EXPECT_EQ(RayCollision(3, 0, -5, 0, 0, 1, 0, 0), 0);              // along the plane
-    EXPECT_EQ(RayCollision(3, 0, 0, 0, 5, 0, 0, 0), 0);               // no direction
-    EXPECT_EQ(RayCollision(3, 0, 9, 9, 5, 0, 0, -1), 0);              // beside the object
+    EXPECT_DOUBLE_EQ(RayCollision(3, 0, 0.5, 0.5, 5, 0, 0, -3), 5);  // direction normalised
+    EXPECT_DOUBLE_EQ(RayCollision(3, 0, 0.5, 0.5, 5, 0, 0, 1), -5);  // only behind the start
+    EXPECT_EQ(RayCollision(3, 0, -5, 0, 0, 1, 0, 0), 0);             // along the plane
+    EXPECT_EQ(RayCollision(3, 0, 0, 0, 5, 0, 0, 0), 0);              // no direction
+    EXPECT_EQ(RayCollision(3, 0, 9, 9, 5, 0, 0, -1), 0);             // beside the object
     EXPECT_EQ(RayCollision(9, 0, 0, 0, 5, 0, 0, -1), 0);
 
     // The object moved and turned: tests happen in its space.

@@ -1,10 +1,10 @@
 // Collision maths against hand geometry and brute-force sampling, and the world <-> screen conversions.
+#include "gfx3d/collision.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
-
-#include "gfx3d/collision.h"
 
 using namespace tarvok;
 
@@ -64,15 +64,16 @@ TEST(SphereTriangle, AgreesWithSampledDistance) {
         const Vec3 centre = RandomPoint(rng, 6);
         const double radius = std::uniform_real_distribution<double>(0.1, 4)(rng);
         double nearest = 1e300;
-        const double spacing =
-            SampleTriangle(a, b, c, 120, [&](const Vec3& p) { nearest = std::min(nearest, Distance(p, centre)); });
+        const double spacing = SampleTriangle(
+            a, b, c, 120, [&](const Vec3& p) { nearest = std::min(nearest, Distance(p, centre)); });
         // Where the sphere's centre projects just outside an edge, the angle-sum rule counts it inside
         // (the edge then subtends more than 0.99 x 180 degrees): those cases are left out here.
         const double ex = (b.y - a.y) * (c.z - a.z) - (b.z - a.z) * (c.y - a.y);
         const double ey = (b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z);
         const double ez = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
         const double length = std::hypot(ex, ey, ez);
-        const double plane = std::fabs(ex * (centre.x - a.x) + ey * (centre.y - a.y) + ez * (centre.z - a.z)) / length;
+        const double plane =
+            std::fabs(ex * (centre.x - a.x) + ey * (centre.y - a.y) + ez * (centre.z - a.z)) / length;
         const double inPlane = std::sqrt(std::max(0.0, nearest * nearest - plane * plane));
         if (plane <= radius && inPlane > spacing && inPlane < 0.02 * LongestEdge(a, b, c)) continue;
         const bool hit = SphereTouchesTriangle(centre, radius, a, b, c);
@@ -167,7 +168,7 @@ TEST(RayTriangle, HandGeometryAndNearestHit) {
     EXPECT_TRUE(RayHitsTriangle({1, 1, -5}, {0, 0, -1}, kA, kB, kC, t));
     EXPECT_DOUBLE_EQ(t, -5);  // behind the start
     EXPECT_TRUE(RayHitsTriangle({1, 1, 0}, {0, 0, 1}, kA, kB, kC, t));
-    EXPECT_DOUBLE_EQ(t, 0);   // starting on the face
+    EXPECT_DOUBLE_EQ(t, 0);  // starting on the face
     // Along the plane: no hit, even through the triangle.
     EXPECT_FALSE(RayHitsTriangle({-1, 1, 0}, {1, 0, 0}, kA, kB, kC, t));
     // Through an edge and through a corner: hits; just beside the edge: none.
@@ -201,11 +202,12 @@ TEST(RayTriangle, AgreesWithCramersRule) {
         const Vec3 a = RandomPoint(rng, 3), b = RandomPoint(rng, 3), c = RandomPoint(rng, 3);
         const Vec3 start = RandomPoint(rng, 6), dir = RandomPoint(rng, 1);
         // start + t dir = a + s (b - a) + u (c - a): columns dir, a - b, a - c, right side a - start.
-        const double m[3][3] = {{dir.x, a.x - b.x, a.x - c.x}, {dir.y, a.y - b.y, a.y - c.y},
-                                {dir.z, a.z - b.z, a.z - c.z}};
+        const double m[3][3] = {
+            {dir.x, a.x - b.x, a.x - c.x}, {dir.y, a.y - b.y, a.y - c.y}, {dir.z, a.z - b.z, a.z - c.z}};
         const double r[3] = {a.x - start.x, a.y - start.y, a.z - start.z};
         const auto det = [](const double q[3][3]) {
-            return q[0][0] * (q[1][1] * q[2][2] - q[1][2] * q[2][1]) - q[0][1] * (q[1][0] * q[2][2] - q[1][2] * q[2][0]) +
+            return q[0][0] * (q[1][1] * q[2][2] - q[1][2] * q[2][1]) -
+                   q[0][1] * (q[1][0] * q[2][2] - q[1][2] * q[2][0]) +
                    q[0][2] * (q[1][0] * q[2][1] - q[1][1] * q[2][0]);
         };
         const double d = det(m);

@@ -1,7 +1,6 @@
 // Lights, fog, stencil shadows, cel shading, shaders and screen conversion on a real window (Xvfb,
 // llvmpipe). Expected pixels come from the scene's geometry worked out here.
 #include <GL/gl.h>
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -214,8 +213,8 @@ TEST_F(Effects3D, StencilShadowDarkensWhatARayCastPutsInShadow) {
     GLint stencilBits = 0;
     glGetIntegerv(GL_STENCIL_BITS, &stencilBits);
     ASSERT_GT(stencilBits, 0);
-    Square(1, 20, 0, 0xFFFFFF);   // the floor fills the view
-    Square(2, 1, 2, 0x0000FF);    // the occluder at z = 2 over -1..1
+    Square(1, 20, 0, 0xFFFFFF);  // the floor fills the view
+    Square(2, 1, 2, 0x0000FF);   // the occluder at z = 2 over -1..1
     const double light[3] = {3, 0, 6};
 
     for (int culling : {0, 1, -1}) {
@@ -281,9 +280,12 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
             PixelToPlane(px, py, 3, x, y);
             if (x * x + y * y > 2.2 * 2.2) continue;  // well inside the sphere's outline
             const Rgb p = Pixel(px, py);
-            if (std::abs(p.r - 64) <= 1 && p.r == p.g && p.g == p.b) ++low;
-            else if (std::abs(p.r - 192) <= 1 && p.r == p.g && p.g == p.b) ++high;
-            else ++other;
+            if (std::abs(p.r - 64) <= 1 && p.r == p.g && p.g == p.b)
+                ++low;
+            else if (std::abs(p.r - 192) <= 1 && p.r == p.g && p.g == p.b)
+                ++high;
+            else
+                ++other;
         }
     EXPECT_GT(low, 200);
     EXPECT_GT(high, 200);

@@ -1,13 +1,13 @@
 // Maths of cel shading, bump mapping and shadow volumes, checked against hand-worked values and against
 // the defining properties (a shadow volume is a closed surface).
+#include "gfx3d/effects.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <map>
 #include <random>
 #include <tuple>
-
-#include "gfx3d/effects.h"
 
 using namespace tarvok;
 
@@ -29,7 +29,8 @@ std::vector<ExpandedVertex> Cube() {
     const float p[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
                            {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
     // Each face counter-clockwise from outside, then reversed.
-    const int faces[6][4] = {{4, 5, 6, 7}, {1, 0, 3, 2}, {5, 1, 2, 6}, {0, 4, 7, 3}, {7, 6, 2, 3}, {0, 1, 5, 4}};
+    const int faces[6][4] = {{4, 5, 6, 7}, {1, 0, 3, 2}, {5, 1, 2, 6},
+                             {0, 4, 7, 3}, {7, 6, 2, 3}, {0, 1, 5, 4}};
     std::vector<ExpandedVertex> out;
     for (const auto& f : faces)
         for (const std::array<int, 3>& tri : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}})
@@ -114,9 +115,9 @@ TEST(LightVectors, BumpAndCel) {
     EXPECT_FLOAT_EQ(BumpLightVector(v, tangent, binormal, onTop)[2], 0.5f);
 
     // Cel: D = normalised (position - normal); with the position at the origin and the normal +z, D is -z.
-    EXPECT_FLOAT_EQ(CelShade(v, light), 0.05f);          // L . D = -1, clamped
+    EXPECT_FLOAT_EQ(CelShade(v, light), 0.05f);  // L . D = -1, clamped
     const float below[3] = {0, 0, -10};
-    EXPECT_FLOAT_EQ(CelShade(v, below), 0.95f);          // L . D = 1, clamped
+    EXPECT_FLOAT_EQ(CelShade(v, below), 0.95f);  // L . D = 1, clamped
     const float across[3] = {10, 0, -10};
     EXPECT_NEAR(CelShade(v, across), std::sqrt(0.5f), 1e-6);
 }
@@ -133,7 +134,8 @@ TEST(ShadowVolume, NeighboursMatchTheDefiningSearch) {
     const std::vector<std::int32_t> neighbours = FindTriangleNeighbours(cube);
     EXPECT_EQ(neighbours, NeighboursByPairs(cube));
     for (std::int32_t n : neighbours) EXPECT_GE(n, 0);  // closed
-    EXPECT_EQ(FindTriangleNeighbours({At(0, 0, 0), At(1, 0, 0), At(0, 1, 0)}), (std::vector<std::int32_t>{-1, -1, -1}));
+    EXPECT_EQ(FindTriangleNeighbours({At(0, 0, 0), At(1, 0, 0), At(0, 1, 0)}),
+              (std::vector<std::int32_t>{-1, -1, -1}));
     EXPECT_TRUE(FindTriangleNeighbours({}).empty());
     // -0 and 0 are the same position.
     const auto pair = FindTriangleNeighbours(
