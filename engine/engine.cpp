@@ -1,5 +1,6 @@
 // Start-up, the frame flip and shutdown.
 #include "engine/engine.h"
+#include "engine/graphics_joins.h"
 
 #include <GL/gl.h>
 
@@ -101,6 +102,7 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     CreateSoundSlots();
     InitNetwork();
     CreateScene3D();
+    JoinGraphics();
     SeedRandomGenerator(tarvok::ToLowBits32(FrameClock()));
 
     if (g_engine.fullScreen) EnterFullScreen(Display());
