@@ -153,3 +153,21 @@ TEST(Engine, BadKeyScriptStopsTheStartWithAMessage) {
     EXPECT_NE(run.out.find("line 1 of the key script"), std::string::npos) << run.out;
     EXPECT_EQ(run.out.find("Init OK"), std::string::npos);
 }
+
+TEST(Engine, TextInTheSceneUsesTheCurrentFont) {
+    // No "smalfont.bmp" beside the probe: font 0 is the built-in one, 8 x 8 cells of white glyphs.
+    const std::string shots = TempDir() + "/print3d";
+    ASSERT_EQ(system(("mkdir -p " + shots).c_str()), 0);
+    const ProbeRun run = RunProbe("print3d", "TARVOK_FRAMES=3 TARVOK_SHOTS=3 TARVOK_SHOTDIR=" + shots);
+    EXPECT_EQ(run.status, 0);
+    // "HI" is 16 x 8 pixels centred on the screen's middle, standing on it: x 312..327, y 232..239.
+    const std::string command = "convert " + shots + "/frame-000003.png -crop 16x8+312+232 -format "
+                                "'%[fx:maxima.r*255] ' info: && convert " + shots + "/frame-000003.png -crop "
+                                "200x100+0+0 -format '%[fx:maxima.r*255]' info:";
+    FILE* pipe = popen(command.c_str(), "r");
+    char buf[64] = {0};
+    ASSERT_NE(pipe, nullptr);
+    ASSERT_NE(std::fgets(buf, sizeof buf, pipe), nullptr);
+    pclose(pipe);
+    EXPECT_STREQ(buf, "255 0");  // white glyph pixels at the point, nothing far from it
+}

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "gfx3d/gfx3d.h"
 #include "platform/window.h"
 
 namespace {
@@ -77,6 +78,15 @@ void DebugEnd() {
     ShowScreen();
 }
 
+void Print3DText() {
+    for (;;) {
+        Start3D(1, 1000, 60);
+        SetCamera(0, 0, -100, 0, 0, 0);
+        Print3D("HI", 0, 0, 0, 0);  // on the screen, centred on the projected point
+        ShowScreen();
+    }
+}
+
 void MainBody() {
     if (g_mode == "colours") Colours();
     if (g_mode == "pace") Pace();
@@ -84,6 +94,7 @@ void MainBody() {
     if (g_mode == "fullscreen") FullScreen();
     if (g_mode == "bad") BadNumbers();
     if (g_mode == "debug") DebugEnd();
+    if (g_mode == "print3d") Print3DText();
 }
 
 }  // namespace
