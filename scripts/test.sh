@@ -12,4 +12,4 @@ jobs=$(nproc)
 echo "== Release build: all tests"
 scripts/with-display.sh ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== Sanitizer build: tests without a window"
-ASAN_OPTIONS=detect_leaks=0 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L nodisplay
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L nodisplay
