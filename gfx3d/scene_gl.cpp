@@ -17,6 +17,7 @@ Zazuzive3D::Zazuzive3D() : slots(tarvok::kObjectSlots) {}
 
 Zazuzive3D::~Zazuzive3D() {
     for (tarvok::ObjectSlot& slot : slots) tarvok::ReleaseSlot(slot);
+    tarvok::ReleaseShaders(*this);
 }
 
 namespace tarvok {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "frame/display.h"
 #include "frame/gl_extensions.h"
 #include "gfx3d/gfx3d.h"
 #include "gfx3d/scene.h"
@@ -80,6 +81,15 @@ bool CompileShader(const RtString& file, GLenum kind, std::uint32_t& handle, con
     return false;
 }
 
+// Deletes the slot's objects and zeroes their handles (when the delete function exists).
+void DeleteObjects(ShaderSlot& shader) {
+    if (!g_gl.glDeleteObjectARB) return;
+    for (std::uint32_t* handle : {&shader.program, &shader.vertex, &shader.fragment}) {
+        if (*handle != 0) g_gl.glDeleteObjectARB(*handle);
+        *handle = 0;
+    }
+}
+
 // The program of the current shader slot, or 0.
 GLhandleARB CurrentProgram() {
     const Zazuzive3D* scene = g_engine.scene;
@@ -104,6 +114,15 @@ bool UniformLocation(const char* name, GLint& location) {
 
 }  // namespace
 
+void ReleaseShaders(Zazuzive3D& scene) {
+    const bool alive = g_engine.display && g_engine.display->initialised;
+    for (ShaderSlot& shader : scene.shaders) {
+        if (alive) DeleteObjects(shader);
+        shader = ShaderSlot{};
+    }
+    scene.currentShader = -1;
+}
+
 void SetShaderInteger(const char* name, int value) {
     GLint location = -1;
     if (UniformLocation(name, location) && g_gl.glUniform1iARB) g_gl.glUniform1iARB(location, value);
@@ -124,11 +143,7 @@ double LoadShader(double slotNumber, const RtString& vertexFile, const RtString&
         return 0;
     }
     ShaderSlot& shader = scene->shaders[slot];
-    if (g_gl.glDeleteObjectARB)
-        for (std::uint32_t* handle : {&shader.program, &shader.vertex, &shader.fragment}) {
-            if (*handle != 0) g_gl.glDeleteObjectARB(*handle);
-            *handle = 0;
-        }
+    DeleteObjects(shader);
     const bool loaded =
         CompileShader(vertexFile, GL_VERTEX_SHADER_ARB, shader.vertex, "vertex shader failed") &&
         CompileShader(fragmentFile, GL_FRAGMENT_SHADER_ARB, shader.fragment, "fragment shader failed");

@@ -62,8 +62,11 @@ void DrawOutline(Zazuzive3D& scene, MeshObjectX& mesh, const FramePair& pair, co
     const Vec3 eye = ToObjectPoint(transform, {scene.eye[0], scene.eye[1], scene.eye[2]});
     const double dx = eye.x - frame.centre[0], dy = eye.y - frame.centre[1], dz = eye.z - frame.centre[2];
     double d = std::sqrt(dx * dx + dy * dy + dz * dz) * scene.fovTangent * 0.003;
-    if (transform != IdentityMatrix()) {
-        const double s = MeanAxisLength(transform);
+    // Every scaled level shrinks the offset, which its scale then grows again when drawn.
+    for (int level = 0; level <= scene.transforms.Level(); ++level) {
+        const Mat4& m = scene.transforms.LevelMatrix(level);
+        if (m == IdentityMatrix()) continue;
+        const double s = MeanAxisLength(m);
         if (s > 0) d /= s * s;
     }
     if (!(d <= frame.radius / 2)) return;

@@ -42,6 +42,8 @@ void EndMeshDraw(Zazuzive3D& scene, MeshObjectX& mesh, const FramePair& pair, co
 void DrawShadowVolume(Zazuzive3D& scene, MeshObjectX& mesh, const std::vector<ExpandedVertex>& vertices,
                       const Mat4& transform);
 
+// Deletes the shader objects of every slot (while the GL context exists) and empties the slots.
+void ReleaseShaders(Zazuzive3D& scene);
 // Sets an integer uniform of the current shader by name, as SetShaderFloat does for floats.
 void SetShaderInteger(const char* name, int value);
 

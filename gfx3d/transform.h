@@ -72,6 +72,8 @@ public:
     // The current level's composed matrix, computed when it is not current.
     const Mat4& Current();
     int Level() const { return level_; }
+    // The matrix stored on a level 0..Level() (the current level's once Current() has computed it).
+    const Mat4& LevelMatrix(int level) const { return levels_[level].matrix; }
 
 private:
     void Restart();

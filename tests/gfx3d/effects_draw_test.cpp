@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -303,6 +304,70 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
     EXPECT_FALSE(g_engine.scene->specialOn);
 }
 
+// Bump mapping: the DOT3 combiner gives N . L where the normal texture holds the flat normal (0, 0, 1);
+// the colour texture on unit 1 then multiplies.
+GLuint g_bumpTextures[2] = {0, 0};
+
+GLuint SolidTexture(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    GLuint name = 0;
+    glGenTextures(1, &name);
+    glBindTexture(GL_TEXTURE_2D, name);
+    const std::uint8_t texels[16] = {r, g, b, 255, r, g, b, 255, r, g, b, 255, r, g, b, 255};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    return name;
+}
+
+TEST_F(Effects3D, BumpMappingLightsByTheNormalMap) {
+    g_bumpTextures[0] = SolidTexture(128, 128, 255);  // the flat normal
+    g_bumpTextures[1] = SolidTexture(255, 255, 0);    // the colour: yellow
+    tarvok::g_gfx3dServices.bindSprites = [](int first, int second, bool) {
+        for (int unit = 0; unit < 2; ++unit) {
+            g_gl.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
+            const int sprite = unit == 0 ? first : second;
+            glBindTexture(GL_TEXTURE_2D, sprite >= 0 ? g_bumpTextures[sprite] : 0);
+            if (sprite >= 0)
+                glEnable(GL_TEXTURE_2D);
+            else
+                glDisable(GL_TEXTURE_2D);
+        }
+        g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+    };
+    Square(1, 3, 0, 0xFFFFFF);
+    SetTexture(0, 1);
+    const auto litBy = [&](double x, double y, double z) {
+        Clear();
+        SetLight(-1, 0xFFFFFF, x, y, z, 0, 0, 0, 1);
+        DrawObject(1, 0);
+        return PixelAt(0, 0, 0);
+    };
+    // The light vector is worked out per corner and interpolated: the centre of the square lies on the
+    // diagonal from (-3, -3) to (3, 3), so it gets the mean of N . L at those two corners.
+    const auto expected = [](double x, double y, double z) {
+        double sum = 0;
+        for (double c : {-3.0, 3.0}) sum += z / std::hypot(x - c, y - c, z);
+        return 255 * std::clamp(sum / 2, 0.0, 1.0);
+    };
+    Rgb p = litBy(0, 0, 10);  // straight above
+    EXPECT_NEAR(p.r, expected(0, 0, 10), 4);
+    EXPECT_NEAR(p.g, expected(0, 0, 10), 4);
+    EXPECT_LE(p.b, 2);
+    p = litBy(10, 0, 10);
+    EXPECT_NEAR(p.r, expected(10, 0, 10), 4);
+    p = litBy(0, -10, 3);
+    EXPECT_NEAR(p.g, expected(0, -10, 3), 4);
+    p = litBy(0, 0, -10);  // from behind: clamped to 0
+    EXPECT_LE(p.r, 2);
+    SetLight(-1, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0);
+    Clear();
+    DrawObject(1, 0);  // the mode off: the two textures modulate (the normal map's red 128 x yellow)
+    EXPECT_NEAR(PixelAt(0, 0, 0).r, 128, 2);
+    tarvok::g_gfx3dServices = tarvok::Gfx3dServices{};
+    glDeleteTextures(2, g_bumpTextures);
+}
+
 TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     g_engine.debugMode = 1;
     Square(1, 3, 0, 0x00FF00);
@@ -407,16 +472,16 @@ TEST_F(Effects3D, WorldToScreenAndBack) {
     EXPECT_LE(std::fabs(y - 1), 2 * HalfHeightAt(kEyeZ + 3) / kHeight * 1.001);
 }
 
-// Without shader objects (TARVOK_GL_DISABLE=glsl) shaders report their absence once and draw nothing
-// different. The test runs itself again with the variable set, since it is read once per process.
+// Without shader objects and multitexturing (TARVOK_GL_DISABLE) shaders report their absence once and draw
+// nothing different. The test runs itself again with the variable set, since it is read once per process.
 TEST(ShaderFallback, WithoutShaderObjects) {
     const char* disabled = std::getenv("TARVOK_GL_DISABLE");
     if (!disabled) {
         const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
         // Under the leak checker SDL's X11 video leaves a D-Bus buffer behind; only the test's own result
         // counts here, so the child runs without leak detection.
-        const std::string command = "LSAN_OPTIONS=detect_leaks=0 TARVOK_GL_DISABLE=glsl,fbo '" + self +
-                                    "' --gtest_filter=ShaderFallback.* >/dev/null 2>&1";
+        const std::string command = "LSAN_OPTIONS=detect_leaks=0 TARVOK_GL_DISABLE=glsl,fbo,multitexture '" +
+                                    self + "' --gtest_filter=ShaderFallback.* >/dev/null 2>&1";
         EXPECT_EQ(std::system(command.c_str()), 0);
         return;
     }
@@ -438,6 +503,10 @@ TEST(ShaderFallback, WithoutShaderObjects) {
     UseShader(1);
     SetShaderFloat("level", 1);
     SetTexture(-1, -1);
+    DrawObject(1, 0);
+    EXPECT_EQ(PixelAt(0, 0, 0).g, 255);
+    // Without multitexturing cel shading has no unit for its shade texture: objects draw plainly.
+    SetLight(-2, 0xFFFFFF, 0, 0, 20, 0, 0, 0, 1);
     DrawObject(1, 0);
     EXPECT_EQ(PixelAt(0, 0, 0).g, 255);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
