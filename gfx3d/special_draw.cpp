@@ -12,6 +12,7 @@
 #include "gfx3d/collision.h"
 #include "gfx3d/effects.h"
 #include "gfx3d/mesh_build.h"
+#include "gfx3d/tangents.h"
 
 namespace tarvok {
 
@@ -108,10 +109,19 @@ bool SpecialModeOn(const Zazuzive3D& scene) { return scene.specialOn && scene.sp
 
 void PrepareSpecialMesh(Zazuzive3D& scene, MeshObjectX& mesh) {
     if (!SpecialModeOn(scene)) return;
+    const int sharing = scene.specialMode == kBump && scene.normalMode == 2 ? 2 : 1;
     if (!mesh.normalsComputed) {
-        RecomputeNormals(mesh, scene.specialMode == kBump && scene.normalMode == 2 ? 2 : 1);
-        mesh.BuildTriangles();
+        RecomputeNormals(mesh, sharing);
+        mesh.drawBuffer.clear();
     }
+    if (scene.specialMode == kBump) {
+        const VertexRecord& first = mesh.frames[0].records[0];
+        if (first.tangent == 0 && first.binormal == 0) {
+            ComputeTangents(mesh, sharing);
+            mesh.drawBuffer.clear();
+        }
+    }
+    // An emptied draw buffer makes the drawing code build the triangles again.
     if (scene.specialMode == kCel && mesh.celTexture == 0) BuildCelTexture(scene, mesh);
 }
 

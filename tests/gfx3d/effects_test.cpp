@@ -9,6 +9,10 @@
 #include <random>
 #include <tuple>
 
+#include "gfx3d/gfx3d.h"
+#include "gfx3d/scene.h"
+#include "gfx3d/tangents.h"
+
 using namespace tarvok;
 
 namespace {
@@ -182,4 +186,27 @@ TEST(ShadowVolume, LitFacesSilhouetteAndClosedSurface) {
         ASSERT_NE(reverse, edges.end());
         EXPECT_EQ(reverse->second, count);
     }
+}
+
+TEST(Tangents, FollowTheTextureCoordinates) {
+    CreateScene3D();
+    // A square in z = 0 with u growing along x and the stored V along y; drawing uses v = -V, so the
+    // binormal (where v grows) points along -y.
+    StartObject(1);
+    AddVertex(0, 0, 0, 0, 0, -1);
+    const double corners[6][2] = {{0, 0}, {1, 1}, {1, 0}, {0, 0}, {0, 1}, {1, 1}};
+    for (const auto& c : corners) AddVertex(c[0] * 4 - 2, c[1] * 4 - 2, 0, c[0], c[1], 0xFFFFFF);
+    EndObject();
+    MeshObjectX& mesh = g_engine.scene->slots[1].meshes[0];
+    ComputeTangents(mesh, 2);
+    mesh.BuildTriangles();
+    for (const ExpandedVertex& v : mesh.frames[0].triangles) {
+        EXPECT_GT(v.tx, 0.9f);
+        EXPECT_LT(v.by, -0.9f);
+    }
+    // Already computed: a second call keeps what is stored.
+    mesh.frames[0].records[1].tangent = 77;
+    ComputeTangents(mesh, 2);
+    EXPECT_EQ(mesh.frames[0].records[1].tangent, 77);
+    DestroyScene3D();
 }
