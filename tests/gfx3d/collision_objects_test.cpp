@@ -1,6 +1,7 @@
 // The collision commands on built objects, in the object space of the current transform.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "gfx3d/gfx3d.h"
@@ -74,4 +75,32 @@ TEST_F(ObjectCollision, SphereBoxAndRayAgainstASquare) {
     EXPECT_EQ(SphereBoxCollision(10, 0, 1.9, 1, 2, 2, 2), 1);
     EXPECT_EQ(SphereBoxCollision(13, 0, 0, 1, 2, 2, 6), 1);  // depth (object z) lies along world x now
     EXPECT_EQ(SphereBoxCollision(13, 0, 0, 1, 6, 2, 2), 0);
+}
+
+TEST_F(ObjectCollision, InsideAClosedCube) {
+    // The cube -1..1 as 12 triangles; the tests see its surface only.
+    const double p[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
+                            {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
+    const int faces[6][4] = {{4, 5, 6, 7}, {1, 0, 3, 2}, {5, 1, 2, 6},
+                             {0, 4, 7, 3}, {7, 6, 2, 3}, {0, 1, 5, 4}};
+    StartObject(5);
+    AddVertex(0, 0, 0, 0, 0, -1);
+    for (const auto& f : faces)
+        for (int k : {0, 1, 2, 0, 2, 3}) AddVertex(p[f[k]][0], p[f[k]][1], p[f[k]][2], 0, 0, 0xFFFFFF);
+    EndObject();
+    // Quantisation moves the walls a little: take them from the stored triangles.
+    float low = 0, high = 0;
+    for (const auto& v : g_engine.scene->slots[5].meshes[0].frames[0].triangles)
+        low = std::min(low, v.x), high = std::max(high, v.x);
+    // A ray from the centre hits the wall ahead (the one behind loses).
+    EXPECT_NEAR(RayCollision(5, 0, 0, 0, 0, 1, 0, 0), high, 1e-5);
+    EXPECT_NEAR(RayCollision(5, 0, 0.5, 0, 0, -1, 0, 0), 0.5 - low, 1e-5);
+    EXPECT_NEAR(RayCollision(5, 0, 0, 0, 0, 1, 1, 0), high * std::sqrt(2.0), 1e-5);  // through an edge
+    // From outside, pointing away: only hits behind; the nearest of them.
+    EXPECT_NEAR(RayCollision(5, 0, 3, 0, 0, 1, 0, 0), high - 3, 1e-5);
+    // A small sphere or box inside touches nothing; grown to the walls they do.
+    EXPECT_EQ(SphereCollision(5, 0, 0.5, 0, 0, 0), 0);
+    EXPECT_EQ(SphereCollision(5, 0, 1.0, 0, 0, 0), 1);
+    EXPECT_EQ(ObjectBoxCollision(5, 0, 0, 0, 0, 1, 1, 1), 0);
+    EXPECT_EQ(ObjectBoxCollision(5, 0, 0, 0, 0, 2, 1, 1), 1);
 }

@@ -453,6 +453,31 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     EXPECT_EQ(current, 0);
 }
 
+TEST_F(Effects3D, DebugModeDrawsLightsAndTests) {
+    g_engine.debugMode = 1;
+    SetLight(1, 0xFFFFFF, 2, 0, 0, 0, 0, 0, 120);  // a point light: a point of size 40 in 0x80C8FF
+    Rgb p = PixelAt(2, 0, 0);
+    EXPECT_NEAR(p.r, 0xFF, 2);
+    EXPECT_NEAR(p.g, 0xC8, 2);
+    EXPECT_NEAR(p.b, 0x80, 2);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));  // back on after the marker
+    SetLight(1, 0, 0, 0, 0, 0, 0, 0, 0);
+    Square(1, 1, 0, 0xFFFFFF);
+    Clear();
+    // A ray that misses: a red line along it.
+    EXPECT_EQ(RayCollision(1, 0, -4, 2, 0, 1, 0, 0), 0);
+    p = PixelAt(-2, 2, 0);
+    EXPECT_GT(p.r, 100);
+    EXPECT_LT(p.g, 30);
+    // A ray hitting in front: green; a box that hits: red edges; a sphere that misses: green outline.
+    Clear();
+    EXPECT_NEAR(RayCollision(1, 0, 0, -3, 5, 0, 0, -1), 0, 1e-9);
+    EXPECT_NEAR(RayCollision(1, 0, 0.5, 0, 5, 0, 0, -1), 5, 1e-4);
+    EXPECT_GT(PixelAt(0.5, 0, 2).g, 100);
+    EXPECT_EQ(ObjectBoxCollision(1, 0, 0, 0, 0, 1, 1, 1), 1);
+    EXPECT_EQ(SphereCollision(1, 0, 0.5, 0, 0, 3), 0);
+}
+
 TEST_F(Effects3D, WorldToScreenAndBack) {
     double sx = -1, sy = -1, depth = -1;
     WorldToScreen(0, 0, 0, sx, sy, depth);  // the camera's target
