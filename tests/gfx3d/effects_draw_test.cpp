@@ -259,9 +259,14 @@ TEST_F(Effects3D, StencilShadowDarkensWhatARayCastPutsInShadow) {
             }
         EXPECT_GT(shadowed, 40);
         EXPECT_GT(lit, 400);
-        GLint stencil = -1;
-        glGetIntegerv(GL_STENCIL_CLEAR_VALUE, &stencil);
+        // Closing cleared the stencil counts (this pixel lies in the shadow) and gave colour writes back.
+        std::uint8_t stencil = 1;
+        glReadPixels(kWidth * 3 / 8, kHeight / 2, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &stencil);
+        EXPECT_EQ(stencil, 0);
         EXPECT_FALSE(glIsEnabled(GL_STENCIL_TEST));
+        GLboolean writes[4] = {};
+        glGetBooleanv(GL_COLOR_WRITEMASK, writes);
+        EXPECT_TRUE(writes[0] && writes[3]);
     }
 }
 
