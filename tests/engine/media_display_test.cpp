@@ -179,3 +179,128 @@ TEST_F(Video, MissingOrDamagedFilesDoNotStopTheGame) {
     EXPECT_EQ(Numbers(cut, "video").at(0), 0) << cut.out;
     EXPECT_NE(cut.out.find("after\n"), std::string::npos);
 }
+
+namespace {
+
+// Key script lines that type each scan code in turn, one event a frame from `frame` on; then Enter.
+std::string Typing(int frame, std::initializer_list<int> codes) {
+    std::string keys;
+    for (int code : codes) {
+        keys += std::to_string(frame++) + " down " + std::to_string(code) + "\n";
+        keys += std::to_string(frame++) + " up " + std::to_string(code) + "\n";
+    }
+    return keys + std::to_string(frame) + " down 28\n";
+}
+
+constexpr int kBackspace = 14, kEscape = 1, kShift = 42, kA = 30, kC = 46, kD = 32, kE = 18, kX = 45, kMinus = 12,
+              kOne = 2, kTwo = 3, kThree = 4, kFive = 6, kPoint = 52;
+
+}  // namespace
+
+TEST(TextEntry, EditsALineOverTheFrozenScreenWithABlinkingCursor) {
+    // Frame 1 is the probe's own; entry passes from frame 2. Backspace at 3, "c" at 5, "d" at 7, then
+    // nothing is typed until Enter at 31: the cursor appears after the 21st pass without a character
+    // (frame 25), so the picture of frame 26 shows it and that of frame 25 does not.
+    std::string keys = "3 down 14\n4 up 14\n5 down 46\n6 up 46\n7 down 32\n8 up 32\n31 down 28\n";
+    const ProbeRun run = RunProbe("text AB 100 200 1", keys, "8,25,26,32");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("text [Acd] 3 layer 0\n"), std::string::npos) << run.out;
+    // The screen drawn before the entry stays behind the text: blue, a red square at (300, 300).
+    for (int frame : {8, 26}) {
+        EXPECT_TRUE(Near(Pixel(frame, 10, 10), kBlue)) << frame;
+        EXPECT_TRUE(Near(Pixel(frame, 320, 320), kRed)) << frame;
+        EXPECT_TRUE(Near(Pixel(frame, 100, 200), kBlue)) << frame;  // an unlit corner of the "A" cell
+    }
+    // The built-in font's 8 x 8 cells from (100, 200): the top bar of "A" (x 2..4, y 1 of its cell) and
+    // the bar of "_" (x 2..4, y 5) in the fourth cell.
+    EXPECT_TRUE(Near(Pixel(8, 103, 201), kWhite));
+    EXPECT_TRUE(Near(Pixel(8, 127, 205), kBlue));
+    EXPECT_TRUE(Near(Pixel(25, 127, 205), kBlue));
+    EXPECT_TRUE(Near(Pixel(26, 127, 205), kWhite));
+    // After Enter the game's frames show nothing of the entry.
+    EXPECT_TRUE(Near(Pixel(32, 103, 201), kBlack));
+}
+
+TEST(TextEntry, ShiftCapitalsRepeatsAndEscape) {
+    // A held key types once; typed again after a release it types again; Shift makes capitals.
+    const std::string keys = "3 down 42\n4 down 30\n6 up 30\n7 up 42\n8 down 30\n9 up 30\n10 down 30\n11 up 30\n12 down 28\n";
+    ProbeRun run = RunProbe("text x 0 0 1", keys);
+    EXPECT_NE(run.out.find("text [xAaa] 4 layer 0\n"), std::string::npos) << run.out;
+
+    // Esc ends the program while it may; otherwise it types nothing.
+    run = RunProbe("text x 0 0 1", "5 down 1\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.find("text ["), std::string::npos) << run.out;
+    run = RunProbe("text x 0 0 0", Typing(5, {kEscape, kBackspace, kBackspace, kC}));
+    EXPECT_NE(run.out.find("text [c] 1 layer 0\n"), std::string::npos) << run.out;
+}
+
+TEST(TextEntry, NumbersFollowTheTextToNumberRule) {
+    ProbeRun run = RunProbe("number 10 10", Typing(2, {kOne, kTwo, kPoint, kFive}));
+    EXPECT_NE(run.out.find("number 12.5\n"), std::string::npos) << run.out;
+    run = RunProbe("number 10 10", Typing(2, {kMinus, kThree, kE, kTwo, kX, kOne}));
+    EXPECT_NE(run.out.find("number -300\n"), std::string::npos) << run.out;
+    run = RunProbe("number 10 10", Typing(2, {kA, kOne}));
+    EXPECT_NE(run.out.find("number 0\n"), std::string::npos) << run.out;
+    run = RunProbe("number 10 10", Typing(2, {}));
+    EXPECT_NE(run.out.find("number 0\n"), std::string::npos) << run.out;
+}
+
+TEST(TextEntry, HasNoLengthLimit) {
+    // 700 characters, beyond the string's first 512-byte buffer; the run is unpaced to be quick.
+    std::string keys;
+    for (int i = 0; i < 700; ++i) keys += std::to_string(2 + 2 * i) + " down 30\n" + std::to_string(3 + 2 * i) + " up 30\n";
+    keys += "1402 down 28\n";
+    const ProbeRun run = RunProbe("text _ 0 0 1", keys, "", "TARVOK_UNPACED=1");
+    EXPECT_NE(run.out.find("text [_" + std::string(700, 'a') + "] 701 layer 0\n"), std::string::npos) << run.out.substr(0, 200);
+}
+
+namespace {
+
+// Amplitude of the frequency in a block of samples (Goertzel), in sample units.
+double ToneAmplitude(const std::vector<double>& block, double hz, double rate) {
+    const double w = 2 * M_PI * hz / rate, c = 2 * std::cos(w);
+    double s1 = 0, s2 = 0;
+    for (double x : block) {
+        const double s0 = x + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    const double power = s1 * s1 + s2 * s2 - c * s1 * s2;
+    return 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(block.size());
+}
+
+}  // namespace
+
+TEST_F(Video, ItsSoundPlaysBesideLoopingMusic) {
+    // Music of 0.6 s at 2000 Hz restarts while the 3 s video with its 441 Hz tone plays; SDL's disk
+    // driver records the mix (16-bit stereo at 22050 Hz).
+    const std::string music = TempPath("music.wav"), mix = TempPath("mix.raw");
+    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i sine=frequency=2000:sample_rate=22050:duration=0.6 '" +
+                           music + "'").c_str()), 0);
+    const ProbeRun run = RunProbe("music " + music + " " + Path(), "", "",
+                                  "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + mix);
+    EXPECT_NE(run.out.find("played\n"), std::string::npos) << run.out;
+
+    std::ifstream in(mix, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    constexpr double kRate = 22050;
+    constexpr std::size_t kBlock = 2205;  // a tenth of a second
+    int videoBlocks = 0, withMusic = 0;
+    for (std::size_t at = 0; at + kBlock * 4 <= bytes.size(); at += kBlock * 4) {
+        std::vector<double> left(kBlock);
+        for (std::size_t i = 0; i < kBlock; ++i) {
+            const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at + 4 * i);
+            left[i] = static_cast<std::int16_t>(p[0] | (p[1] << 8));
+        }
+        // Both tones are 4096 at full scale (the video's mono tone perhaps -3 dB in stereo).
+        if (ToneAmplitude(left, 441, kRate) < 1500) continue;
+        ++videoBlocks;
+        if (ToneAmplitude(left, 2000, kRate) > 1000) ++withMusic;
+    }
+    EXPECT_GE(videoBlocks, 27);
+    EXPECT_LE(videoBlocks, 33);
+    // Music that stopped after its 0.6 s would sound in at most 7 of these blocks; each restart may leave
+    // a short gap.
+    EXPECT_GE(withMusic, videoBlocks - 6) << "music stopped while the video played";
+}
