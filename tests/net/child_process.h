@@ -1,40 +1,110 @@
-// Test helper: another program (a copy of this test binary, or Python) run as a child with pipes on its
-// standard input and output, every read bounded in time.
+// Test helpers: another program (a copy of this test program, or Python) run as a child with pipes on
+// its standard input and output, every read bounded in time; a free loopback port.
 #pragma once
 
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
 #include <optional>
 #include <string>
 #include <vector>
 
+extern char** environ;
+
 class ChildProcess {
 public:
-    ChildProcess() = default;
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess();
+    ~ChildProcess() { Kill(); }
 
-    // Starts argv[0] (searched in PATH) with extra "NAME=value" environment entries; false on failure.
-    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv = {});
-    void WriteLine(const std::string& line);
-    // The next line of its output, or nothing when none comes within timeoutMs.
-    std::optional<std::string> ReadLine(int timeoutMs);
-    // The next output line that starts with "@ ", without that mark (other lines are skipped).
-    std::optional<std::string> ReadReply(int timeoutMs);
-    // WriteLine, then ReadReply; "<timeout>" when no reply came.
-    std::string Command(const std::string& line, int timeoutMs = 15000);
-    // Ends it at once (SIGKILL) and collects it.
-    void Kill();
-    // Waits at most timeoutMs for it to end; its exit status, or -1.
-    int Wait(int timeoutMs);
+    // Starts argv[0] (searched in PATH); false on failure.
+    bool Start(const std::vector<std::string>& argv) {
+        int toChild[2], fromChild[2];
+        if (pipe2(toChild, O_CLOEXEC) != 0 || pipe2(fromChild, O_CLOEXEC) != 0) return false;
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, toChild[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, fromChild[1], 1);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        const int rc = posix_spawnp(&pid_, args[0], &actions, nullptr, args.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(toChild[0]);
+        close(fromChild[1]);
+        in_ = toChild[1];
+        out_ = fromChild[0];
+        if (rc != 0) pid_ = -1;
+        return rc == 0;
+    }
+    void WriteLine(const std::string& line) {
+        const std::string text = line + "\n";
+        for (std::size_t done = 0; done < text.size();) {
+            const ssize_t n = write(in_, text.data() + done, text.size() - done);
+            if (n <= 0) return;
+            done += static_cast<std::size_t>(n);
+        }
+    }
+    // The next line of its output within timeoutMs; with reply set, the next line that starts with "@ ",
+    // without that mark. Nothing on timeout or when its output ends.
+    std::optional<std::string> ReadLine(int timeoutMs, bool reply = false) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            for (std::size_t nl; (nl = pending_.find('\n')) != std::string::npos;) {
+                std::string line = pending_.substr(0, nl);
+                pending_.erase(0, nl + 1);
+                if (!reply) return line;
+                if (line.rfind("@ ", 0) == 0) return line.substr(2);
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - std::chrono::steady_clock::now())
+                                  .count();
+            pollfd p{out_, POLLIN, 0};
+            if (left <= 0 || out_ < 0) return std::nullopt;
+            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            char buf[4096];
+            const ssize_t n = read(out_, buf, sizeof buf);
+            if (n <= 0) return std::nullopt;
+            pending_.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    // WriteLine, then the reply; "<timeout>" when none came.
+    std::string Command(const std::string& line, int timeoutMs = 15000) {
+        WriteLine(line);
+        return ReadLine(timeoutMs, true).value_or("<timeout>");
+    }
+    void Kill() {
+        if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
+        pid_ = in_ = out_ = -1;
+    }
 
 private:
-    int pid_ = -1;
+    pid_t pid_ = -1;
     int in_ = -1;
     int out_ = -1;
     std::string pending_;
 };
 
-// This test program started as a network peer that runs commands from its standard input.
-bool StartPeer(ChildProcess& child);
 // A TCP port on the loopback address that was free a moment ago.
-int FreeLoopbackPort();
+inline int FreeLoopbackPort() {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    int port = 0;
+    if (bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+        getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) == 0) {
+        port = ntohs(sa.sin_port);
+    }
+    close(s);
+    return port;
+}

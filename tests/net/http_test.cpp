@@ -2,8 +2,6 @@
 // address. Expected files are compared with the bytes the test itself wrote.
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -14,7 +12,6 @@
 #include "tests/net/child_process.h"
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
@@ -23,27 +20,27 @@ std::string ReadFile(const fs::path& p) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-void WriteFile(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
-
-// Starts a server and reads the port it reports on its first lines.
-int StartServer(ChildProcess& server, const std::vector<std::string>& argv, const std::string& marker) {
-    if (!server.Start(argv)) return 0;
-    for (int i = 0; i < 5; ++i) {
-        const std::optional<std::string> line = server.ReadLine(10000);
-        if (!line) return 0;
-        const std::size_t at = line->find(marker);
-        if (at != std::string::npos) return std::atoi(line->c_str() + at + marker.size());
-    }
-    return 0;
-}
-
 class HttpGetTest : public testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::path(std::getenv("TMPDIR")) / "http";
-        fs::create_directories(dir_ / "site");
+    void SetUp() override { fs::create_directories(dir_ / "site"); }
+
+    // Starts a server and reads the port it reports after marker on one of its first lines.
+    int StartServer(const std::vector<std::string>& argv, const std::string& marker) {
+        if (!server_.Start(argv)) return 0;
+        for (int i = 0; i < 5; ++i) {
+            const std::optional<std::string> line = server_.ReadLine(10000);
+            if (!line) return 0;
+            if (const std::size_t at = line->find(marker); at != std::string::npos)
+                return std::atoi(line->c_str() + at + marker.size());
+        }
+        return 0;
     }
-    fs::path dir_;
+    int StartOddServer() {
+        return StartServer({"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"}, "port ");
+    }
+
+    const fs::path dir_ = fs::path(std::getenv("TMPDIR")) / "http";
+    ChildProcess server_;
 };
 
 }  // namespace
@@ -53,12 +50,9 @@ TEST_F(HttpGetTest, DownloadsFromPythonsHttpServer) {
     std::string large(10 * 1024 * 1024, '\0');
     std::mt19937 rng(7);
     for (char& c : large) c = static_cast<char>(rng());
-    WriteFile(dir_ / "site" / "small.txt", small);
-    WriteFile(dir_ / "site" / "large.bin", large);
-
-    ChildProcess server;
-    const int port = StartServer(server,
-                                 {"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
+    std::ofstream(dir_ / "site" / "small.txt", std::ios::binary) << small;
+    std::ofstream(dir_ / "site" / "large.bin", std::ios::binary) << large;
+    const int port = StartServer({"python3", "-u", "-m", "http.server", "0", "--bind", "127.0.0.1",
                                   "--directory", (dir_ / "site").string()},
                                  " port ");
     ASSERT_GT(port, 0);
@@ -67,60 +61,56 @@ TEST_F(HttpGetTest, DownloadsFromPythonsHttpServer) {
     EXPECT_EQ(HttpGet("127.0.0.1", "/small.txt", port, out.c_str()), 1);
     EXPECT_EQ(ReadFile(out), small);
     // A file that exists is replaced; the name may use backslashes.
-    const std::string backslashed = (dir_ / "big.bin").string();
-    std::string windowsName = backslashed;
-    for (char& c : windowsName) c = c == '/' ? '\\' : c;
-    WriteFile(backslashed, "old contents that are longer than nothing");
+    const fs::path big = dir_ / "big.bin";
+    std::ofstream(big) << "old contents that are longer than nothing";
+    std::string windowsName = big.string();
+    std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
     EXPECT_EQ(HttpGet("127.0.0.1", "/large.bin", port, windowsName.c_str()), 1);
-    EXPECT_TRUE(ReadFile(backslashed) == large);
+    EXPECT_TRUE(ReadFile(big) == large);
     // The server's error page is stored like any body.
     EXPECT_EQ(HttpGet("localhost", "/missing.txt", port, out.c_str()), 1);
     EXPECT_NE(ReadFile(out).find("404"), std::string::npos);
 }
 
 TEST_F(HttpGetTest, OddRepliesAndFailures) {
-    ChildProcess server;
-    const int port =
-        StartServer(server, {"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"}, "port ");
+    const int port = StartOddServer();
     ASSERT_GT(port, 0);
     const fs::path out = dir_ / "odd.bin";
-    auto get = [&](const char* path) { return HttpGet("127.0.0.1", path, port, out.c_str()); };
-
-    // The request exactly as sent.
-    EXPECT_EQ(get("/echo"), 1);
-    EXPECT_EQ(ReadFile(out),
-              "GET /echo HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Tarvok game\r\n\r\n");
-    EXPECT_EQ(get("/barelf"), 1);
-    EXPECT_EQ(ReadFile(out), "bare body\r\n\r\nwith blank lines");
-    EXPECT_EQ(get("/headeronly"), 1);
-    EXPECT_TRUE(fs::exists(out));
-    EXPECT_EQ(fs::file_size(out), 0u);
-    // Cut off before the announced length, or before the header ended: a failure, the part kept.
-    EXPECT_EQ(get("/early"), 0);
-    EXPECT_EQ(ReadFile(out), "0123456789");
-    EXPECT_EQ(get("/noheader"), 0);
-    EXPECT_EQ(get("/hugeheader"), 0);
+    // Path, result, what the file holds afterwards: the request exactly as sent, bodies after bare line
+    // feeds, an empty body; a reply cut off before its announced length or before its header ended fails
+    // and keeps the part read.
+    const std::tuple<const char*, double, std::string> cases[] = {
+        {"/echo", 1,
+         "GET /echo HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Tarvok game\r\n\r\n"},
+        {"/barelf", 1, "bare body\r\n\r\nwith blank lines"},
+        {"/headeronly", 1, ""},
+        {"/early", 0, "0123456789"},
+        {"/noheader", 0, ""},
+        {"/hugeheader", 0, ""},
+    };
+    for (const auto& [path, result, body] : cases) {
+        fs::remove(out);
+        EXPECT_EQ(HttpGet("127.0.0.1", path, port, out.c_str()), result) << path;
+        EXPECT_TRUE(fs::exists(out)) << path;
+        EXPECT_EQ(ReadFile(out), body) << path;
+    }
     // A server that says nothing: the read times out.
     nlSetReadTimeout(500);
-    const auto start = Clock::now();
-    EXPECT_EQ(get("/silent"), 0);
-    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 5.0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(HttpGet("127.0.0.1", "/silent", port, out.c_str()), 0);
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
     nlSetReadTimeout(NL_DEFAULT_READ_TIMEOUT_MS);
 
-    // No connection at all: 0 and no file.
+    // No connection at all (refused, a name no resolver can ask for, no name): 0 and no file.
     const fs::path none = dir_ / "none.bin";
-    const std::string refused = std::to_string(FreeLoopbackPort());
-    EXPECT_EQ(HttpGet("127.0.0.1", "/", std::atof(refused.c_str()), none.c_str()), 0);
-    const std::string noSuchHost = std::string(64, 'a') + ".invalid";  // a name no resolver can ask for
-    EXPECT_EQ(HttpGet(noSuchHost.c_str(), "/", port, none.c_str()), 0);
+    EXPECT_EQ(HttpGet("127.0.0.1", "/", FreeLoopbackPort(), none.c_str()), 0);
+    EXPECT_EQ(HttpGet((std::string(64, 'a') + ".invalid").c_str(), "/", port, none.c_str()), 0);
     EXPECT_EQ(HttpGet("", "/", port, none.c_str()), 0);
     EXPECT_FALSE(fs::exists(none));
 }
 
 TEST_F(HttpGetTest, ADownloadLeavesARunningGameAlone) {
-    ChildProcess server;
-    const int port =
-        StartServer(server, {"python3", "-u", TARVOK_SOURCE_DIR "/tests/net/odd_http_server.py"}, "port ");
+    const int port = StartOddServer();
     ASSERT_GT(port, 0);
     InitNetwork();
     ASSERT_EQ(NetHostGame(std::to_string(FreeLoopbackPort()).c_str()), 1);
@@ -132,25 +122,21 @@ TEST_F(HttpGetTest, ADownloadLeavesARunningGameAlone) {
 }
 
 TEST(HttpReplyScanner, SplitsTheHeaderWhereverTheReadsEnd) {
+    auto feed = [](tarvok::HttpReplyScanner& scanner, const std::string& part) {
+        const auto b =
+            scanner.Feed(std::span(reinterpret_cast<const std::uint8_t*>(part.data()), part.size()));
+        return std::string(reinterpret_cast<const char*>(b.data()), b.size());
+    };
     const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
     for (std::size_t cut = 0; cut <= reply.size(); ++cut) {
         tarvok::HttpReplyScanner scanner;
-        std::string body;
-        for (const std::string& part : {reply.substr(0, cut), reply.substr(cut)}) {
-            const auto b =
-                scanner.Feed(std::span(reinterpret_cast<const std::uint8_t*>(part.data()), part.size()));
-            body.append(reinterpret_cast<const char*>(b.data()), b.size());
-        }
-        EXPECT_EQ(body, "hello") << cut;
+        std::string body = feed(scanner, reply.substr(0, cut));
+        EXPECT_EQ(body + feed(scanner, reply.substr(cut)), "hello") << cut;
         EXPECT_EQ(scanner.ContentLength(), 5u);
     }
     // Carriage returns do not count; any other byte between line feeds resets the count.
-    tarvok::HttpReplyScanner scanner;
-    const std::string odd = "A\n\r\r\nB";
-    const auto b = scanner.Feed(std::span(reinterpret_cast<const std::uint8_t*>(odd.data()), odd.size()));
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(b.data()), b.size()), "B");
-    tarvok::HttpReplyScanner noLength;
-    const std::string x = "H\n \nrest";
-    EXPECT_EQ(noLength.Feed(std::span(reinterpret_cast<const std::uint8_t*>(x.data()), x.size())).size(), 0u);
-    EXPECT_FALSE(noLength.HeaderDone());
+    tarvok::HttpReplyScanner scanner, noEnd;
+    EXPECT_EQ(feed(scanner, "A\n\r\r\nB"), "B");
+    EXPECT_EQ(feed(noEnd, "H\n \nrest"), "");
+    EXPECT_FALSE(noEnd.HeaderDone());
 }
