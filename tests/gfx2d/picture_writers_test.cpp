@@ -173,6 +173,13 @@ TEST(PictureWriters, FailuresLeaveNoFile) {
     ASSERT_TRUE(fixtures::Run("mkdir '" + dir + "'"));
     EXPECT_FALSE(tarvok::WritePictureFile(dir, image, kKey));
     EXPECT_TRUE(fixtures::Run("test -d '" + dir + "'"));
+    // A read-only directory (only where it really refuses files: not for root).
+    const std::string readOnly = fixtures::TempPath("readonly");
+    ASSERT_TRUE(fixtures::Run("mkdir '" + readOnly + "' && chmod 555 '" + readOnly + "'"));
+    if (!fixtures::Run("touch '" + readOnly + "/probe' 2>/dev/null")) {
+        EXPECT_FALSE(tarvok::WritePictureFile(readOnly + "/shot.png", image, kKey));
+        EXPECT_FALSE(fixtures::Run("test -e '" + readOnly + "/shot.png'"));
+    }
     // An empty picture writes nothing.
     EXPECT_FALSE(tarvok::WritePictureFile(fixtures::TempPath("empty.bmp"), ImageBuffer{}, kKey));
     EXPECT_FALSE(fixtures::Run("test -e '" + fixtures::TempPath("empty.bmp") + "'"));
