@@ -70,6 +70,8 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     EXPECT_EQ(GetPixel(0, 0), kRed);    // reads the surface while it is drawn into
     EXPECT_EQ(GetPixel(63, 47), kBlue);
     EXPECT_EQ(GetPixel(64, 0), 0);
+    GrabSprite(104, 0, 0, 10, 10);  // grabs from the surface, rows counted from its own top
+    GrabSprite(105, 54, 38, 10, 10);
     UseScreen(-1);
     EXPECT_EQ(tarvok::Surfaces().current, -1);
     EXPECT_EQ(Pixel(0, 0), kGreen);  // the window was not drawn on
@@ -83,6 +85,12 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     EXPECT_EQ(Pixel(230, 120), kGrey);  // never drawn: transparent
     EXPECT_EQ(Pixel(264, 147), kGrey);
     EXPECT_EQ(Pixel(263, 148), kGrey);
+    DrawSprite(104, 400, 400);
+    DrawSprite(105, 420, 400);
+    EXPECT_EQ(Pixel(400, 400), kRed);
+    EXPECT_EQ(Pixel(409, 409), kRed);
+    EXPECT_EQ(Pixel(420, 400), kBlue);
+    EXPECT_EQ(Pixel(429, 409), kBlue);
 
     // Drawing into it again keeps what is there; the frame flip hands drawing back to the window.
     UseScreen(3);
