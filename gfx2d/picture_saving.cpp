@@ -33,7 +33,8 @@ double SaveSprite(const RtString& file, double sprite) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.data());
     for (std::int32_t y = 0; y < image.height; ++y) {
-        const std::uint8_t* row = texture.data() + static_cast<std::size_t>(image.height - 1 - y) * slot.textureWidth * 4;
+        const std::uint8_t* row =
+            texture.data() + static_cast<std::size_t>(image.height - 1 - y) * slot.textureWidth * 4;
         std::copy(row, row + static_cast<std::size_t>(image.width) * 4, image.Row(y));
     }
     return WritePictureFile(file.CText(), image, DisplayedKey()) ? 1 : 0;

@@ -1,13 +1,13 @@
 // Picture writers: BMP by hand, PNG through libpng into memory, then one checked file write.
 #include "gfx2d/picture_writers.h"
 
+#include <png.h>
+
 #include <algorithm>
 #include <cctype>
 #include <csetjmp>
 #include <cstdio>
 #include <new>
-
-#include <png.h>
 
 #include "platform/system.h"
 
@@ -31,7 +31,8 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
 
 bool Empty(const ImageBuffer& image) {
     return image.width <= 0 || image.height <= 0 ||
-           image.pixels.size() < static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
+           image.pixels.size() <
+               static_cast<std::size_t>(image.width) * static_cast<std::size_t>(image.height) * 4;
 }
 
 // libpng appends the file to a vector; errors long-jump back to EncodePng. Everything the jump must not
@@ -63,8 +64,9 @@ void SilentWarning(png_structp, png_const_charp) {}
 bool RunPngWriter(PngWriteSession& s, std::int32_t w, std::int32_t h) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_write_fn(s.png, &s, WriteToMemory, NoFlush);
-    png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGBA,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                 PNG_COLOR_TYPE_RGBA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     png_write_info(s.png, s.info);
     png_write_image(s.png, s.rows.data());
     png_write_end(s.png, nullptr);
@@ -125,8 +127,10 @@ bool EncodePng(const ImageBuffer& image, const SavedKey& key, std::vector<std::u
     if (Empty(image)) return false;
     PngWriteSession s;
     s.out = &out;
-    s.block.assign(image.pixels.begin(), image.pixels.begin() + static_cast<std::ptrdiff_t>(image.width) * image.height * 4);
-    for (std::size_t at = 0; at < s.block.size(); at += 4) s.block[at + 3] = key.Matches(&s.block[at]) ? 0 : 255;
+    s.block.assign(image.pixels.begin(),
+                   image.pixels.begin() + static_cast<std::ptrdiff_t>(image.width) * image.height * 4);
+    for (std::size_t at = 0; at < s.block.size(); at += 4)
+        s.block[at + 3] = key.Matches(&s.block[at]) ? 0 : 255;
     s.rows.resize(static_cast<std::size_t>(image.height));
     for (std::int32_t y = 0; y < image.height; ++y) {
         s.rows[static_cast<std::size_t>(y)] = s.block.data() + static_cast<std::size_t>(y) * image.width * 4;

@@ -17,7 +17,9 @@ struct SavedKey {
     bool active = false;
     std::uint8_t r = 0, g = 0, b = 0;
 
-    bool Matches(const std::uint8_t* rgb) const { return active && rgb[0] == r && rgb[1] == g && rgb[2] == b; }
+    bool Matches(const std::uint8_t* rgb) const {
+        return active && rgb[0] == r && rgb[1] == g && rgb[2] == b;
+    }
 };
 
 // Bytes of a BMP row of w pixels at 24 bits: 3 bytes a pixel, padded to a multiple of 4.

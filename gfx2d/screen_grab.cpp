@@ -110,8 +110,10 @@ void ReadRgb(std::int32_t x, std::int32_t y, std::uint8_t rgb[3]) {
 }
 
 void ShowFrame() {
-    if (g_gfx2dHooks.showScreen) g_gfx2dHooks.showScreen();
-    else SwapAndWait(*g_engine.display);
+    if (g_gfx2dHooks.showScreen)
+        g_gfx2dHooks.showScreen();
+    else
+        SwapAndWait(*g_engine.display);
 }
 
 }  // namespace
@@ -120,8 +122,8 @@ void GrabIntoSlot(std::int32_t slot, std::int32_t x, std::int32_t y, std::int32_
     if (!ContextAlive()) return;
     const std::int32_t largest = MaxTextureSize();
     if (w < 1 || h < 1 || w > largest || h > largest) {
-        AppendErrorLog(("GrabSprite: size " + std::to_string(w) + " x " + std::to_string(h) + " is outside 1.." +
-                        std::to_string(largest))
+        AppendErrorLog(("GrabSprite: size " + std::to_string(w) + " x " + std::to_string(h) +
+                        " is outside 1.." + std::to_string(largest))
                            .c_str());
         return;
     }
@@ -138,8 +140,10 @@ void GrabIntoSlot(std::int32_t slot, std::int32_t x, std::int32_t y, std::int32_
     // The frame buffer is addressed from the bottom.
     const std::int64_t bottom = static_cast<std::int64_t>(DrawingHeight()) - y - h;
     const auto fy = static_cast<std::int32_t>(std::clamp<std::int64_t>(bottom, INT32_MIN / 2, INT32_MAX / 2));
-    if (AlphaBits() > 0) CopyWithAlpha(x, fy, w, h);
-    else CopyKeyingPixels(x, fy, tw, th);
+    if (AlphaBits() > 0)
+        CopyWithAlpha(x, fy, w, h);
+    else
+        CopyKeyingPixels(x, fy, tw, th);
     s.textureWidth = static_cast<std::int16_t>(tw);
     s.textureHeight = static_cast<std::int16_t>(th);
     s.width = static_cast<std::int16_t>(w);
@@ -156,7 +160,8 @@ void GrabLayer(BackgroundLayer& layer) {
     const std::int32_t rows = std::min((h + tile - 1) / tile, kLayerTileLimit);
     for (std::int32_t r = 0; r < rows; ++r) {
         for (std::int32_t c = 0; c < columns; ++c) {
-            if (layer.tile[c][r] != 0 && layer.tileTextureWidth[c][r] == tile && layer.tileTextureHeight[c][r] == tile) {
+            if (layer.tile[c][r] != 0 && layer.tileTextureWidth[c][r] == tile &&
+                layer.tileTextureHeight[c][r] == tile) {
                 glBindTexture(GL_TEXTURE_2D, layer.tile[c][r]);
             } else {
                 MakeBlankTexture(layer.tile[c][r], tile, tile);
@@ -179,7 +184,8 @@ SavedKey DisplayedKey() {
     const auto bits = static_cast<std::uint32_t>(key);
     SavedKey shown{key != 0, Byte(bits, 0), Byte(bits, 8), Byte(bits, 16)};
     // Too small a buffer to probe in: the key is taken as stored exactly.
-    if (!shown.active || !ContextAlive() || DrawingWidth() <= kProbeX || DrawingHeight() <= kProbeY) return shown;
+    if (!shown.active || !ContextAlive() || DrawingWidth() <= kProbeX || DrawingHeight() <= kProbeY)
+        return shown;
     const std::int32_t fy = DrawingHeight() - 1 - kProbeY;
     const GLboolean blending = glIsEnabled(GL_BLEND);
     glDisable(GL_BLEND);  // the probe must store the key itself, not a mix

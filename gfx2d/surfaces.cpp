@@ -24,8 +24,8 @@ SurfaceState g_surfaces;
 bool FramebuffersAvailable() {
     return g_gl.glGenFramebuffersEXT && g_gl.glGenRenderbuffersEXT && g_gl.glBindFramebufferEXT &&
            g_gl.glBindRenderbufferEXT && g_gl.glRenderbufferStorageEXT && g_gl.glCheckFramebufferStatusEXT &&
-           g_gl.glFramebufferTexture2DEXT && g_gl.glFramebufferRenderbufferEXT && g_gl.glDeleteFramebuffersEXT &&
-           g_gl.glDeleteRenderbuffersEXT;
+           g_gl.glFramebufferTexture2DEXT && g_gl.glFramebufferRenderbufferEXT &&
+           g_gl.glDeleteFramebuffersEXT && g_gl.glDeleteRenderbuffersEXT;
 }
 
 void FreeSurface(OffscreenSurface& surface) {

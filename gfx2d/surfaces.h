@@ -22,14 +22,14 @@ struct OffscreenSurface {
     std::uint32_t depthBuffer = 0;  // render buffer with 24-bit depth
     std::int32_t width = 0;         // frame-buffer object size (the sprite's texture size); 0 = none
     std::int32_t height = 0;
-    std::int32_t sprite = -1;       // slot drawn into; -1 = never created
+    std::int32_t sprite = -1;  // slot drawn into; -1 = never created
 };
 
 struct SurfaceState {
     std::array<OffscreenSurface, kSurfaces> surfaces{};
-    std::int32_t current = -1;        // -1: drawing goes to the window
-    bool framebufferBound = false;    // the current surface's frame-buffer object is bound
-    std::int32_t alphaBits = -1;      // alpha bits of the window's frame buffer; -1 = not asked yet
+    std::int32_t current = -1;              // -1: drawing goes to the window
+    bool framebufferBound = false;          // the current surface's frame-buffer object is bound
+    std::int32_t alphaBits = -1;            // alpha bits of the window's frame buffer; -1 = not asked yet
     std::vector<std::uint8_t> grabScratch;  // grabs without frame-buffer alpha
 };
 

@@ -2,8 +2,8 @@
 // off-screen surface (frame-buffer object or emulated through the back buffer), and encoding a saved
 // screen, PNG beside libpng's own simplified writer. The GL cases need a display
 // (scripts/with-display.sh).
-#include <benchmark/benchmark.h>
 #include <GL/gl.h>
+#include <benchmark/benchmark.h>
 #include <png.h>
 
 #include <cstdlib>

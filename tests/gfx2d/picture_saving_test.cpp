@@ -32,8 +32,9 @@ std::vector<std::uint8_t> ExpectedRgba(int w, int h, Colour colour, std::uint8_t
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             const std::uint32_t c = colour(x, y);
-            rgba.insert(rgba.end(), {static_cast<std::uint8_t>(Red(c)), static_cast<std::uint8_t>(Green(c)),
-                                     static_cast<std::uint8_t>(Blue(c)), c == kKey ? keyAlpha : std::uint8_t{255}});
+            rgba.insert(rgba.end(),
+                        {static_cast<std::uint8_t>(Red(c)), static_cast<std::uint8_t>(Green(c)),
+                         static_cast<std::uint8_t>(Blue(c)), c == kKey ? keyAlpha : std::uint8_t{255}});
         }
     }
     return rgba;
@@ -74,7 +75,7 @@ TEST_F(GfxSaving, SavedScreenHoldsThePixelsShown) {
     ExpectFileHolds(png, true, 640, 480, Shown);
     ExpectFileHolds(bmp, false, 640, 480, Shown);
     EXPECT_EQ(fixtures::ReadFile(plain), fixtures::ReadFile(bmp));  // no extension: BMP
-    EXPECT_EQ(Pixel(4, 4), 0x00FF00u);  // the key probe put its pixel back
+    EXPECT_EQ(Pixel(4, 4), 0x00FF00u);                              // the key probe put its pixel back
 }
 
 TEST_F(GfxSaving, SavedSpriteHoldsItsPicture) {

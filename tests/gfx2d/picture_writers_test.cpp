@@ -2,14 +2,13 @@
 // written in Python over zlib, and by the engine's own readers; failures leave no file.
 #include "gfx2d/picture_writers.h"
 
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "gfx2d/bmp_reader.h"
 #include "gfx2d/picture_file.h"
@@ -143,7 +142,8 @@ TEST(PictureWriters, KeyFollowsTheDisplayedColour) {
     ASSERT_TRUE(tarvok::EncodePng(image, shown, png));
     const std::string path = fixtures::TempPath("shown_key.png");
     fixtures::WriteFile(path, png);
-    EXPECT_EQ(fixtures::DecodePngWithPython(path).rgba, (std::vector<std::uint8_t>{248, 0, 128, 0, 255, 0, 128, 255}));
+    EXPECT_EQ(fixtures::DecodePngWithPython(path).rgba,
+              (std::vector<std::uint8_t>{248, 0, 128, 0, 255, 0, 128, 255}));
 
     // No active key: nothing is changed, black stays black.
     image.pixels = {0, 0, 0, 0, 255, 0, 128, 0};
@@ -206,7 +206,8 @@ TEST(PictureWriters, FailuresLeaveNoFile) {
 TEST(PictureWritersDeathTest, WriteFailureRemovesThePartialFile) {
     const ImageBuffer image = MakePicture(300, 300);
     for (const char* name : {"partial.bmp", "partial.png"}) {
-        EXPECT_EXIT(SaveUnderSizeLimit(fixtures::TempPath(name), image), testing::ExitedWithCode(0), "") << name;
+        EXPECT_EXIT(SaveUnderSizeLimit(fixtures::TempPath(name), image), testing::ExitedWithCode(0), "")
+            << name;
     }
 }
 

@@ -1,11 +1,12 @@
 // Off-screen surfaces (with frame-buffer objects and emulated without), grabbing, the screen as the
 // background and the cross-fade, on a real window; expected pixels follow from what the tests draw.
+#include "gfx2d/surfaces.h"
+
 #include <fstream>
 #include <iterator>
 
 #include "frame/frame.h"
 #include "frame/gl_extensions.h"
-#include "gfx2d/surfaces.h"
 #include "gfx2d/texture_upload.h"
 #include "runtime/program_end.h"
 #include "tests/gfx2d/fixtures.h"
@@ -25,7 +26,8 @@ std::string ErrorLogText() {
 
 // A picture of distinct colours: pixel (x, y) of the pattern drawn at (ox, oy) by PaintPattern.
 std::uint32_t PatternColour(int x, int y) {
-    return static_cast<std::uint32_t>((x * 9) & 0xFF) | static_cast<std::uint32_t>((y * 5) & 0xFF) << 8 | 0x40u << 16;
+    return static_cast<std::uint32_t>((x * 9) & 0xFF) | static_cast<std::uint32_t>((y * 5) & 0xFF) << 8 |
+           0x40u << 16;
 }
 
 // Paints PatternColour over the w x h rectangle at (ox, oy), one pixel at a time (clipped by GL).
@@ -65,9 +67,9 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     EXPECT_GT(tarvok::Surfaces().surfaces[3].width, 0);  // llvmpipe has frame-buffer objects
 
     UseScreen(3);
-    DrawRect(0, 0, 10, 10, kRed);       // top-left corner of the sprite
-    DrawRect(54, 38, 10, 10, kBlue);    // bottom-right corner
-    EXPECT_EQ(GetPixel(0, 0), kRed);    // reads the surface while it is drawn into
+    DrawRect(0, 0, 10, 10, kRed);     // top-left corner of the sprite
+    DrawRect(54, 38, 10, 10, kBlue);  // bottom-right corner
+    EXPECT_EQ(GetPixel(0, 0), kRed);  // reads the surface while it is drawn into
     EXPECT_EQ(GetPixel(63, 47), kBlue);
     EXPECT_EQ(GetPixel(64, 0), 0);
     GrabSprite(104, 0, 0, 10, 10);  // grabs from the surface, rows counted from its own top
@@ -143,7 +145,8 @@ TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
 
 TEST_F(GfxSurfaces, BadSurfaceNumbersAndSizesChangeNothing) {
     const double maxSide = tarvok::MaxTextureSize();
-    for (const auto& size : {std::pair{0.0, 10.0}, {10.0, 0.0}, {-5.0, 10.0}, {maxSide + 1, 8.0}, {8.0, 1e12}}) {
+    for (const auto& size :
+         {std::pair{0.0, 10.0}, {10.0, 0.0}, {-5.0, 10.0}, {maxSide + 1, 8.0}, {8.0, 1e12}}) {
         CreateScreen(4, 102, size.first, size.second);
         EXPECT_EQ(Slot(102).drawTexture, 0u);
         EXPECT_EQ(tarvok::Surfaces().surfaces[4].sprite, -1);
@@ -179,7 +182,8 @@ TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
     Clear(0);
     DrawSprite(6, 300, 300);
     for (int y = 0; y < 20; y += 2)
-        for (int x = 0; x < 33; x += 2) ASSERT_EQ(Pixel(300 + x, 300 + y), PatternColour(x, y)) << x << "," << y;
+        for (int x = 0; x < 33; x += 2)
+            ASSERT_EQ(Pixel(300 + x, 300 + y), PatternColour(x, y)) << x << "," << y;
     EXPECT_EQ(Pixel(333, 300), 0u);
 
     // At the edges and partly outside: what lies outside is transparent.
