@@ -94,6 +94,7 @@ void InitEngine(const RtString& commandLine, int showCode, const char* title) {
     }
     AttachTextureStore();
     g_displayHooks.beforeSwap = KeepShownPicture;
+    g_gfx2dHooks.showScreen = ShowScreen;  // the cross-fade presents its frames through the frame flip
     g_engine.mainWindow = Display().window;
     platform::SetWindowTitle(g_engine.mainWindow, title);
     g_engine.title = title;
