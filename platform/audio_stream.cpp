@@ -36,7 +36,7 @@ void SDLCALL fillFromQueue(int, void* buffer, int len, void* arg) {
     const std::size_t wanted = static_cast<std::size_t>(len) / sizeof(std::int16_t);
     std::lock_guard<std::mutex> guard(s.lock);
     const std::size_t n = std::min(wanted, s.queue.size() - s.head);
-    std::memcpy(out, s.queue.data() + s.head, n * sizeof(std::int16_t));
+    if (n > 0) std::memcpy(out, s.queue.data() + s.head, n * sizeof(std::int16_t));
     std::memset(out + n, 0, (wanted - n) * sizeof(std::int16_t));
     s.head += n;
 }
