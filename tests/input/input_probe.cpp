@@ -57,14 +57,13 @@ void Script() {
 // whether KeyState follows, and the state of its twin (the extended code of a plain key, the plain code
 // of an extended one) while it is down. Linux numbers the plain keys 1 to 88 as set 1 does.
 void RealKeys() {
-    AllowEscape(0);
     std::vector<std::pair<int, int>> keys;  // Linux input code, expected scan code
     for (int code = 1; code <= 88; ++code)
         if (code != 84 && code != 85) keys.emplace_back(code, code);
-    const std::pair<int, int> extended[] = {
-        {96, 156},  {97, 157},  {98, 181},  {99, 183},  {100, 184}, {102, 199}, {103, 200},
-        {104, 201}, {105, 203}, {106, 205}, {107, 207}, {108, 208}, {109, 209}, {110, 210},
-        {111, 211}, {119, 197}, {125, 219}, {126, 220}, {127, 221}};
+    const std::pair<int, int> extended[] = {{96, 156},  {97, 157},  {98, 181},  {99, 183},  {100, 184},
+                                            {102, 199}, {103, 200}, {104, 201}, {105, 203}, {106, 205},
+                                            {107, 207}, {108, 208}, {109, 209}, {110, 210}, {111, 211},
+                                            {119, 197}, {125, 219}, {126, 220}, {127, 221}};
     keys.insert(keys.end(), std::begin(extended), std::end(extended));
     for (const auto& [linuxCode, code] : keys) {
         // A one-digit number would name a key symbol to xdotool; X code 9 is Esc.
@@ -81,11 +80,12 @@ void RealKeys() {
 
 // Characters typed for real, in order.
 void RealTyping() {
-    AllowEscape(0);
     // Shift is let go after H: between the two, a held h would type again as the lower-case letter.
-    Shell("xdotool keydown shift keydown h sleep 0.15 keyup h keyup shift sleep 0.1 keydown i sleep 0.15 keyup i sleep 0.1"
-          " keydown space sleep 0.15 keyup space sleep 0.1 keydown 5 sleep 0.15 keyup 5 sleep 0.1"
-          " keydown BackSpace sleep 0.15 keyup BackSpace sleep 0.1 keydown Return sleep 0.15 keyup Return &");
+    Shell(
+        "xdotool keydown shift keydown h sleep 0.15 keyup h keyup shift sleep 0.1 keydown i sleep 0.15 keyup "
+        "i sleep 0.1"
+        " keydown space sleep 0.15 keyup space sleep 0.1 keydown 5 sleep 0.15 keyup 5 sleep 0.1"
+        " keydown BackSpace sleep 0.15 keyup BackSpace sleep 0.1 keydown Return sleep 0.15 keyup Return &");
     std::string typed;
     for (int frame = 0; frame < 300 && typed.find("\\10") == std::string::npos; ++frame) {
         ShowScreen();
@@ -100,7 +100,10 @@ void RealMouse() {
     auto state = [&] { MouseState(x, y, left, right); };
     SystemPointer(1);
     Shell("xdotool mousemove --window " + window + " 50 60");
-    std::printf("moved %d\n", FramesUntil([&] { state(); return x == 50 && y == 60; }) >= 0);
+    std::printf("moved %d\n", FramesUntil([&] {
+                                  state();
+                                  return x == 50 && y == 60;
+                              }) >= 0);
     // Absolute mode: the motion is the change of the position, sampled once per frame.
     double dx = 0;
     bool same = true;
@@ -148,15 +151,20 @@ void RealMouse() {
         Shell("xdotool mousemove_relative -- -300 0");
         ShowScreen();
     }
-    FramesUntil([&] { state(); return x == 0; });
+    FramesUntil([&] {
+        state();
+        return x == 0;
+    });
     std::printf("clamped %g\n", x);
     Shell("xdotool mousemove_relative 5 0");
-    FramesUntil([&] { state(); return x > 0; });
+    FramesUntil([&] {
+        state();
+        return x > 0;
+    });
     std::printf("back in %g\n", x);
 }
 
 void Waits() {
-    AllowEscape(0);
     Shell("(sleep 0.3; xdotool keydown k sleep 0.2 keyup k) &");
     double start = GetElapsedTime();
     KeyWait();
@@ -168,12 +176,15 @@ void Waits() {
     for (int i = 0; i < 30; ++i) ShowScreen();
 }
 
+// "script" reads the key script; "real" drives the real keyboard and mouse, each part in turn.
 void MainBody() {
     if (g_mode == "script") Script();
-    if (g_mode == "keys") RealKeys();
-    if (g_mode == "typing") RealTyping();
-    if (g_mode == "mouse") RealMouse();
-    if (g_mode == "waits") Waits();
+    if (g_mode != "real") return;
+    AllowEscape(0);
+    RealKeys();
+    RealTyping();
+    Waits();
+    RealMouse();
     std::printf("done\n");
 }
 
