@@ -1,7 +1,6 @@
 // Video playback: pictures decoded by VideoDecoder drawn into the game window at their times, the sound
 // streamed to a mixer channel of its own, until the video ends or a key or mouse button is pressed.
 #include <GL/gl.h>
-#include <GL/glext.h>
 
 #include <algorithm>
 #include <string>
@@ -10,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/media.h"
 #include "engine/video_decoder.h"
+#include "engine/video_screen.h"
 #include "gfx2d/gfx2d.h"
 #include "input/input.h"
 #include "platform/audio.h"
@@ -79,98 +79,15 @@ bool WaitUntil(double due) {
     }
 }
 
-int PowerOfTwoAtLeast(int n) {
-    int side = 1;
-    while (side < n) side *= 2;
-    return side;
-}
-
-// The GL texture that holds the current picture, and its drawing at the placement.
-class VideoScreen {
-public:
-    VideoScreen(int width, int height, const VideoPlacement& place) : width_(width), height_(height), place_(place) {
-        GLint side = 0;
-        glGetIntegerv(GL_MAX_TEXTURE_SIZE, &side);
-        textureWidth_ = PowerOfTwoAtLeast(width);
-        textureHeight_ = PowerOfTwoAtLeast(height);
-        ok_ = textureWidth_ <= side && textureHeight_ <= side;
-        if (!ok_) return;
-        glGenTextures(1, &texture_);
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth_, textureHeight_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                     nullptr);
-    }
-    ~VideoScreen() {
-        if (texture_) glDeleteTextures(1, &texture_);
-    }
-    VideoScreen(const VideoScreen&) = delete;
-    VideoScreen& operator=(const VideoScreen&) = delete;
-
-    // Presents one picture (RGBA, top row first) as a frame of its own.
-    void Present(const std::vector<std::uint8_t>& pixels) {
-        OpenGLZazuzive& display = Display();
-        platform::BeginScriptedFrame();
-        Reset2DState(display, 0, 0, 0, 0);
-        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-        if (ok_) Draw(pixels);
-        if (g_displayHooks.beforeSwap) g_displayHooks.beforeSwap();
-        platform::SaveShotIfDue(display.clientWidth, display.clientHeight);
-        platform::SwapGlWindow(display.window);
-        if (platform::FrameLimitReached()) EndProgram();
-    }
-
-private:
-    void Draw(const std::vector<std::uint8_t>& pixels) {
-        glDisable(GL_BLEND);
-        glDisable(GL_ALPHA_TEST);
-        if (g_gl.glActiveTextureARB) {
-            g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
-            glDisable(GL_TEXTURE_2D);
-            g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
-        }
-        glEnable(GL_TEXTURE_2D);
-        glBindTexture(GL_TEXTURE_2D, texture_);
-        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, width_, height_, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
-        const float s = static_cast<float>(width_) / static_cast<float>(textureWidth_);
-        const float t = static_cast<float>(height_) / static_cast<float>(textureHeight_);
-        const auto x = static_cast<float>(place_.x), y = static_cast<float>(place_.y);
-        const auto w = static_cast<float>(place_.width), h = static_cast<float>(place_.height);
-        glColor4f(1, 1, 1, 1);
-        // Texture row 0 is the picture's top row.
-        glBegin(GL_QUADS);
-        glTexCoord2f(0, t);
-        glVertex2f(x, y + h);
-        glTexCoord2f(s, t);
-        glVertex2f(x + w, y + h);
-        glTexCoord2f(s, 0);
-        glVertex2f(x + w, y);
-        glTexCoord2f(0, 0);
-        glVertex2f(x, y);
-        glEnd();
-    }
-
-    int width_, height_;
-    int textureWidth_ = 0, textureHeight_ = 0;
-    VideoPlacement place_;
-    GLuint texture_ = 0;
-    bool ok_ = false;
-};
-
 // Plays the opened video until it ends (for good when not repeating) or a key or button is pressed.
-void Play(VideoDecoder& decoder, const VideoPlacement& place, int width, int height, bool repeat) {
+void Play(VideoDecoder& decoder, const VideoPlacement& place, bool repeat) {
     std::vector<std::uint8_t> pixels;
     std::vector<std::int16_t> sound;
     double at = 0;
     if (!decoder.NextPicture(pixels, at, sound)) return;  // a video without pictures closes at once
 
     if (g_displayHooks.finishSurface) g_displayHooks.finishSurface();
-    VideoScreen screen(width, height, place);
+    VideoScreen screen(place);
     platform::StartAudioStream();
     double start = FrameClock();
     for (;;) {
@@ -223,7 +140,7 @@ double ShowVideo(const RtString& file, double repeat) {
     if (!decoder.SetOutputSize(place.width, place.height)) return kNotOpened;
 
     WaitForRelease();
-    Play(decoder, place, place.width, place.height, ToBool(repeat));
+    Play(decoder, place, ToBool(repeat));
 
     // The game's next frame starts as after a flip: cleared, 2D state, the background drawn.
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
