@@ -24,13 +24,13 @@ struct ProbeRun {
 
 // Runs the probe with a key script and shots of the listed frames into TMPDIR/shots.
 ProbeRun RunProbe(const std::string& args, const std::string& keys = "", const std::string& shots = "",
-             const std::string& env = "") {
+                  const std::string& env = "", const std::string& program = TARVOK_TEST_BINARY_DIR "/tests/engine/media_probe") {
     const std::string keyFile = TempPath("keys.txt");
     std::ofstream(keyFile) << "# keys\n" << keys;
     std::system(("rm -rf '" + TempPath("shots") + "' && mkdir -p '" + TempPath("shots") + "'").c_str());
     std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " TARVOK_SHOTDIR=" + TempPath("shots");
     if (!shots.empty()) command += " TARVOK_SHOTS=" + shots;
-    command += " " + env + " " TARVOK_TEST_BINARY_DIR "/tests/engine/media_probe " + args + " 2>&1";
+    command += " " + env + " '" + program + "' " + args + " 2>&1";
     ProbeRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -155,6 +155,19 @@ TEST_F(Video, LoopingStartsAgainUntilAKey) {
     EXPECT_LT(line[0], 12000) << run.out;
     EXPECT_TRUE(Near(Pixel(37, 320, 240), kRed));
     EXPECT_TRUE(Near(Pixel(47, 320, 240), kGreen));
+}
+
+TEST_F(Video, IsFoundInTheArchiveBehindTheProgram) {
+    // The game as one file: the probe with the video packed behind it under a name no plain file has.
+    const std::string folder = TempPath("pack");
+    ASSERT_EQ(std::system(("mkdir -p '" + folder + "' && cp '" + Path() + "' '" + folder + "/Packed.AVI'").c_str()), 0);
+    const std::string game = TempPath("game");
+    ASSERT_EQ(std::system((std::string("'" TARVOK_PACK_TOOL "' -q --program '") + TARVOK_TEST_BINARY_DIR +
+                           "/tests/engine/media_probe' '" + game + "' '" + folder + "'").c_str()), 0);
+    ASSERT_EQ(std::system(("rm -r '" + folder + "'").c_str()), 0);
+    const ProbeRun run = RunProbe("video media/packed.avi 0", "5 down 57\n", "3", "", game);
+    EXPECT_EQ(Numbers(run, "video").at(0), 0) << run.out;
+    EXPECT_TRUE(Near(Pixel(3, 320, 240), kRed));
 }
 
 TEST_F(Video, MissingOrDamagedFilesDoNotStopTheGame) {
