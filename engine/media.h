@@ -16,8 +16,8 @@ void PlayVideoLoop(const RtString& file);               // plays it over and ove
 double ShowVideo(const RtString& file, double repeat);  // 0 after playing, 3 when it cannot be opened
 
 // --- Text entry -------------------------------------------------------------------------------------
-void InputText(RtString& text, double x, double y);     // edits the text at (x, y) until Enter
-void InputNumber(double& value, double x, double y);    // reads a line; value := its number by the text rule
+void InputText(RtString& text, double x, double y);   // edits the text at (x, y) until Enter
+void InputNumber(double& value, double x, double y);  // reads a line; value := its number by the text rule
 
 namespace tarvok {
 

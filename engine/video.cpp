@@ -60,7 +60,8 @@ void WaitForRelease() {
     InputSystem& input = *g_engine.input;
     for (;;) {
         PollKeyboard(input);
-        if (std::none_of(input.keyState.begin(), input.keyState.end(), [](std::uint8_t k) { return k & 0x80; }))
+        if (std::none_of(input.keyState.begin(), input.keyState.end(),
+                         [](std::uint8_t k) { return k & 0x80; }))
             break;
         WaitPass();
     }
@@ -136,7 +137,8 @@ double ShowVideo(const RtString& file, double repeat) {
     VideoDecoder decoder;
     if (!decoder.Open(path, sound.sampleRate, sound.channels)) return kNotOpened;
     OpenGLZazuzive& display = Display();
-    const VideoPlacement place = FitVideo(decoder.Width(), decoder.Height(), display.clientWidth, display.clientHeight);
+    const VideoPlacement place =
+        FitVideo(decoder.Width(), decoder.Height(), display.clientWidth, display.clientHeight);
     if (!decoder.SetOutputSize(place.width, place.height)) return kNotOpened;
 
     WaitForRelease();

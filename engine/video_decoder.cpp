@@ -76,18 +76,18 @@ struct VideoDecoder::State {
     std::unique_ptr<SwsContext, ScalerFreer> scaler;
     std::unique_ptr<SwrContext, ResamplerFreer> resampler;
     int videoIndex = -1, audioIndex = -1;
-    int width = 0, height = 0;              // source picture size
-    int outWidth = 0, outHeight = 0;        // output picture size
-    int soundRate = 0, soundChannels = 0;   // output sound format
+    int width = 0, height = 0;             // source picture size
+    int outWidth = 0, outHeight = 0;       // output picture size
+    int soundRate = 0, soundChannels = 0;  // output sound format
     // The input format the resampler was set up for.
     int resampledFormat = -1, resampledRate = 0;
     AVChannelLayout resampledLayout{};
-    double startTs = 0;                     // stream time of the video's start, in time-base units
-    double timeBaseMs = 0;                  // milliseconds per time-base unit
+    double startTs = 0;     // stream time of the video's start, in time-base units
+    double timeBaseMs = 0;  // milliseconds per time-base unit
     double intervalMs = kDefaultIntervalMs;
-    double lastMs = 0;                      // time of the last picture given
+    double lastMs = 0;  // time of the last picture given
     bool anyPicture = false;
-    bool draining = false;                  // the file is read to its end; the decoders are flushed
+    bool draining = false;  // the file is read to its end; the decoders are flushed
 
     ~State() { av_channel_layout_uninit(&resampledLayout); }
 
@@ -107,8 +107,10 @@ bool VideoDecoder::State::ConfigureResampler(const AVFrame& f) {
     av_channel_layout_uninit(&resampledLayout);
     if (f.sample_rate <= 0 || f.ch_layout.nb_channels <= 0) return false;
     AVChannelLayout in{};
-    if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) av_channel_layout_default(&in, f.ch_layout.nb_channels);
-    else if (av_channel_layout_copy(&in, &f.ch_layout) < 0) return false;
+    if (f.ch_layout.order == AV_CHANNEL_ORDER_UNSPEC)
+        av_channel_layout_default(&in, f.ch_layout.nb_channels);
+    else if (av_channel_layout_copy(&in, &f.ch_layout) < 0)
+        return false;
     AVChannelLayout out{};
     av_channel_layout_default(&out, soundChannels);
     SwrContext* s = nullptr;
@@ -118,7 +120,8 @@ bool VideoDecoder::State::ConfigureResampler(const AVFrame& f) {
     av_channel_layout_uninit(&in);
     std::unique_ptr<SwrContext, ResamplerFreer> owner(s);
     // The frame's own layout is kept for the comparison above (an unspecified one included).
-    if (made < 0 || swr_init(s) < 0 || av_channel_layout_copy(&resampledLayout, &f.ch_layout) < 0) return false;
+    if (made < 0 || swr_init(s) < 0 || av_channel_layout_copy(&resampledLayout, &f.ch_layout) < 0)
+        return false;
     resampler = std::move(owner);
     resampledFormat = f.format;
     resampledRate = f.sample_rate;
@@ -135,8 +138,8 @@ void VideoDecoder::State::TakeSound(const AVFrame& f, std::vector<std::int16_t>&
     const std::size_t at = sound.size();
     sound.resize(at + static_cast<std::size_t>(room) * static_cast<std::size_t>(soundChannels));
     auto* out = reinterpret_cast<std::uint8_t*>(sound.data() + at);
-    const int got = swr_convert(resampler.get(), &out, room, const_cast<const std::uint8_t**>(f.extended_data),
-                                f.nb_samples);
+    const int got = swr_convert(resampler.get(), &out, room,
+                                const_cast<const std::uint8_t**>(f.extended_data), f.nb_samples);
     sound.resize(at + static_cast<std::size_t>(std::max(got, 0)) * static_cast<std::size_t>(soundChannels));
     const std::size_t cap = static_cast<std::size_t>(kMaxSoundSeconds) * soundRate * soundChannels;
     if (sound.size() > cap) sound.erase(sound.begin(), sound.end() - static_cast<std::ptrdiff_t>(cap));
@@ -163,9 +166,9 @@ void VideoDecoder::State::DrainAudio(std::vector<std::int16_t>& sound) {
 
 bool VideoDecoder::State::ScalePicture(const AVFrame& f, std::vector<std::uint8_t>& pixels) {
     if (f.width <= 0 || f.height <= 0 || f.width > kMaxVideoSide || f.height > kMaxVideoSide) return false;
-    scaler.reset(sws_getCachedContext(scaler.release(), f.width, f.height, static_cast<AVPixelFormat>(f.format),
-                                      outWidth, outHeight, AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr,
-                                      nullptr));
+    scaler.reset(sws_getCachedContext(scaler.release(), f.width, f.height,
+                                      static_cast<AVPixelFormat>(f.format), outWidth, outHeight,
+                                      AV_PIX_FMT_RGBA, SWS_BILINEAR, nullptr, nullptr, nullptr));
     if (!scaler) return false;
     pixels.resize(static_cast<std::size_t>(outWidth) * static_cast<std::size_t>(outHeight) * 4);
     std::uint8_t* planes[4] = {pixels.data(), nullptr, nullptr, nullptr};
@@ -233,7 +236,8 @@ bool VideoDecoder::SetOutputSize(int width, int height) {
     return true;
 }
 
-bool VideoDecoder::NextPicture(std::vector<std::uint8_t>& pixels, double& timeMs, std::vector<std::int16_t>& sound) {
+bool VideoDecoder::NextPicture(std::vector<std::uint8_t>& pixels, double& timeMs,
+                               std::vector<std::int16_t>& sound) {
     State& s = *state_;
     if (!s.video) return false;
     AVFrame* frame = s.frame.get();

@@ -29,7 +29,8 @@ VideoScreen::VideoScreen(const VideoPlacement& place) : place_(place) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth_, textureHeight_, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, textureWidth_, textureHeight_, 0, GL_RGBA, GL_UNSIGNED_BYTE,
+                 nullptr);
 }
 
 VideoScreen::~VideoScreen() {
@@ -41,7 +42,8 @@ void VideoScreen::Present(const std::vector<std::uint8_t>& pixels) {
     platform::BeginScriptedFrame();
     Reset2DState(display, 0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-    const std::size_t size = static_cast<std::size_t>(place_.width) * static_cast<std::size_t>(place_.height) * 4;
+    const std::size_t size =
+        static_cast<std::size_t>(place_.width) * static_cast<std::size_t>(place_.height) * 4;
     if (texture_ && pixels.size() == size) Draw(pixels);
     if (g_displayHooks.beforeSwap) g_displayHooks.beforeSwap();
     platform::SaveShotIfDue(display.clientWidth, display.clientHeight);
@@ -61,7 +63,8 @@ void VideoScreen::Draw(const std::vector<std::uint8_t>& pixels) {
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, place_.width, place_.height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, place_.width, place_.height, GL_RGBA, GL_UNSIGNED_BYTE,
+                    pixels.data());
     const float s = static_cast<float>(place_.width) / static_cast<float>(textureWidth_);
     const float t = static_cast<float>(place_.height) / static_cast<float>(textureHeight_);
     const auto x = static_cast<float>(place_.x), y = static_cast<float>(place_.y);

@@ -1,11 +1,11 @@
 #include "platform/audio_stream.h"
 
+#include <SDL_mixer.h>
+
 #include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <vector>
-
-#include <SDL_mixer.h>
 
 #include "platform/audio.h"
 
@@ -21,7 +21,7 @@ struct StreamState {
     std::size_t head = 0;
     int channels = 2;
     int sampleRate = 22050;
-    Mix_Chunk* chunk = nullptr;       // the silent chunk while the stream plays
+    Mix_Chunk* chunk = nullptr;  // the silent chunk while the stream plays
 };
 
 StreamState& stream() {
@@ -54,7 +54,8 @@ bool StartAudioStream() {
     s.chunk = Mix_QuickLoad_RAW(g_silence, sizeof g_silence);  // not owned: freeing keeps g_silence
     if (!s.chunk) return false;
     Mix_Volume(channel, MIX_MAX_VOLUME);
-    if (Mix_RegisterEffect(channel, fillFromQueue, nullptr, &s) == 0 || Mix_PlayChannel(channel, s.chunk, -1) != channel) {
+    if (Mix_RegisterEffect(channel, fillFromQueue, nullptr, &s) == 0 ||
+        Mix_PlayChannel(channel, s.chunk, -1) != channel) {
         StopAudioStream();
         return false;
     }
@@ -65,12 +66,15 @@ void QueueAudioStream(std::span<const std::int16_t> samples) {
     StreamState& s = stream();
     if (!s.chunk) return;
     const auto channels = static_cast<std::size_t>(s.channels);
-    const std::size_t cap = static_cast<std::size_t>(kMaxQueuedStreamMs) * static_cast<std::size_t>(s.sampleRate) / 1000 * channels;
+    const std::size_t cap = static_cast<std::size_t>(kMaxQueuedStreamMs) *
+                            static_cast<std::size_t>(s.sampleRate) / 1000 * channels;
     std::lock_guard<std::mutex> guard(s.lock);
     s.queue.erase(s.queue.begin(), s.queue.begin() + static_cast<std::ptrdiff_t>(s.head));
     s.head = 0;
-    s.queue.insert(s.queue.end(), samples.begin(), samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / channels * channels));
-    if (s.queue.size() > cap) s.queue.erase(s.queue.begin(), s.queue.end() - static_cast<std::ptrdiff_t>(cap));
+    s.queue.insert(s.queue.end(), samples.begin(),
+                   samples.begin() + static_cast<std::ptrdiff_t>(samples.size() / channels * channels));
+    if (s.queue.size() > cap)
+        s.queue.erase(s.queue.begin(), s.queue.end() - static_cast<std::ptrdiff_t>(cap));
 }
 
 double QueuedAudioStreamMs() {

@@ -20,7 +20,8 @@ const std::string& VideoFile() {
         const char* dir = std::getenv("TMPDIR");
         std::string p = std::string(dir && *dir ? dir : "/tmp") + "/tarvok-bench-640x480.avi";
         std::system(("ffmpeg -v error -y -f lavfi -i testsrc=s=640x480:r=25:d=5 -f lavfi "
-                     "-i sine=frequency=440:sample_rate=44100:duration=5 -c:v mpeg4 -q:v 4 -c:a pcm_s16le '" + p + "'")
+                     "-i sine=frequency=440:sample_rate=44100:duration=5 -c:v mpeg4 -q:v 4 -c:a pcm_s16le '" +
+                     p + "'")
                         .c_str());
         return p;
     }();
@@ -28,10 +29,12 @@ const std::string& VideoFile() {
 }
 
 // The next picture, starting again at the end.
-bool Next(tarvok::VideoDecoder& decoder, std::vector<std::uint8_t>& pixels, std::vector<std::int16_t>& sound) {
+bool Next(tarvok::VideoDecoder& decoder, std::vector<std::uint8_t>& pixels,
+          std::vector<std::int16_t>& sound) {
     double ms = 0;
     sound.clear();
-    return decoder.NextPicture(pixels, ms, sound) || (decoder.Rewind() && decoder.NextPicture(pixels, ms, sound));
+    return decoder.NextPicture(pixels, ms, sound) ||
+           (decoder.Rewind() && decoder.NextPicture(pixels, ms, sound));
 }
 
 void BM_DecodeVideo(benchmark::State& state) {
@@ -45,7 +48,8 @@ void BM_DecodeVideo(benchmark::State& state) {
     for (auto _ : state) {
         if (!Next(decoder, pixels, sound)) state.SkipWithError("decoding stopped");
     }
-    state.counters["pictures/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["pictures/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_DecodeVideo)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -73,7 +77,8 @@ void BM_DecodeAndDrawVideo(benchmark::State& state) {
             screen.Present(pixels);
         }
     }
-    state.counters["pictures/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["pictures/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     DestroyDisplay(display);
     g_engine.display = nullptr;
 }

@@ -1,5 +1,9 @@
 // The stream channel that carries a video's sound, on SDL's disk audio driver: what is queued comes out
 // of the mix sample for sample, beside the numbered channels.
+#include "platform/audio_stream.h"
+
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdlib>
 #include <fstream>
@@ -7,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "platform/audio.h"
-#include "platform/audio_stream.h"
 #include "platform/clock.h"
 #include "tests/engine/video_fixtures.h"
 
@@ -57,7 +58,8 @@ TEST(AudioStream, PlaysQueuedSamplesExactlyOnAChannelOfItsOwn) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), {});
     std::vector<std::int16_t> mix(bytes.size() / 2);
     for (std::size_t i = 0; i < mix.size(); ++i)
-        mix[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * i]) | (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+        mix[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                           (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
     std::size_t first = 0;
     while (first < mix.size() && mix[first] == 0) ++first;
     ASSERT_GT(first, 0u) << "silence before the samples were queued";

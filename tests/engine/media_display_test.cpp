@@ -1,15 +1,15 @@
 // Video playback and text entry in a real window: the media probe runs as its own process with a key
 // script; the pictures it presents are read back from its shots with ImageMagick.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "tests/engine/video_fixtures.h"
 
@@ -24,11 +24,13 @@ struct ProbeRun {
 
 // Runs the probe with a key script and shots of the listed frames into TMPDIR/shots.
 ProbeRun RunProbe(const std::string& args, const std::string& keys = "", const std::string& shots = "",
-                  const std::string& env = "", const std::string& program = TARVOK_TEST_BINARY_DIR "/tests/engine/media_probe") {
+                  const std::string& env = "",
+                  const std::string& program = TARVOK_TEST_BINARY_DIR "/tests/engine/media_probe") {
     const std::string keyFile = TempPath("keys.txt");
     std::ofstream(keyFile) << "# keys\n" << keys;
     std::system(("rm -rf '" + TempPath("shots") + "' && mkdir -p '" + TempPath("shots") + "'").c_str());
-    std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " TARVOK_SHOTDIR=" + TempPath("shots");
+    std::string command =
+        "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " TARVOK_SHOTDIR=" + TempPath("shots");
     if (!shots.empty()) command += " TARVOK_SHOTS=" + shots;
     command += " " + env + " '" + program + "' " + args + " 2>&1";
     ProbeRun run;
@@ -49,8 +51,10 @@ struct Rgb {
 Rgb Pixel(int frame, int x, int y) {
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%06d.png", frame);
-    const std::string command = "convert '" + TempPath("shots") + name + "' -crop 1x1+" + std::to_string(x) + "+" +
-                                std::to_string(y) + " -depth 8 -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info: 2>/dev/null";
+    const std::string command =
+        "convert '" + TempPath("shots") + name + "' -crop 1x1+" + std::to_string(x) + "+" +
+        std::to_string(y) +
+        " -depth 8 -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info: 2>/dev/null";
     Rgb p;
     if (FILE* pipe = popen(command.c_str(), "r")) {
         if (std::fscanf(pipe, "%d %d %d", &p.r, &p.g, &p.b) != 3) p = Rgb{};
@@ -63,8 +67,8 @@ Rgb Pixel(int frame, int x, int y) {
 ::testing::AssertionResult Near(Rgb got, Rgb want) {
     if (std::abs(got.r - want.r) <= 12 && std::abs(got.g - want.g) <= 12 && std::abs(got.b - want.b) <= 12)
         return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "got " << got.r << "," << got.g << "," << got.b << " want " << want.r
-                                         << "," << want.g << "," << want.b;
+    return ::testing::AssertionFailure() << "got " << got.r << "," << got.g << "," << got.b << " want "
+                                         << want.r << "," << want.g << "," << want.b;
 }
 
 const Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kBlack{0, 0, 0}, kWhite{255, 255, 255};
@@ -160,10 +164,14 @@ TEST_F(Video, LoopingStartsAgainUntilAKey) {
 TEST_F(Video, IsFoundInTheArchiveBehindTheProgram) {
     // The game as one file: the probe with the video packed behind it under a name no plain file has.
     const std::string folder = TempPath("pack");
-    ASSERT_EQ(std::system(("mkdir -p '" + folder + "' && cp '" + Path() + "' '" + folder + "/Packed.AVI'").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("mkdir -p '" + folder + "' && cp '" + Path() + "' '" + folder + "/Packed.AVI'").c_str()),
+        0);
     const std::string game = TempPath("game");
     ASSERT_EQ(std::system((std::string("'" TARVOK_PACK_TOOL "' -q --program '") + TARVOK_TEST_BINARY_DIR +
-                           "/tests/engine/media_probe' '" + game + "' '" + folder + "'").c_str()), 0);
+                           "/tests/engine/media_probe' '" + game + "' '" + folder + "'")
+                              .c_str()),
+              0);
     ASSERT_EQ(std::system(("rm -r '" + folder + "'").c_str()), 0);
     const ProbeRun run = RunProbe("video media/packed.avi 0", "5 down 57\n", "3", "", game);
     EXPECT_EQ(Numbers(run, "video").at(0), 0) << run.out;
@@ -205,8 +213,8 @@ std::string Typing(int frame, std::initializer_list<int> codes) {
     return keys + std::to_string(frame) + " down 28\n";
 }
 
-constexpr int kBackspace = 14, kEscape = 1, kShift = 42, kA = 30, kC = 46, kD = 32, kE = 18, kX = 45, kMinus = 12,
-              kOne = 2, kTwo = 3, kThree = 4, kFive = 6, kPoint = 52;
+constexpr int kBackspace = 14, kEscape = 1, kShift = 42, kA = 30, kC = 46, kD = 32, kE = 18, kX = 45,
+              kMinus = 12, kOne = 2, kTwo = 3, kThree = 4, kFive = 6, kPoint = 52;
 
 }  // namespace
 
@@ -236,7 +244,8 @@ TEST(TextEntry, EditsALineOverTheFrozenScreenWithABlinkingCursor) {
 
 TEST(TextEntry, ShiftCapitalsRepeatsAndEscape) {
     // A held key types once; typed again after a release it types again; Shift makes capitals.
-    const std::string keys = "3 down 42\n4 down 30\n6 up 30\n7 up 42\n8 down 30\n9 up 30\n10 down 30\n11 up 30\n12 down 28\n";
+    const std::string keys =
+        "3 down 42\n4 down 30\n6 up 30\n7 up 42\n8 down 30\n9 up 30\n10 down 30\n11 up 30\n12 down 28\n";
     ProbeRun run = RunProbe("text x 0 0 1", keys);
     EXPECT_NE(run.out.find("text [xAaa] 4 layer 0\n"), std::string::npos) << run.out;
 
@@ -262,10 +271,12 @@ TEST(TextEntry, NumbersFollowTheTextToNumberRule) {
 TEST(TextEntry, HasNoLengthLimit) {
     // 700 characters, beyond the string's first 512-byte buffer; the run is unpaced to be quick.
     std::string keys;
-    for (int i = 0; i < 700; ++i) keys += std::to_string(2 + 2 * i) + " down 30\n" + std::to_string(3 + 2 * i) + " up 30\n";
+    for (int i = 0; i < 700; ++i)
+        keys += std::to_string(2 + 2 * i) + " down 30\n" + std::to_string(3 + 2 * i) + " up 30\n";
     keys += "1402 down 28\n";
     const ProbeRun run = RunProbe("text _ 0 0 1", keys, "", "TARVOK_UNPACED=1");
-    EXPECT_NE(run.out.find("text [_" + std::string(700, 'a') + "] 701 layer 0\n"), std::string::npos) << run.out.substr(0, 200);
+    EXPECT_NE(run.out.find("text [_" + std::string(700, 'a') + "] 701 layer 0\n"), std::string::npos)
+        << run.out.substr(0, 200);
 }
 
 namespace {
@@ -289,10 +300,13 @@ TEST_F(Video, ItsSoundPlaysBesideLoopingMusic) {
     // Music of 0.6 s at 2000 Hz restarts while the 3 s video with its 441 Hz tone plays; SDL's disk
     // driver records the mix (16-bit stereo at 22050 Hz).
     const std::string music = TempPath("music.wav"), mix = TempPath("mix.raw");
-    ASSERT_EQ(std::system(("ffmpeg -v error -y -f lavfi -i sine=frequency=2000:sample_rate=22050:duration=0.6 '" +
-                           music + "'").c_str()), 0);
-    const ProbeRun run = RunProbe("music " + music + " " + Path(), "", "",
-                                  "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + mix);
+    ASSERT_EQ(
+        std::system(("ffmpeg -v error -y -f lavfi -i sine=frequency=2000:sample_rate=22050:duration=0.6 '" +
+                     music + "'")
+                        .c_str()),
+        0);
+    const ProbeRun run =
+        RunProbe("music " + music + " " + Path(), "", "", "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + mix);
     EXPECT_NE(run.out.find("played\n"), std::string::npos) << run.out;
 
     std::ifstream in(mix, std::ios::binary);

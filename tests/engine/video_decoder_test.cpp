@@ -1,4 +1,8 @@
 // The video decoder over files made by the ffmpeg command, and the pure rules of playback and text entry.
+#include "engine/video_decoder.h"
+
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -7,10 +11,7 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "engine/media.h"
-#include "engine/video_decoder.h"
 #include "tests/engine/video_fixtures.h"
 
 namespace {
@@ -152,7 +153,8 @@ TEST(VideoDecoder, DamagedVideosEndWithoutHarm) {
 
     // Cut off after 40 %: the pictures before the cut come out, then the end.
     const std::string cut = mediatest::TempPath("cut.avi");
-    WriteAll(cut, std::vector<char>(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 4 / 10)));
+    WriteAll(cut, std::vector<char>(bytes.begin(),
+                                    bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() * 4 / 10)));
     VideoDecoder truncated;
     if (truncated.Open(cut, 22050, 2)) {
         const int n = CountPictures(truncated);
@@ -163,7 +165,8 @@ TEST(VideoDecoder, DamagedVideosEndWithoutHarm) {
     // Noise over the middle third: decoding goes on or stops, but always ends.
     std::vector<char> damaged = bytes;
     std::mt19937 random(11);
-    for (std::size_t i = bytes.size() / 3; i < bytes.size() * 2 / 3; ++i) damaged[i] = static_cast<char>(random());
+    for (std::size_t i = bytes.size() / 3; i < bytes.size() * 2 / 3; ++i)
+        damaged[i] = static_cast<char>(random());
     const std::string noisy = mediatest::TempPath("noisy.avi");
     WriteAll(noisy, damaged);
     VideoDecoder decoder;
