@@ -3,6 +3,7 @@
 // neighbours, and entering a cell costs its normalised cost. Shared by the tests and the benchmark.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -18,12 +19,10 @@ struct Grid {
     std::int32_t height = 0;
     std::vector<double> cells;  // cell (x, y) at y * width + x
 
-    double& At(std::int32_t x, std::int32_t y) { return cells[static_cast<std::size_t>(y * width + x)]; }
     double At(std::int32_t x, std::int32_t y) const { return cells[static_cast<std::size_t>(y * width + x)]; }
 };
 
-// A width x height grid: each cell a wall (cost 0) with probability wallFraction, else an integer cost
-// from 1 to maxCost.
+// Each cell a wall (cost 0) with probability wallFraction, else an integer cost from 1 to maxCost.
 inline Grid RandomGrid(std::mt19937& rng, std::int32_t width, std::int32_t height, double wallFraction,
                        int maxCost) {
     Grid grid{width, height, std::vector<double>(static_cast<std::size_t>(width * height))};
@@ -35,10 +34,7 @@ inline Grid RandomGrid(std::mt19937& rng, std::int32_t width, std::int32_t heigh
 
 // Cost of entering each cell after normalisation; -1 for walls.
 inline std::vector<double> NormalisedCosts(const Grid& grid) {
-    double largest = 0;
-    for (double c : grid.cells) {
-        if (c > largest) largest = c;
-    }
+    const double largest = *std::max_element(grid.cells.begin(), grid.cells.end());
     std::vector<double> costs(grid.cells.size(), -1.0);
     for (std::size_t i = 0; i < costs.size(); ++i) {
         if (grid.cells[i] > 0) costs[i] = grid.cells[i] / largest + 1.0;
@@ -53,42 +49,32 @@ struct DijkstraResult {
 
 inline DijkstraResult PlainDijkstra(const Grid& grid, const std::vector<double>& costs, std::int32_t sx,
                                     std::int32_t sy, std::int32_t gx, std::int32_t gy) {
-    const std::size_t n = grid.cells.size();
-    std::vector<double> dist(n, -1.0);
-    std::vector<bool> done(n, false);
+    std::vector<double> dist(grid.cells.size(), -1.0);
+    std::vector<bool> done(grid.cells.size(), false);
     using Item = std::pair<double, std::size_t>;
     std::priority_queue<Item, std::vector<Item>, std::greater<Item>> queue;
-    const auto index = [&](std::int32_t x, std::int32_t y) {
-        return static_cast<std::size_t>(y * grid.width + x);
-    };
-    dist[index(sx, sy)] = 0;
-    queue.push({0.0, index(sx, sy)});
+    const auto w = static_cast<std::size_t>(grid.width);
+    queue.push({0.0, static_cast<std::size_t>(sy) * w + static_cast<std::size_t>(sx)});
     DijkstraResult result;
-    const std::int32_t dx[4] = {0, 1, -1, 0};
-    const std::int32_t dy[4] = {-1, 0, 0, 1};
     while (!queue.empty()) {
         const auto [d, i] = queue.top();
         queue.pop();
         if (done[i]) continue;
         done[i] = true;
         ++result.settled;
-        const auto x = static_cast<std::int32_t>(i % static_cast<std::size_t>(grid.width));
-        const auto y = static_cast<std::int32_t>(i / static_cast<std::size_t>(grid.width));
+        const auto x = static_cast<std::int32_t>(i % w);
+        const auto y = static_cast<std::int32_t>(i / w);
         if (x == gx && y == gy) {
             result.cost = d;
             return result;
         }
-        for (int k = 0; k < 4; ++k) {
-            const std::int32_t nx = x + dx[k];
-            const std::int32_t ny = y + dy[k];
-            if (nx < 0 || ny < 0 || nx >= grid.width || ny >= grid.height) continue;
-            const std::size_t j = index(nx, ny);
-            if (costs[j] < 0 || done[j]) continue;
-            const double nd = d + costs[j];
-            if (dist[j] < 0 || nd < dist[j]) {
-                dist[j] = nd;
-                queue.push({nd, j});
-            }
+        const std::pair<std::int32_t, std::int32_t> steps[] = {{0, -1}, {1, 0}, {-1, 0}, {0, 1}};
+        for (const auto& [dx, dy] : steps) {
+            if (x + dx < 0 || y + dy < 0 || x + dx >= grid.width || y + dy >= grid.height) continue;
+            const std::size_t j = static_cast<std::size_t>(y + dy) * w + static_cast<std::size_t>(x + dx);
+            if (costs[j] < 0 || done[j] || (dist[j] >= 0 && d + costs[j] >= dist[j])) continue;
+            dist[j] = d + costs[j];
+            queue.push({dist[j], j});
         }
     }
     return result;
