@@ -11,34 +11,22 @@ DataList g_other = {kItems + 2, 1, 0};
 
 }  // namespace
 
-// First in this file: no other test has chosen a list yet (ctest also runs each test in a process of
-// its own).
-TEST(DataList, ReadingWithoutAListIsErrorTwenty) { EXPECT_RUNTIME_ERROR(ReadDataNumber(), 20); }
-
 TEST(DataList, ItemsAreReadInOrderAndConverted) {
+    EXPECT_RUNTIME_ERROR(ReadDataNumber(), 20);  // no list chosen yet (each test runs in its own process)
     RestoreData(g_list);
     EXPECT_EQ(ReadDataNumber(), 2.5);
     EXPECT_EQ(ReadDataNumber(), 12);  // a text item by the text-to-number rule
     EXPECT_STREQ(ReadDataText().CText(), "hello");
     EXPECT_STREQ(ReadDataText().CText(), "1.23456789e+010");  // a number item by the number text rule
-    EXPECT_EQ(g_list.next, 4);
+    EXPECT_RUNTIME_ERROR(ReadDataNumber(), 20);               // past the end
 
     RestoreData(g_list);
     EXPECT_STREQ(ReadDataText().CText(), "2.5");
     RestoreData(g_other);
     EXPECT_EQ(ReadDataNumber(), 0);  // "hello" reads as 0
     EXPECT_EQ(g_list.next, 1);       // the other list keeps its place
-}
-
-TEST(DataList, ReadingPastTheEndIsErrorTwenty) {
-    RestoreData(g_other);
-    ReadDataText();
-    EXPECT_RUNTIME_ERROR(ReadDataNumber(), 20);
     EXPECT_RUNTIME_ERROR(ReadDataText(), 20);
-
     DataList empty = {nullptr, 0, 0};
     RestoreData(empty);
     EXPECT_RUNTIME_ERROR(ReadDataText(), 20);
-    RestoreData(g_list);
 }
-

@@ -1,16 +1,11 @@
 #!/usr/bin/env python3
-"""Reference values for the random generator tests, written as a C++ include file (the path given as the
-first argument, else standard output).
+"""Reference values for the random generator tests, written as a C++ include file (argument 1, else
+standard output): a direct transcription of the published ISAAC generator (readable reference version).
 
-A direct transcription of the published ISAAC generator (the readable reference version): the mix
-function, the initialisation with the golden-ratio constant, and the generation round. It knows nothing
-of the engine's code. Two tables come out:
-
-- kIsaacPublished: the reference program's output, the 512 result words of the two rounds that follow
-  an initialisation from all-zero state and result arrays;
-- kEngineSequences: for a few seeds, result word 0 of each of the first eight rounds after the engine's
-  seeding (an extra pass that adds the seed to the first mixing word before every mix of groups 0, 8,
-  ..., 248, then the standard initialisation continuing from those mixing words). Rnd takes this word.
+- kIsaacPublished: the 512 result words of the two rounds after initialising from all-zero arrays;
+- kEngineSequences: for a few seeds, result word 0 of the first eight rounds after the engine's seeding
+  (an extra pass adding the seed to the first mixing word before every mix of groups 0, 8, ..., 248,
+  then the standard initialisation continuing from those mixing words). Rnd takes this word.
 """
 
 import sys
@@ -30,15 +25,8 @@ class Isaac:
         self.bb = (self.bb + self.cc) & M
         for i in range(256):
             x = self.mm[i]
-            r = i % 4
-            if r == 0:
-                self.aa ^= (self.aa << 13) & M
-            elif r == 1:
-                self.aa ^= self.aa >> 6
-            elif r == 2:
-                self.aa ^= (self.aa << 2) & M
-            else:
-                self.aa ^= self.aa >> 16
+            shift = (13, -6, 2, -16)[i % 4]
+            self.aa ^= (self.aa << shift) & M if shift > 0 else self.aa >> -shift
             self.aa = (self.mm[(i + 128) % 256] + self.aa) & M
             y = (self.mm[(x >> 2) % 256] + self.aa + self.bb) & M
             self.mm[i] = y

@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""Expected results of the number and text library, written as a C++ include file (the path given as
-the first argument, else standard output).
-
-Each value is computed here from the function's definition with Python's own math module and its
-C-style % formatting, independently of the engine's code:
+"""Expected results of the number and text library as a C++ include file (argument 1, else standard
+output), computed from each function's definition with Python's math module and % formatting:
 - Sin, Cos, Tan: the function of the angle times 0.017453292519943295;
 - ATan: atan2(y, x) times 57.29577951308232; ACos: 0 from 1 up, 180 from -1 down, else acos times the same;
 - Pow, FMod: the C library's pow and fmod (0 for a divisor of 0);

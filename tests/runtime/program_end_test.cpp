@@ -1,33 +1,26 @@
 #include "runtime/program_end.h"
 
+#include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
 
 #include "runtime/engine_globals.h"
+#include "tests/runtime/runtime_error_expect.h"
 
 namespace {
-
-std::string ReadLog() {
-    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 void MarkShutdown() { AppendErrorLog("shutdown ran"); }
 
 }  // namespace
 
-TEST(ProgramEnd, LogLinesEndInCrLf) {
+TEST(ProgramEnd, LogLinesEndInCrLfAndEndRecordFollowsShutdown) {
     std::remove(ErrorLogPath().CText());
     AppendErrorLog("first");
     AppendErrorLog("");
-    AppendErrorLog("third line");
-    EXPECT_EQ(ReadLog(), "first\r\n\r\nthird line\r\n");
-}
+    EXPECT_EQ(ReadErrorLog(), "first\r\n\r\n");
 
-TEST(ProgramEnd, EndRecordInDebugModeAfterShutdown) {
     std::remove(ErrorLogPath().CText());
     EXPECT_EXIT(
         {
@@ -36,19 +29,12 @@ TEST(ProgramEnd, EndRecordInDebugModeAfterShutdown) {
             EndProgram();
         },
         testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadLog(), "shutdown ran\r\n-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
+    EXPECT_EQ(ReadErrorLog(), "shutdown ran\r\n-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
 }
 
-TEST(ProgramEnd, RuntimeErrorIsLoggedWithoutDebugModeAndExitsZero) {
-    std::remove(ErrorLogPath().CText());
-    EXPECT_EXIT(
-        {
-            g_engine.debugMode = 0;
-            SetSourcePosition(2, 17);
-            RaiseRuntimeError(kErrorIndex);
-        },
-        testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadLog(), "Runtime error 9 on line 17\r\n");
+TEST(ProgramEnd, RuntimeErrorIsLoggedWithAndWithoutDebugModeAndExitsZero) {
+    g_engine.debugMode = 0;
+    EXPECT_RUNTIME_ERROR(RaiseRuntimeError(kErrorIndex), 9);
 
     std::remove(ErrorLogPath().CText());
     EXPECT_EXIT(
@@ -60,8 +46,7 @@ TEST(ProgramEnd, RuntimeErrorIsLoggedWithoutDebugModeAndExitsZero) {
             TerminateProgram();
         },
         testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadLog(), "-End On Line\r\n3\r\n39\r\n41\r\n3\r\n"
-                         "Runtime error 3 on line 40\r\n");
+    EXPECT_EQ(ReadErrorLog(), "-End On Line\r\n3\r\n39\r\n41\r\n3\r\nRuntime error 3 on line 40\r\n");
 }
 
 TEST(ProgramEnd, UnwritableLogDirectoryNeitherHangsNorCrashes) {

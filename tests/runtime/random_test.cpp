@@ -1,6 +1,5 @@
 #include <cstdint>
 #include <limits>
-#include <set>
 
 #include <gtest/gtest.h>
 
@@ -10,10 +9,6 @@
 namespace {
 
 #include "isaac_reference.inc"
-
-// The first line of the generator's published reference output.
-constexpr std::uint32_t kPublishedFirstWords[8] = {0xf650e4c8, 0xe448e96d, 0x98db2fb4, 0xf5fad54f,
-                                                   0x433f1afb, 0xedec154a, 0xd8370487, 0x46ca4f9a};
 
 }  // namespace
 
@@ -27,7 +22,10 @@ TEST(Random, BareGeneratorGivesThePublishedVectors) {
         tarvok::IsaacRound(state);
         for (int i = 0; i < 256; ++i) ASSERT_EQ(state.rsl[i], kIsaacPublished[256 * round + i]) << round << " " << i;
     }
-    for (int i = 0; i < 8; ++i) EXPECT_EQ(kIsaacPublished[i], kPublishedFirstWords[i]);
+    // The Python transcription itself against the first line of the generator's published output.
+    const std::uint32_t published[8] = {0xf650e4c8, 0xe448e96d, 0x98db2fb4, 0xf5fad54f,
+                                        0x433f1afb, 0xedec154a, 0xd8370487, 0x46ca4f9a};
+    for (int i = 0; i < 8; ++i) EXPECT_EQ(kIsaacPublished[i], published[i]);
 }
 
 TEST(Random, SeedingAndRangeMapping) {
@@ -42,24 +40,9 @@ TEST(Random, SeedingAndRangeMapping) {
             EXPECT_EQ(Rnd(ranges[k]), static_cast<double>(word % modulus)) << k;
         }
     }
-}
-
-TEST(Random, NoRangeGivesZeroWithoutAStep) {
+    // No range gives 0 without a step; a range of 0 to 0 steps.
     SeedRandomGenerator(12345);
-    EXPECT_EQ(Rnd(0), 0);
-    EXPECT_EQ(Rnd(-5), 0);
-    EXPECT_EQ(Rnd(std::numeric_limits<double>::quiet_NaN()), 0);
-    EXPECT_EQ(Rnd(0.5), 0);  // a range of 0 to 0: this one steps
+    for (double none : {0.0, -5.0, std::numeric_limits<double>::quiet_NaN()}) EXPECT_EQ(Rnd(none), 0);
+    EXPECT_EQ(Rnd(0.5), 0);
     EXPECT_EQ(Rnd(4294967295.0), kEngineSequences[2][1]);
-}
-
-TEST(Random, SmallRangesReachEveryWholeNumber) {
-    SeedRandomGenerator(7);
-    std::set<double> ones, threes;
-    for (int i = 0; i < 300; ++i) {
-        ones.insert(Rnd(1));
-        threes.insert(Rnd(2.9));
-    }
-    EXPECT_EQ(ones, (std::set<double>{0, 1}));
-    EXPECT_EQ(threes, (std::set<double>{0, 1, 2}));
 }
