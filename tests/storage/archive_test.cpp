@@ -42,31 +42,25 @@ struct HandEntry {
     std::string block;  // as stored: original size, then LZO1X data
 };
 
-// An archive written byte by byte: blocks, directory, trailer; offsets from the start, or (fromEnd)
-// back from the end of the whole file, which then starts with prefix.
+// An archive written byte by byte behind prefix: blocks, directory, trailer; offsets from the start
+// of the file, or (fromEnd) back from its end.
 std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = false,
                         const std::string& prefix = "") {
-    std::string body;
-    std::vector<std::size_t> positions;
+    std::string body = prefix, dir;
+    std::vector<std::int64_t> positions;
     for (const HandEntry& e : entries) {
-        positions.push_back(prefix.size() + body.size());
+        positions.push_back(static_cast<std::int64_t>(body.size()));
         body += e.block;
     }
-    std::size_t dirSize = 1 + 7;
-    for (const HandEntry& e : entries) dirSize += 1 + e.name.size() + 8;
-    const std::size_t total = prefix.size() + body.size() + dirSize;
-    const auto offset = [&](std::size_t pos) {
-        return static_cast<std::uint32_t>(fromEnd ? static_cast<std::int64_t>(pos) -
-                                                        static_cast<std::int64_t>(total)
-                                                  : static_cast<std::int64_t>(pos));
-    };
-    const std::size_t directory = prefix.size() + body.size();
-    std::string dir;
+    positions.push_back(static_cast<std::int64_t>(body.size()));  // the directory
+    std::int64_t total = static_cast<std::int64_t>(body.size()) + 8;
+    for (const HandEntry& e : entries) total += static_cast<std::int64_t>(1 + e.name.size() + 8);
+    const auto offset = [&](std::size_t i) { return Le32(static_cast<std::uint32_t>(positions[i] - (fromEnd ? total : 0))); };
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        dir += static_cast<char>(entries[i].name.size()) + entries[i].name + Le32(offset(positions[i])) +
+        dir += static_cast<char>(entries[i].name.size()) + entries[i].name + offset(i) +
                Le32(static_cast<std::uint32_t>(entries[i].block.size()));
     }
-    return prefix + body + dir + '\0' + "sbX" + Le32(offset(directory));
+    return body + dir + '\0' + "sbX" + offset(entries.size());
 }
 
 std::string Block(const std::string& original) {
@@ -109,25 +103,18 @@ std::vector<std::string> ExtractedFiles() {
 
 TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     const std::string text = TextData(3000), random = RandomData(70000), picture = RandomData(999) + "BMP";
-    WriteBytes("assets/readme.txt", text);
-    WriteBytes("assets/noise.bin", random);
-    WriteBytes("assets/empty", "");
-    WriteBytes("assets/gfx/Pic.BMP", picture);
-    WriteBytes("assets/my file.with.dots", "spaces and dots");
+    // Entries are found by their base name, in any letter case, with either separator.
+    const struct { const char *stored, *lookup; std::string bytes; } files[] = {
+        {"readme.txt", "readme.txt", text}, {"noise.bin", "NOISE.BIN", random}, {"empty", "empty", ""},
+        {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture}, {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
+    for (const auto& f : files) WriteBytes(fs::path("assets") / f.stored, f.bytes);
     ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
     SetArchives("game.sbx", "game.sbx");
-
-    const std::pair<const char*, std::string> cases[] = {{"readme.txt", text},
-                                                         {"NOISE.BIN", random},
-                                                         {"empty", ""},
-                                                         {"gfx/pic.bmp", picture},
-                                                         {"other\\folder\\PIC.bmp", picture},
-                                                         {"my file.with.dots", "spaces and dots"}};
     std::string previous;
-    for (const auto& [name, bytes] : cases) {
-        const std::string path = Lookup(name);
+    for (const auto& f : files) {
+        const std::string path = Lookup(f.lookup);
         EXPECT_EQ(path.rfind(platform::TempDir() + "sbx", 0), 0u) << path;
-        EXPECT_EQ(ReadBytes(path), bytes) << name;
+        EXPECT_EQ(ReadBytes(path), f.bytes) << f.lookup;
         // Each lookup deletes the slot's previous extraction, unless it was for another path.
         if (!previous.empty() && previous != path) {
             EXPECT_FALSE(fs::exists(previous));
@@ -182,17 +169,15 @@ TEST_F(Archive, ToolOutputUnpacksWithLzop) {
 TEST_F(Archive, ToolRefusesBadRequests) {
     WriteBytes("in/a.txt", "a");
     WriteBytes("in/sub/A.TXT", "b");
-    const std::string quiet = " >/dev/null 2>&1";
-    EXPECT_NE(Shell(kPackTool + " -q out.sbx in" + quiet), 0);         // names equal but for case
-    EXPECT_NE(Shell(kPackTool + " -q in/a.txt in/a.txt" + quiet), 0);  // would overwrite its input
-    EXPECT_EQ(ReadBytes("in/a.txt"), "a");
-    EXPECT_NE(Shell(kPackTool + " -q --program in/a.txt in/a.txt in/sub/A.TXT" + quiet), 0);
-    EXPECT_EQ(ReadBytes("in/a.txt"), "a");
     WriteBytes("list.txt", "in/a.txt\n");
-    EXPECT_NE(Shell(kPackTool + " -q list.txt --list list.txt" + quiet), 0);
+    // Names equal but for case; outputs that would overwrite an input (the list file is one too); a
+    // missing input; an unknown option. No output is made and no input changes.
+    for (const char* arguments : {"out.sbx in", "in/a.txt in/a.txt", "--program in/a.txt in/a.txt in/sub/A.TXT",
+                                  "list.txt --list list.txt", "out.sbx missing", "--bogus"}) {
+        EXPECT_NE(Shell(kPackTool + " -q " + arguments + " >/dev/null 2>&1"), 0) << arguments;
+    }
+    EXPECT_EQ(ReadBytes("in/a.txt"), "a");
     EXPECT_EQ(ReadBytes("list.txt"), "in/a.txt\n");
-    EXPECT_NE(Shell(kPackTool + " -q out.sbx missing" + quiet), 0);
-    EXPECT_NE(Shell(kPackTool + " --bogus" + quiet), 0);
     EXPECT_FALSE(fs::exists("out.sbx"));
     EXPECT_EQ(Shell(kPackTool + " --help >help.txt"), 0);
     EXPECT_NE(ReadBytes("help.txt").find("--program"), std::string::npos);
@@ -223,36 +208,28 @@ TEST_F(Archive, IndependentLzoDataAndHandWrittenArchivesUnpack) {
 
 TEST_F(Archive, TemporaryFilesAreGoneAfterTheProgramEnds) {
     WriteBytes("a.sbx", HandArchive({{"one.txt", Block("first entry")}, {"two.txt", Block("second entry")}}));
-    const auto shutdown = [] {
+    SetShutdownHandler([] {
         FlushStorageFiles();
         ReleaseArchives();
-    };
-    SetShutdownHandler(shutdown);
-    EXPECT_EXIT(
-        {
-            SetArchives("a.sbx", "a.sbx");
-            std::string out;
-            ArchiveLookup(kDataArchive, "one.txt", out);
-            ArchiveLookup(kMediaArchive, "two.txt", out);
-            if (ExtractedFiles().size() != 2) platform::ExitProcess(1);
-            RaiseRuntimeError(kErrorFile);
-        },
-        testing::ExitedWithCode(0), "");
-    EXPECT_TRUE(ExtractedFiles().empty());
-    EXPECT_EXIT(
-        {
-            SetArchives("a.sbx", "a.sbx");
-            std::string out;
-            ArchiveLookup(kDataArchive, "one.txt", out);
-            EndProgram();
-        },
-        testing::ExitedWithCode(0), "");
-    EXPECT_TRUE(ExtractedFiles().empty());
+    });
+    // Ended by a run-time error with files extracted through both slots, and by the program's end.
+    for (const bool error : {true, false}) {
+        EXPECT_EXIT(
+            {
+                SetArchives("a.sbx", "a.sbx");
+                std::string out;
+                ArchiveLookup(kDataArchive, "one.txt", out);
+                ArchiveLookup(kMediaArchive, "two.txt", out);
+                if (ExtractedFiles().size() != 2) platform::ExitProcess(1);
+                error ? RaiseRuntimeError(kErrorFile) : EndProgram();
+            },
+            testing::ExitedWithCode(0), "");
+        EXPECT_TRUE(ExtractedFiles().empty());
+    }
     SetShutdownHandler(nullptr);
 
     // SetArchives also removes the last extractions.
     SetArchives("a.sbx", "a.sbx");
-    EXPECT_EQ(ExtractedFiles().size(), 0u);
     Lookup("one.txt");
     EXPECT_EQ(ExtractedFiles().size(), 1u);
     SetArchives("a.sbx", "a.sbx");
@@ -343,51 +320,32 @@ TEST_F(Archive, ExtractionStaysInTheTemporaryDirectory) {
     fs::remove_all(blocked);
 }
 
-TEST(ArchiveFormat, PiecesOverBytes) {
-    using tarvok::ByteSpan;
-    const std::uint8_t trailer[] = {9, 9, 's', 'b', 'X', 0xFC, 0xFF, 0xFF, 0xFF};
-    EXPECT_EQ(tarvok::ParseArchiveTrailer(ByteSpan(trailer)), -4);
-    EXPECT_FALSE(tarvok::ParseArchiveTrailer(ByteSpan(trailer).first(6)));
-    const std::uint8_t wrong[] = {'s', 'b', 'x', 0, 0, 0, 0};
-    EXPECT_FALSE(tarvok::ParseArchiveTrailer(ByteSpan(wrong)));
-
-    EXPECT_EQ(tarvok::ArchivePosition(-4, true, 10), 6u);
-    EXPECT_EQ(tarvok::ArchivePosition(4, false, 10), 4u);
-    EXPECT_EQ(tarvok::ArchivePosition(10, false, 10), 10u);
-    EXPECT_FALSE(tarvok::ArchivePosition(11, false, 10));
-    EXPECT_FALSE(tarvok::ArchivePosition(-11, true, 10));
-    EXPECT_FALSE(tarvok::ArchivePosition(-1, false, 10));
-    EXPECT_FALSE(tarvok::ArchivePosition(1, true, 10));
-
+TEST(ArchiveFormat, PositionsDirectoryEntriesNamesAndLetters) {
+    // Offsets from the start or (negative) from the end; the end itself is a position, beyond is not.
+    const struct { std::int32_t offset; bool fromEnd; int position; } positions[] = {
+        {-4, true, 6}, {4, false, 4}, {10, false, 10}, {11, false, -1}, {-11, true, -1}, {-1, false, -1},
+        {1, true, -1}};
+    for (const auto& p : positions) {
+        const auto at = tarvok::ArchivePosition(p.offset, p.fromEnd, 10);
+        EXPECT_EQ(at ? static_cast<int>(*at) : -1, p.position) << p.offset << " " << p.fromEnd;
+    }
+    // Directory entries: length, name, offset, stored size; a zero length ends the directory.
     const std::uint8_t dir[] = {2, 'a', 'b', 1, 0, 0, 0, 5, 0, 0, 0, 0, 3, 'x'};
     std::size_t cursor = 0;
     tarvok::ArchiveEntry entry;
-    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEntry);
-    EXPECT_EQ(entry.name, "ab");
-    EXPECT_EQ(entry.dataOffset, 1);
-    EXPECT_EQ(entry.storedSize, 5u);
-    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEnd);
-    cursor = 12;
-    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kTruncated);
-    cursor = 99;
-    EXPECT_EQ(tarvok::NextArchiveEntry(ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kTruncated);
-
-    const std::string block = Block("literal run");
-    std::vector<std::uint8_t> out;
-    EXPECT_TRUE(tarvok::DecodeArchiveBlock(
-        ByteSpan(reinterpret_cast<const std::uint8_t*>(block.data()), block.size()), out));
-    EXPECT_EQ(std::string(out.begin(), out.end()), "literal run");
-
-    EXPECT_EQ(tarvok::BaseName("a/b\\c.bmp"), "c.bmp");
-    EXPECT_EQ(tarvok::BaseName("c.bmp"), "c.bmp");
-    EXPECT_EQ(tarvok::BaseName("dir/"), "");
-    EXPECT_TRUE(tarvok::EqualIgnoringCase("A.Bmp", "a.bMP"));
-    EXPECT_FALSE(tarvok::EqualIgnoringCase("a.bmp", "a.bm"));
+    ASSERT_EQ(tarvok::NextArchiveEntry(tarvok::ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEntry);
+    EXPECT_TRUE(entry.name == "ab" && entry.dataOffset == 1 && entry.storedSize == 5u);
+    EXPECT_EQ(tarvok::NextArchiveEntry(tarvok::ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEnd);
+    for (std::size_t at : {12u, 14u, 99u}) {
+        cursor = at;
+        EXPECT_EQ(tarvok::NextArchiveEntry(tarvok::ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kTruncated);
+    }
     EXPECT_FALSE(tarvok::EqualIgnoringCase("\xC4", "\xE4"));  // ASCII letters only
-    // The two letters come from the low bytes of the offset and the stored size.
+    EXPECT_EQ(tarvok::BaseName("dir/"), "");
+    // The two letters come from the low bytes of the offset and the stored size; the second slot's
+    // files differ from the first's.
     EXPECT_EQ(tarvok::ExtractedFileName({"x.png", 27 + 256, 25}, 1), "sbxBZx.png");
     EXPECT_EQ(tarvok::ExtractedFileName({"x.png", -1, 0}, 1), "sbxVAx.png");  // 255 % 26 = 21
-    // The second slot's files differ from the first's.
     EXPECT_EQ(tarvok::ExtractedFileName({"x.png", 27 + 256, 25}, 2), "sbxBMx.png");
     EXPECT_EQ(tarvok::ExtractedFileName({"x.png", -1, 0}, 2), "sbxVNx.png");
 }

@@ -25,6 +25,7 @@ protected:
 using SlotFiles = IniFiles;
 
 std::string Get(const char* section, const char* key) { return IniGet(section, key).CText(); }
+std::string Slot(const char* file, double line) { return SlotGet(file, line).CText(); }
 
 IniStore Loaded(const std::string& bytes) {
     WriteBytes("store.ini", bytes);
@@ -33,20 +34,9 @@ IniStore Loaded(const std::string& bytes) {
     return store;
 }
 
-std::string Ga(const IniStore& store, const char* section, const char* key) {
-    return store.Get(section, key).CText();
-}
-
 }  // namespace
 
 TEST_F(IniFiles, ParseRules) {
-    WriteBytes("game.ini", "[Player]\r\nName = Bob\r\nScore=10\r\n");
-    IniOpen("GAME.INI");
-    EXPECT_EQ(Get("player", "SCORE"), "10");
-    EXPECT_EQ(Get("Player", "Name"), "Bob");
-    EXPECT_EQ(Get("Player", "Missing"), "NO_DATA");
-    EXPECT_EQ(Get("Nobody", "Name"), "NO_DATA");
-
     const IniStore store = Loaded(
         "top=before any header\n"
         "  ; comment=1\n"
@@ -66,16 +56,15 @@ TEST_F(IniFiles, ParseRules) {
         "[]\n"
         "x=unnamed\n"
         "[Last");
-    EXPECT_EQ(Ga(store, "", "top"), "before any header");
-    EXPECT_EQ(Ga(store, "", "; comment"), "NO_DATA");
-    EXPECT_EQ(Ga(store, "values", "Level"), "NO_DATA");
-    EXPECT_EQ(Ga(store, "values", "Flag"), "NO_DATA");
-    EXPECT_EQ(Ga(store, "values", "spaced"), "value with spaces ");  // controls go, spaces stay
-    EXPECT_EQ(Ga(store, "values", "ctl"), "abc");
-    EXPECT_EQ(Ga(store, "values", "dup"), "first");  // the first section and the first key are found
-    EXPECT_EQ(Ga(store, "values", "eq"), "a=b");
-    EXPECT_EQ(Ga(store, "Empty", "a"), "NO_DATA");
-    EXPECT_EQ(Ga(store, "Next", "a"), "1");
+    // Around keys and values controls go, spaces stay; the first section and the first key are found.
+    const char* found[][3] = {{"", "top", "before any header"}, {"", "; comment", "NO_DATA"},
+                              {"values", "Level", "NO_DATA"},    {"values", "Flag", "NO_DATA"},
+                              {"values", "spaced", "value with spaces "}, {"values", "ctl", "abc"},
+                              {"values", "dup", "first"},        {"values", "eq", "a=b"},
+                              {"Empty", "a", "NO_DATA"},         {"Next", "a", "1"}};
+    for (const auto& [section, key, value] : found) {
+        EXPECT_STREQ(store.Get(section, key).CText(), value) << section << " " << key;
+    }
     ASSERT_EQ(store.Sections().size(), 5u);  // "", Values, Next, Values, "" ("[Last" has no keys)
     EXPECT_STREQ(store.Sections()[3].keys[0].value.CText(), "third");
     EXPECT_STREQ(store.Sections()[4].name.CText(), "");
@@ -84,7 +73,7 @@ TEST_F(IniFiles, ParseRules) {
 
     // A 10 MB line without line ends, then real content: nothing breaks, the content is found.
     const IniStore big = Loaded(std::string(10u << 20, 'x') + "\n[S]\nk=v\n");
-    EXPECT_EQ(Ga(big, "S", "k"), "v");
+    EXPECT_STREQ(big.Get("S", "k").CText(), "v");
     // Missing files leave the store empty.
     IniStore none;
     none.Load("missing.ini");
@@ -124,12 +113,10 @@ TEST_F(IniFiles, PutRemoveAndSaveOrder) {
 TEST_F(IniFiles, RoundTripWithConfigParser) {
     ASSERT_EQ(Shell("python3 " + kConfigParser + " write py.ini"), 0);
     IniOpen("py.ini");
-    EXPECT_EQ(Get("player", "name"), "Bob Smith");
-    EXPECT_EQ(Get("Player", "Score"), "10");
-    EXPECT_EQ(Get("Player", "Ratio"), "0.75");
-    EXPECT_EQ(Get("Graphics", "Width"), "640");
-    EXPECT_EQ(Get("Graphics", "Mode"), "full=yes");
-    EXPECT_EQ(Get("Graphics", "Path"), "C:\\games\\data");
+    const char* values[][3] = {{"player", "name", "Bob Smith"}, {"Player", "Score", "10"},
+                               {"Player", "Ratio", "0.75"},     {"Graphics", "Width", "640"},
+                               {"Graphics", "Mode", "full=yes"}, {"Graphics", "Path", "C:\\games\\data"}};
+    for (const auto& [section, key, value] : values) EXPECT_EQ(Get(section, key), value) << key;
 
     IniPut("Player", "Score", "11");
     IniPut("Sound", "Volume", "80 percent");
@@ -149,7 +136,7 @@ TEST_F(IniFiles, ReadThroughTheArchive) {
     SetArchives("data.sbx", "data.sbx");
     IniOpen("config/SETTINGS.INI");
     EXPECT_EQ(Get("game", "level"), "3");
-    EXPECT_EQ(std::string(SlotGet("hiscore.txt", 1).CText()), "Bob 300");
+    EXPECT_EQ(Slot("hiscore.txt", 1), "Bob 300");
     // Changes are written as plain files, which win from then on.
     SlotPut("hiscore.txt", 2, "Cy 100");
     SlotGet("other.txt", 0);
@@ -157,20 +144,20 @@ TEST_F(IniFiles, ReadThroughTheArchive) {
 }
 
 TEST_F(SlotFiles, NoFileNoDataAndWriting) {
-    EXPECT_EQ(std::string(SlotGet("scores.txt", 0).CText()), "NO_FILE");
+    EXPECT_EQ(Slot("scores.txt", 0), "NO_FILE");
     EXPECT_EQ(g_engine.errorCode, 3);
     g_engine.errorCode = 0;
-    EXPECT_EQ(std::string(SlotGet("scores.txt", 256).CText()), "NO_DATA");
+    EXPECT_EQ(Slot("scores.txt", 256), "NO_DATA");
     EXPECT_EQ(g_engine.errorCode, 7);
-    EXPECT_EQ(std::string(SlotGet("scores.txt", -1).CText()), "NO_DATA");
-    EXPECT_EQ(std::string(SlotGet("scores.txt", 1e300).CText()), "NO_DATA");
+    EXPECT_EQ(Slot("scores.txt", -1), "NO_DATA");
+    EXPECT_EQ(Slot("scores.txt", 1e300), "NO_DATA");
     SlotPut("scores.txt", 256, "no");
     SlotPut("scores.txt", std::nan(""), "slot 0");  // NaN truncates to 0
     g_engine.errorCode = 0;
 
     SlotPut("scores.txt", 3, "500");
-    EXPECT_EQ(std::string(SlotGet("scores.txt", 3).CText()), "500");
-    EXPECT_EQ(std::string(SlotGet("scores.txt", 2).CText()), "");
+    EXPECT_EQ(Slot("scores.txt", 3), "500");
+    EXPECT_EQ(Slot("scores.txt", 2), "");
     EXPECT_FALSE(fs::exists("scores.txt"));  // nothing written until another file is named or the end
     EXPECT_EXIT(
         {
@@ -185,14 +172,14 @@ TEST_F(SlotFiles, NoFileNoDataAndWriting) {
 TEST_F(SlotFiles, SwitchingFilesWritesAndReloads) {
     WriteBytes("a.txt", "a0\r\na1\r\n");
     WriteBytes("b.txt", "b0\nb1 \x01\x02\nlast without end");
-    EXPECT_EQ(std::string(SlotGet("a.txt", 1).CText()), "a1");
+    EXPECT_EQ(Slot("a.txt", 1), "a1");
     SlotPut("a.txt", 0, "A0");
-    EXPECT_EQ(std::string(SlotGet("b.txt", 1).CText()), "b1 ");  // trailing controls trimmed
+    EXPECT_EQ(Slot("b.txt", 1), "b1 ");  // trailing controls trimmed
     EXPECT_EQ(ReadBytes("a.txt"), "A0\r\na1\r\n");               // written at the switch
-    EXPECT_EQ(std::string(SlotGet("b.txt", 2).CText()), "last without end");
+    EXPECT_EQ(Slot("b.txt", 2), "last without end");
     SlotPutNumber("b.txt", 5, 12.5);
     EXPECT_EQ(SlotGetNumber("b.txt", 5), 12.5);
-    EXPECT_EQ(std::string(SlotGet("a.txt", 0).CText()), "A0");  // reloaded from disk
+    EXPECT_EQ(Slot("a.txt", 0), "A0");  // reloaded from disk
     EXPECT_EQ(ReadBytes("b.txt"), "b0\r\nb1 \x01\x02\r\nlast without end\r\n\r\n\r\n12.5\r\n");
 
     // At most 256 lines are read; long lines are split; long texts are cut to 1023 characters.
@@ -201,7 +188,7 @@ TEST_F(SlotFiles, SwitchingFilesWritesAndReloads) {
     WriteBytes("many.txt", std::string(1500, 'L') + "\n" + many);
     EXPECT_EQ(SlotGet("many.txt", 0).Length(), 1024u);
     EXPECT_EQ(SlotGet("many.txt", 1).Length(), 476u);
-    EXPECT_EQ(std::string(SlotGet("many.txt", 255).CText()), "253");
+    EXPECT_EQ(Slot("many.txt", 255), "253");
     SlotPut("many.txt", 0, RtString(std::string(5000, 'z').c_str()));
     EXPECT_EQ(SlotGet("many.txt", 0).Length(), 1023u);
     SlotGet("a.txt", 0);
