@@ -32,14 +32,15 @@ constexpr double kMaxLateMs = 250;
 
 OpenGLZazuzive& Display() { return *g_engine.display; }
 
+// Whether any key is down now.
+bool AnyKeyDown(InputSystem& input) {
+    PollKeyboard(input);
+    return std::any_of(input.keyState.begin(), input.keyState.end(), [](std::uint8_t k) { return k & 0x80; });
+}
+
 // Whether any key or mouse button is down now.
 bool AnyInputDown() {
-    if (!g_engine.input) return false;
-    InputSystem& input = *g_engine.input;
-    PollKeyboard(input);
-    if (std::any_of(input.keyState.begin(), input.keyState.end(), [](std::uint8_t k) { return k & 0x80; }))
-        return true;
-    return AnyMouseButton(input);
+    return g_engine.input && (AnyKeyDown(*g_engine.input) || AnyMouseButton(*g_engine.input));
 }
 
 // One pass of a wait: the window is kept alive and the music looping. Under a key script each pass is
@@ -57,15 +58,8 @@ void WaitPass() {
 // A key held when playback is asked for must not stop it: wait for all keys, then all buttons, to be up.
 void WaitForRelease() {
     if (!g_engine.input) return;
-    InputSystem& input = *g_engine.input;
-    for (;;) {
-        PollKeyboard(input);
-        if (std::none_of(input.keyState.begin(), input.keyState.end(),
-                         [](std::uint8_t k) { return k & 0x80; }))
-            break;
-        WaitPass();
-    }
-    while (AnyMouseButton(input)) WaitPass();
+    while (AnyKeyDown(*g_engine.input)) WaitPass();
+    while (AnyMouseButton(*g_engine.input)) WaitPass();
 }
 
 // Waits until the frame clock reaches due; false as soon as a key or button is down.
