@@ -1,7 +1,7 @@
 // Without an audio device every effect command is a silent no-op and PlaySound gives -1.
-#include <cstdlib>
-
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "platform/audio.h"
 #include "runtime/engine_globals.h"

@@ -1,12 +1,12 @@
 // Sound effects and music on SDL's disk audio driver, which writes the mixed output to a file: what
 // plays is read back and compared with levels computed from the input samples.
+#include <gtest/gtest.h>
+
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "platform/audio.h"
 #include "platform/clock.h"
@@ -17,37 +17,42 @@
 
 namespace {
 
+using soundtest::MakePythonWave;
+using soundtest::TempPath;
+
 constexpr int kRate = 22050;
 constexpr double kTone = 441;  // 50 samples per period at the device rate
 constexpr double kAmplitude = 0.5;
+constexpr int kToneFrames = 4410;  // 0.2 s
 
 struct Mix {
     std::vector<std::int16_t> left, right;
 };
 
-int peak(const std::vector<std::int16_t>& side) {
+int Peak(const std::vector<std::int16_t>& side) {
     int p = 0;
     for (std::int16_t s : side) p = std::max(p, std::abs(static_cast<int>(s)));
     return p;
 }
 
-// Frames from the first to the last non-silent one, both included (0 when all is silence).
-std::size_t soundingFrames(const Mix& mix) {
-    std::size_t first = mix.left.size(), last = 0;
-    for (std::size_t i = 0; i < mix.left.size(); ++i) {
-        if (mix.left[i] == 0 && mix.right[i] == 0) continue;
-        first = std::min(first, i);
-        last = i;
-    }
-    return first > last ? 0 : last - first + 1;
+// The largest sample of the tone scaled by a gain, as the mixer's conversion to stereo and the gain
+// give it (within a step or two of rounding).
+double TonePeak(double gain) {
+    int p = 0;
+    for (int i = 0; i < 50; ++i)
+        p = std::max(p, std::abs(soundtest::PythonSample16(kTone, kAmplitude, kRate, i)));
+    return p * gain;
 }
+
+// Milliseconds since the engine started, the clock of the music's end time.
+double Now() { return platform::ClockMs() - g_engine.startTime; }
 
 // Each test opens the device on the disk driver with its own output file, and closes it to read it.
 class DiskAudio : public ::testing::Test {
 protected:
     void SetUp() override {
         static int run = 0;
-        output_ = soundtest::TempPath("mix-" + std::to_string(++run) + ".raw");
+        output_ = TempPath("mix-" + std::to_string(++run) + ".raw");
         setenv("SDL_AUDIODRIVER", "disk", 1);
         setenv("SDL_DISKAUDIOFILE", output_.c_str(), 1);
         g_engine.startTime = platform::ClockMs();
@@ -81,68 +86,42 @@ protected:
         ASSERT_EQ(SoundPlaying(channel), 0);
     }
 
-    // A mono 16-bit tone at the device rate, loaded into slot 1, played once; the recorded mix.
-    Mix PlayTone(double pan, double volume) {
-        const std::string path = soundtest::TempPath("tone.wav");
-        EXPECT_TRUE(soundtest::MakePythonWave(path, kRate, 16, 1, kTone, kAmplitude, kToneFrames));
+    std::string output_;
+};
+
+}  // namespace
+
+TEST_F(DiskAudio, LevelsFollowTheDecibelLawOnEachSide) {
+    const std::string path = TempPath("tone.wav");
+    ASSERT_TRUE(MakePythonWave(path, kRate, 16, 1, kTone, kAmplitude, kToneFrames));
+    // Pan, volume, and the gains of the left and right sides: half volume is -50 dB, not half; the ends
+    // of the pan silence one side; a pan of -0.2 takes 20 dB off the right side.
+    const double minus50dB = std::pow(10.0, -5000 / 2000.0);
+    const std::tuple<double, double, double, double> cases[] = {
+        {0, 1, 1, 1},      {0, 0.5, minus50dB, minus50dB}, {0, 0, 0, 0}, {-1, 1, 1, 0}, {1, 1, 0, 1},
+        {-0.2, 1, 1, 0.1},
+    };
+    for (const auto& [pan, volume, left, right] : cases) {
+        SCOPED_TRACE("pan " + std::to_string(pan) + " volume " + std::to_string(volume));
+        if (pan != 0 || volume != 1) SetUp();  // a device of its own for each recording
         LoadSound(path.c_str(), 1, 1);
         const double channel = PlaySound(1, pan, volume);
         EXPECT_EQ(channel, 256);
         WaitWhilePlaying(channel);
-        return Record();
-    }
-
-    // The largest sample of the tone scaled by a gain, as the mixer's conversion to stereo and the
-    // gain give it (within a step or two of rounding).
-    static double tonePeak(double gain) {
-        int p = 0;
-        for (int i = 0; i < 50; ++i) {
-            const int sample = soundtest::PythonSample16(kTone, kAmplitude, kRate, i);
-            p = std::max(p, std::abs(sample));
+        const Mix mix = Record();
+        ASSERT_GT(mix.left.size(), static_cast<std::size_t>(kToneFrames));
+        EXPECT_NEAR(Peak(mix.left), TonePeak(left), left == 0 ? 0 : 2);
+        EXPECT_NEAR(Peak(mix.right), TonePeak(right), right == 0 ? 0 : 2);
+        if (volume != 1 || pan != 0) continue;
+        // Played once, whole: the tone spans its length (give or take its zero crossings).
+        std::size_t first = mix.left.size(), last = 0;
+        for (std::size_t i = 0; i < mix.left.size(); ++i) {
+            if (mix.left[i] == 0 && mix.right[i] == 0) continue;
+            first = std::min(first, i);
+            last = i;
         }
-        return p * gain;
+        EXPECT_NEAR(static_cast<double>(last - first + 1), kToneFrames, 3);
     }
-
-    static constexpr int kToneFrames = 4410;  // 0.2 s
-    std::string output_;
-};
-
-TEST_F(DiskAudio, LevelsFollowTheDecibelLaw) {
-    const Mix mix = PlayTone(0, 1);
-    EXPECT_NEAR(peak(mix.left), tonePeak(1), 2);
-    EXPECT_NEAR(peak(mix.right), tonePeak(1), 2);
-    // Played once, whole: the tone spans its length (give or take its zero crossings).
-    EXPECT_NEAR(static_cast<double>(soundingFrames(mix)), kToneFrames, 3);
-}
-
-TEST_F(DiskAudio, HalfVolumeIsMinusFiftyDecibels) {
-    const Mix mix = PlayTone(0, 0.5);
-    const double gain = std::pow(10.0, -5000 / 2000.0);
-    EXPECT_NEAR(peak(mix.left), tonePeak(gain), 2);
-    EXPECT_NEAR(peak(mix.right), tonePeak(gain), 2);
-}
-
-TEST_F(DiskAudio, VolumeZeroIsSilent) {
-    const Mix mix = PlayTone(0, 0);
-    EXPECT_GT(mix.left.size(), static_cast<std::size_t>(kToneFrames));
-    EXPECT_EQ(peak(mix.left), 0);
-    EXPECT_EQ(peak(mix.right), 0);
-}
-
-TEST_F(DiskAudio, PanPutsTheSoundOnOneSide) {
-    Mix mix = PlayTone(-1, 1);
-    EXPECT_NEAR(peak(mix.left), tonePeak(1), 2);
-    EXPECT_EQ(peak(mix.right), 0);
-
-    SetUp();
-    mix = PlayTone(1, 1);
-    EXPECT_EQ(peak(mix.left), 0);
-    EXPECT_NEAR(peak(mix.right), tonePeak(1), 2);
-
-    SetUp();
-    mix = PlayTone(-0.2, 1);  // right side 20 dB down
-    EXPECT_NEAR(peak(mix.left), tonePeak(1), 2);
-    EXPECT_NEAR(peak(mix.right), tonePeak(0.1), 2);
 }
 
 TEST_F(DiskAudio, FilesOfEveryFormatPlay) {
@@ -152,11 +131,10 @@ TEST_F(DiskAudio, FilesOfEveryFormatPlay) {
             for (int channels : {1, 2}) {
                 SCOPED_TRACE(std::to_string(rate) + " Hz, " + std::to_string(bits) + " bits, " +
                              std::to_string(channels) + " channels");
-                const std::string path = soundtest::TempPath(std::to_string(n).append(".wav"));
+                const std::string path = TempPath(std::to_string(n) + ".wav");
                 const bool sox = n % 2 == 1;  // half of them written by sox, half by Python
                 ASSERT_TRUE(sox ? soundtest::MakeSoxWave(path, rate, bits, channels, kTone, 0.05)
-                                : soundtest::MakePythonWave(path, rate, bits, channels, kTone, kAmplitude,
-                                                            rate / 20));
+                                : MakePythonWave(path, rate, bits, channels, kTone, kAmplitude, rate / 20));
                 LoadSound(path.c_str(), n, 1);
                 ASSERT_EQ(PlaySound(n, 0, 1), 256 * n);
                 EXPECT_EQ(SoundPlaying(256 * n), 1);
@@ -165,31 +143,27 @@ TEST_F(DiskAudio, FilesOfEveryFormatPlay) {
         }
     }
     // A hand-made file with an 18-byte format chunk and a "fact" chunk.
-    soundtest::WaveLayout extended;
-    extended.formatSize = 18;
-    extended.fact = true;
+    soundtest::WaveLayout extended{.formatSize = 18, .fact = true, .data = {}};
     for (int i = 0; i < 1000; ++i) {
-        const std::int16_t value = soundtest::PythonSample16(kTone, kAmplitude, kRate, i);
-        const auto sample = static_cast<std::uint16_t>(value);
-        extended.data.push_back(static_cast<std::uint8_t>(sample));
-        extended.data.push_back(static_cast<std::uint8_t>(sample >> 8));
+        const auto sample =
+            static_cast<std::uint16_t>(soundtest::PythonSample16(kTone, kAmplitude, kRate, i));
+        extended.data.insert(extended.data.end(),
+                             {static_cast<std::uint8_t>(sample), static_cast<std::uint8_t>(sample >> 8)});
     }
-    const std::string extendedPath = soundtest::TempPath("extended.wav");
-    soundtest::WriteBytes(extendedPath, soundtest::BuildWave(extended));
-    LoadSound(extendedPath.c_str(), n, 1);
+    soundtest::WriteBytes(TempPath("extended.wav"), soundtest::BuildWave(extended));
+    LoadSound(TempPath("extended.wav").c_str(), n, 1);
     ASSERT_EQ(PlaySound(n, 0, 1), 256 * n);
-    ++n;
 
     // All of them play at once, each about 0.05 s long: the loudest side comes near half of full scale.
-    for (int i = 0; i < n; ++i) WaitWhilePlaying(256 * i);
+    for (int i = 0; i <= n; ++i) WaitWhilePlaying(256 * i);
     const Mix mix = Record();
-    EXPECT_GT(peak(mix.left), 16000 * 0.9);
-    EXPECT_GT(peak(mix.right), 16000 * 0.9);
+    EXPECT_GT(Peak(mix.left), 16000 * 0.9);
+    EXPECT_GT(Peak(mix.right), 16000 * 0.9);
 }
 
 TEST_F(DiskAudio, CopiesAndChannels) {
-    const std::string path = soundtest::TempPath("long.wav");
-    ASSERT_TRUE(soundtest::MakePythonWave(path, kRate, 16, 1, kTone, 0.1, kRate * 3));
+    const std::string path = TempPath("long.wav");
+    ASSERT_TRUE(MakePythonWave(path, kRate, 16, 1, kTone, 0.1, kRate * 3));
 
     // Two copies played three times: copy 0, copy 1, then copy 0 again from its start.
     LoadSound(path.c_str(), 5, 2);
@@ -217,12 +191,9 @@ TEST_F(DiskAudio, CopiesAndChannels) {
     EXPECT_EQ(PlaySound(7, 0, 1), 7 * 256);
     EXPECT_EQ(PlaySound(7, 0, 1), -1);
 
-    // Channels and numbers outside the table.
-    const double nan = std::numeric_limits<double>::quiet_NaN();
-    EXPECT_EQ(SoundPlaying(-1), 0);
-    EXPECT_EQ(SoundPlaying(2048.0 * 256), 0);
-    EXPECT_EQ(SoundPlaying(1e300), 0);
-    EXPECT_EQ(SoundPlaying(nan), 0);  // NaN is channel 0: slot 0 is empty
+    // Channels and numbers outside the table; NaN is channel 0, and slot 0 is empty.
+    for (double c : {-1.0, 2048.0 * 256, 1e300, std::numeric_limits<double>::quiet_NaN()})
+        EXPECT_EQ(SoundPlaying(c), 0) << c;
     EXPECT_EQ(PlaySound(-1, 0, 1), -1);
     EXPECT_EQ(PlaySound(3, 0, 1), -1);  // never loaded
     LoadSound(path.c_str(), -1, 1);     // ignored, slot 0 stays empty
@@ -234,50 +205,41 @@ TEST_F(DiskAudio, CopiesAndChannels) {
 }
 
 TEST_F(DiskAudio, BadFilesLeaveTheSlotEmpty) {
-    const std::string good = soundtest::TempPath("good.wav");
-    ASSERT_TRUE(soundtest::MakePythonWave(good, kRate, 16, 1, kTone, 0.1, 2000));
+    const std::string good = TempPath("good.wav");
+    ASSERT_TRUE(MakePythonWave(good, kRate, 16, 1, kTone, 0.1, 2000));
     const auto goodBytes = soundtest::ReadBytes(good);
-
-    const std::string shortFile = soundtest::TempPath("short.wav");
-    soundtest::WriteBytes(shortFile, std::vector<std::uint8_t>(goodBytes.begin(), goodBytes.begin() + 35));
-    soundtest::WaveLayout noData;
-    noData.dataName = "LIST";
-    noData.data.assign(64, 1);
-    const std::string noDataFile = soundtest::TempPath("nodata.wav");
-    soundtest::WriteBytes(noDataFile, soundtest::BuildWave(noData));
-    soundtest::WaveLayout huge;
-    huge.data.assign(64, 1);
-    huge.dataSizeField = 0xFFFFFF00;
-    const std::string hugeFile = soundtest::TempPath("huge.wav");
-    soundtest::WriteBytes(hugeFile, soundtest::BuildWave(huge));
-
-    for (const std::string& bad : {soundtest::TempPath("missing.wav"), shortFile, noDataFile, hugeFile}) {
+    // Missing, cut short, no data chunk, a data chunk that claims more than the file holds.
+    soundtest::WriteBytes(TempPath("short.wav"), {goodBytes.begin(), goodBytes.begin() + 35});
+    soundtest::WriteBytes(
+        TempPath("nodata.wav"),
+        soundtest::BuildWave({.dataName = "LIST", .data = std::vector<std::uint8_t>(64, 1)}));
+    soundtest::WriteBytes(
+        TempPath("huge.wav"),
+        soundtest::BuildWave({.data = std::vector<std::uint8_t>(64, 1), .dataSizeField = 0xFFFFFF00}));
+    for (const char* bad : {"missing.wav", "short.wav", "nodata.wav", "huge.wav", ""}) {
         SCOPED_TRACE(bad);
         LoadSound(good.c_str(), 2, 1);
         ASSERT_EQ(PlaySound(2, 0, 0), 512);
-        LoadSound(bad.c_str(), 2, 1);  // replaces the loaded sound, and fails
+        LoadSound(*bad ? TempPath(bad).c_str() : "", 2, 1);  // replaces the loaded sound, and fails
         EXPECT_EQ(SoundPlaying(512), 0);
         EXPECT_EQ(PlaySound(2, 0, 1), -1);
     }
-    LoadSound("", 2, 1);
-    EXPECT_EQ(PlaySound(2, 0, 1), -1);
 }
 
-TEST_F(DiskAudio, MusicRestartsAfterItsLength) {
+TEST_F(DiskAudio, ShortMusicRestartsEvery500Milliseconds) {
     // A 0.2 s tune restarts every 500 ms at least: three bursts in 1.2 s.
-    const std::string tune = soundtest::TempPath("tune.wav");
-    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 2, kTone, kAmplitude, kRate / 5));
-    const double before = platform::ClockMs() - g_engine.startTime;
+    const std::string tune = TempPath("tune.wav");
+    ASSERT_TRUE(MakePythonWave(tune, kRate, 16, 2, kTone, kAmplitude, kRate / 5));
+    const double before = Now();
     PlayMusic(tune.c_str());
     ASSERT_TRUE(platform::MusicPlaying());
     EXPECT_EQ(g_engine.musicVolume, 1.0);
     EXPECT_EQ(platform::MusicVolume(), 1000);
     EXPECT_GE(g_engine.musicEndTime, before + 500);
-    EXPECT_LE(g_engine.musicEndTime, platform::ClockMs() - g_engine.startTime + 500);
+    EXPECT_LE(g_engine.musicEndTime, Now() + 500);
 
     std::vector<double> endTimes{g_engine.musicEndTime};
-    const double stop = platform::ClockMs() + 1200;
-    while (platform::ClockMs() < stop) {
+    for (const double stop = platform::ClockMs() + 1200; platform::ClockMs() < stop;) {
         MusicLoopCheck();
         if (g_engine.musicEndTime != endTimes.back()) endTimes.push_back(g_engine.musicEndTime);
         platform::SleepMilliseconds(5);
@@ -288,66 +250,58 @@ TEST_F(DiskAudio, MusicRestartsAfterItsLength) {
         EXPECT_GE(endTimes[i] - endTimes[i - 1], 500);
         EXPECT_LT(endTimes[i] - endTimes[i - 1], 580);
     }
-
     const Mix mix = Record();
     int bursts = 0;
     std::size_t quiet = kRate;  // frames since the last sound
     for (std::size_t i = 0; i < mix.left.size(); ++i) {
-        if (mix.left[i] == 0 && mix.right[i] == 0) {
+        if (mix.left[i] != 0 || mix.right[i] != 0) {
+            bursts += quiet > kRate / 10;  // more than 0.1 s of silence before it
+            quiet = 0;
+        } else {
             ++quiet;
-            continue;
         }
-        if (quiet > kRate / 10) ++bursts;  // more than 0.1 s of silence before it
-        quiet = 0;
     }
     EXPECT_EQ(bursts, 3);
 }
 
-TEST_F(DiskAudio, LongMusicRestartsAfterItsOwnLength) {
-    const std::string tune = soundtest::TempPath("long-tune.wav");
-    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate * 7 / 10));
-    PlayMusic(tune.c_str());
-    const double first = g_engine.musicEndTime;
-    EXPECT_NEAR(first - (platform::ClockMs() - g_engine.startTime), 700, 20);
-    MusicLoopCheck();
-    EXPECT_EQ(g_engine.musicEndTime, first);  // not yet
-    while (platform::ClockMs() - g_engine.startTime < first) platform::SleepMilliseconds(5);
-    MusicLoopCheck();
-    EXPECT_GE(g_engine.musicEndTime - first, 700);
-    EXPECT_LT(g_engine.musicEndTime - first, 780);
-    EXPECT_TRUE(platform::MusicPlaying());
-}
-
-TEST_F(DiskAudio, CompressedMusicKeepsItsLength) {
-    // OGG from sox and MP3 from ffmpeg, 0.8 s each: the loop follows the length the decoder reads.
-    const std::string ogg = soundtest::TempPath("tune.ogg");
-    const std::string mp3 = soundtest::TempPath("tune.mp3");
+TEST_F(DiskAudio, LongerMusicRestartsAfterTheLengthItsDecoderReads) {
+    // WAV of 0.7 s from Python, OGG from sox and MP3 from ffmpeg of 0.8 s.
+    const std::string wav = TempPath("long-tune.wav"), ogg = TempPath("tune.ogg"), mp3 = TempPath("tune.mp3");
+    ASSERT_TRUE(MakePythonWave(wav, kRate, 16, 1, kTone, kAmplitude, kRate * 7 / 10));
     ASSERT_EQ(std::system(("sox -q -n -r 22050 '" + ogg + "' synth 0.8 sine 440").c_str()), 0);
-    const std::string ffmpeg = "ffmpeg -loglevel error -y -f lavfi -i sine=f=440:d=0.8 '" + mp3 + "'";
-    ASSERT_EQ(std::system(ffmpeg.c_str()), 0);
-    for (const std::string& tune : {ogg, mp3}) {
+    ASSERT_EQ(std::system(("ffmpeg -loglevel error -y -f lavfi -i sine=f=440:d=0.8 '" + mp3 + "'").c_str()),
+              0);
+    const std::tuple<std::string, double, double> tunes[] = {{wav, 700, 20}, {ogg, 800, 60}, {mp3, 800, 60}};
+    for (const auto& [tune, length, tolerance] : tunes) {
         SCOPED_TRACE(tune);
         PlayMusic(tune.c_str());
         ASSERT_TRUE(platform::MusicPlaying());
-        EXPECT_NEAR(g_engine.musicEndTime - (platform::ClockMs() - g_engine.startTime), 800, 60);
+        const double first = g_engine.musicEndTime, measured = first - Now();
+        EXPECT_NEAR(measured, length, tolerance);
+        MusicLoopCheck();
+        EXPECT_EQ(g_engine.musicEndTime, first);  // not yet
+        while (Now() < first) platform::SleepMilliseconds(5);
+        MusicLoopCheck();
+        EXPECT_GE(g_engine.musicEndTime - first, measured - 1);
+        EXPECT_LT(g_engine.musicEndTime - first, measured + 80);
+        EXPECT_TRUE(platform::MusicPlaying());
     }
 }
 
 TEST_F(DiskAudio, MusicOfUnknownLengthRestartsWhenItEnds) {
     // A MIDI tune of one note held for 96 ticks at 96 ticks a beat (0.5 s at the default 120 beats
     // a minute), then 96 ticks more before its end: its decoder reports no length.
-    const std::vector<std::uint8_t> midi = {
-        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96,
-        'M', 'T', 'r', 'k', 0, 0, 0, 12, 0x00, 0x90, 60, 100, 0x60, 0x80, 60, 64, 0x60, 0xFF, 0x2F, 0x00};
-    const std::string tune = soundtest::TempPath("tune.mid");
-    soundtest::WriteBytes(tune, midi);
-    PlayMusic(tune.c_str());
+    soundtest::WriteBytes(
+        TempPath("tune.mid"),
+        {'M', 'T', 'h', 'd', 0,  0,    0,    6,  0,   0,    0,    1,  0,  96,   'M',  'T',  'r',
+         'k', 0,   0,   0,   12, 0x00, 0x90, 60, 100, 0x60, 0x80, 60, 64, 0x60, 0xFF, 0x2F, 0x00});
+    PlayMusic(TempPath("tune.mid").c_str());
     if (!platform::MusicPlaying()) GTEST_SKIP() << "no MIDI decoder";
     const double first = g_engine.musicEndTime;
-    EXPECT_NEAR(first - (platform::ClockMs() - g_engine.startTime), 500, 20);
+    EXPECT_NEAR(first - Now(), 500, 20);
 
     // Past 500 ms but still playing: no restart.
-    while (platform::ClockMs() - g_engine.startTime < first + 50) platform::SleepMilliseconds(5);
+    while (Now() < first + 50) platform::SleepMilliseconds(5);
     if (platform::MusicPlaying()) {
         MusicLoopCheck();
         EXPECT_EQ(g_engine.musicEndTime, first);
@@ -361,11 +315,10 @@ TEST_F(DiskAudio, MusicOfUnknownLengthRestartsWhenItEnds) {
 
 TEST_F(DiskAudio, SoundsAndMusicComeFromTheArchive) {
     // Packed by an independent packer (lzop's LZO1X data), then the loose files are removed.
-    const std::string tone = soundtest::TempPath("boom.wav");
-    const std::string tune = soundtest::TempPath("tune.wav");
-    ASSERT_TRUE(soundtest::MakePythonWave(tone, kRate, 16, 1, kTone, kAmplitude, 2205));
-    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate));
-    const std::string archive = soundtest::TempPath("data.sbx");
+    const std::string tone = TempPath("boom.wav"), tune = TempPath("tune.wav"),
+                      archive = TempPath("data.sbx");
+    ASSERT_TRUE(MakePythonWave(tone, kRate, 16, 1, kTone, kAmplitude, 2205));
+    ASSERT_TRUE(MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate));
     const std::string pack = "python3 " TARVOK_SOURCE_DIR "/tests/storage/lzo_fixtures.py pack '" + archive +
                              "' '" + tone + "' '" + tune + "'";
     ASSERT_EQ(std::system(pack.c_str()), 0);
@@ -379,14 +332,14 @@ TEST_F(DiskAudio, SoundsAndMusicComeFromTheArchive) {
     EXPECT_EQ(PlaySound(4, 0, 1), -1);
     PlayMusic("music/Tune.wav");
     EXPECT_TRUE(platform::MusicPlaying());
-    EXPECT_NEAR(g_engine.musicEndTime - (platform::ClockMs() - g_engine.startTime), 1000, 30);
+    EXPECT_NEAR(g_engine.musicEndTime - Now(), 1000, 30);
     StopMusic();
     ReleaseArchives();
 }
 
 TEST_F(DiskAudio, MusicVolumeAndStop) {
-    const std::string tune = soundtest::TempPath("tune.wav");
-    ASSERT_TRUE(soundtest::MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate));
+    const std::string tune = TempPath("tune.wav");
+    ASSERT_TRUE(MakePythonWave(tune, kRate, 16, 1, kTone, kAmplitude, kRate));
     SetMusicVolume(0.3);  // no music yet: remembered only
     EXPECT_EQ(g_engine.musicVolume, 0.3);
     PlayMusic(tune.c_str());
@@ -406,16 +359,13 @@ TEST_F(DiskAudio, MusicVolumeAndStop) {
     MusicLoopCheck();  // nothing to restart
     EXPECT_FALSE(platform::MusicPlaying());
 
-    // A file that cannot be found stops the music all the same.
-    PlayMusic(tune.c_str());
-    ASSERT_TRUE(platform::MusicPlaying());
-    PlayMusic(soundtest::TempPath("missing.ogg").c_str());
-    EXPECT_FALSE(platform::MusicPlaying());
-    EXPECT_EQ(g_engine.musicEndTime, 0);
-    // So does a file that no decoder takes.
-    soundtest::WriteBytes(soundtest::TempPath("noise.mp3"), std::vector<std::uint8_t>(100, 0));
-    PlayMusic(soundtest::TempPath("noise.mp3").c_str());
-    EXPECT_EQ(g_engine.musicEndTime, 0);
+    // A file that cannot be found, or that no decoder takes, stops the music all the same.
+    soundtest::WriteBytes(TempPath("noise.mp3"), std::vector<std::uint8_t>(100, 0));
+    for (const char* bad : {"missing.ogg", "noise.mp3"}) {
+        PlayMusic(tune.c_str());
+        ASSERT_TRUE(platform::MusicPlaying());
+        PlayMusic(TempPath(bad).c_str());
+        EXPECT_FALSE(platform::MusicPlaying()) << bad;
+        EXPECT_EQ(g_engine.musicEndTime, 0) << bad;
+    }
 }
-
-}  // namespace

@@ -40,8 +40,7 @@ bool MakeSoxWave(const std::string& path, int rate, int bits, int channels, doub
                  double seconds) {
     const std::string command = "sox -q -n -r " + std::to_string(rate) + " -b " + std::to_string(bits) +
                                 " -c " + std::to_string(channels) + " '" + path + "' synth " +
-                                std::to_string(seconds) + " sine " + std::to_string(frequency) +
-                                " vol 0.5";
+                                std::to_string(seconds) + " sine " + std::to_string(frequency) + " vol 0.5";
     return std::system(command.c_str()) == 0;
 }
 
