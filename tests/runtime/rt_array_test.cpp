@@ -74,15 +74,10 @@ TEST(RtArray, IndicesOutsideAreErrorNine) {
     EXPECT_EQ(b.Data()[b.Count() - 1], 7);
     EXPECT_RUNTIME_ERROR(a.ElementAt(5), 9);
     EXPECT_RUNTIME_ERROR(a.ElementAt(-1), 9);
-    EXPECT_RUNTIME_ERROR(a.At(kNaN), 9);
-    EXPECT_RUNTIME_ERROR(a.At(1e20), 9);
-    EXPECT_RUNTIME_ERROR(a.At(-1e20), 9);
-    EXPECT_RUNTIME_ERROR(b.At(0, kNaN), 9);
-    EXPECT_RUNTIME_ERROR(b.ElementAt(2, 0, 0, 0), 9);
-    EXPECT_RUNTIME_ERROR(b.ElementAt(0, 3, 0, 0), 9);
-    EXPECT_RUNTIME_ERROR(b.ElementAt(0, 0, 4, 0), 9);
-    EXPECT_RUNTIME_ERROR(b.ElementAt(0, 0, 0, 5), 9);
-    EXPECT_RUNTIME_ERROR(b.ElementAt(0, 0, 0, -1), 9);
+    // Number indices: each dimension one past its end or below 0, NaN, and far outside.
+    const double outside[][4] = {{2, 0, 0, 0}, {0, 3, 0, 0}, {0, 0, 4, 0}, {0, 0, 0, 5}, {0, 0, 0, -1},
+                                 {kNaN, 0, 0, 0}, {0, kNaN, 0, 0}, {1e20, 0, 0, 0}, {-1e20, 0, 0, 0}};
+    for (const auto& i : outside) EXPECT_RUNTIME_ERROR(b.At(i[0], i[1], i[2], i[3]), 9);
 
     RtArray<RtString> never;
     EXPECT_RUNTIME_ERROR(never.ElementAt(0), 9);

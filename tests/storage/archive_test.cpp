@@ -239,28 +239,21 @@ TEST_F(Archive, TemporaryFilesAreGoneAfterTheProgramEnds) {
 TEST_F(Archive, DamagedArchivesFailCleanly) {
     const std::string good = HandArchive({{"k.txt", Block("kept entry")}});
 
-    // No trailer, or a file too short for one: the slot is switched off for good.
-    for (const std::string& bytes : {RandomData(100), std::string("sbX"), std::string()}) {
-        WriteBytes("bad.sbx", bytes);
-        SetArchives("bad.sbx", "");
-        EXPECT_EQ(Lookup("k.txt"), "<none>");
-        EXPECT_EQ(g_engine.archives[0]->enabled, 0);
-        WriteBytes("bad.sbx", good);
-        EXPECT_EQ(Lookup("k.txt"), "<none>");
-    }
-    SetArchives("missing.sbx", "");
-    EXPECT_EQ(Lookup("k.txt"), "<none>");
-    EXPECT_EQ(g_engine.archives[0]->enabled, 0);
-
-    // Directory offsets outside the file and truncated directories: no entry, the slot stays on.
+    // No trailer, a file too short for one, or no file: the slot is switched off for good. Directory
+    // offsets outside the file and truncated directories: no entry, the slot stays on.
     const std::string noDir = good.substr(0, good.size() - 4);
     const std::string truncatedDir = std::string("\xC8k.txt") + "sbX" + Le32(0);  // an entry of 200 bytes
-    for (const std::string& bytes :
-         {noDir + Le32(0x7fffffff), noDir + Le32(0x80000000u), noDir + Le32(0xFFFFFFFFu), truncatedDir}) {
-        WriteBytes("bad.sbx", bytes);
+    const std::pair<std::string, int> archives[] = {
+        {RandomData(100), 0}, {"sbX", 0}, {"", 0}, {"<missing>", 0}, {noDir + Le32(0x7fffffff), 1},
+        {noDir + Le32(0x80000000u), 1}, {noDir + Le32(0xFFFFFFFFu), 1}, {truncatedDir, 1}};
+    for (const auto& [bytes, enabled] : archives) {
+        fs::remove("bad.sbx");
+        if (bytes != "<missing>") WriteBytes("bad.sbx", bytes);
         SetArchives("bad.sbx", "");
         EXPECT_EQ(Lookup("k.txt"), "<none>");
-        EXPECT_EQ(g_engine.archives[0]->enabled, 1);
+        EXPECT_EQ(g_engine.archives[0]->enabled, enabled) << bytes.size();
+        WriteBytes("bad.sbx", good);  // switched off means not looked at again
+        EXPECT_EQ(Lookup("k.txt") == "<none>", enabled == 0);
     }
 
     // Data blocks outside the file, too short, or with LZO data that does not give the stated size.
