@@ -161,6 +161,30 @@ TEST_F(Video, LoopingStartsAgainUntilAKey) {
     EXPECT_TRUE(Near(Pixel(47, 320, 240), kGreen));
 }
 
+TEST_F(Video, AMouseButtonEndsIt) {
+    // The probe loops the video; half a second after it starts, xdotool presses the left button in the
+    // window, and releases it once the probe has reported the end (or after 10 s).
+    const std::string out = TempPath("mouse.txt"), keys = TempPath("none.txt");
+    std::ofstream(keys) << "# none\n";
+    const std::string script =
+        "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS='" + keys +
+        "' " TARVOK_TEST_BINARY_DIR "/tests/engine/media_probe loop '" + Path() + "' > '" + out +
+        "' 2>&1 & pid=$!; " + "for i in $(seq 100); do grep -q looping '" + out +
+        "' && break; sleep 0.1; done; sleep 0.5; xdotool mousemove 320 240 mousedown 1; " +
+        "for i in $(seq 100); do grep -q 'loop ' '" + out +
+        "' && break; sleep 0.1; done; xdotool mouseup 1; " + "kill $pid 2>/dev/null; wait $pid";
+    const std::string scriptFile = TempPath("mouse.sh");
+    std::ofstream(scriptFile) << script << "\n";
+    std::system(("bash '" + scriptFile + "'").c_str());
+    std::ifstream in(out);
+    ProbeRun run;
+    run.out.assign(std::istreambuf_iterator<char>(in), {});
+    const std::vector<double> line = Numbers(run, "loop");
+    ASSERT_EQ(line.size(), 1u) << run.out;
+    EXPECT_GT(line[0], 400) << run.out;
+    EXPECT_LT(line[0], 5000) << run.out;
+}
+
 TEST_F(Video, IsFoundInTheArchiveBehindTheProgram) {
     // The game as one file: the probe with the video packed behind it under a name no plain file has.
     const std::string folder = TempPath("pack");

@@ -32,6 +32,8 @@ void Video() {
 // loop FILE: PlayVideoLoop and how long it ran.
 void Loop() {
     ShowScreen();
+    std::printf("looping\n");
+    std::fflush(stdout);
     const double start = GetElapsedTime();
     PlayVideoLoop(Arg(2));
     std::printf("loop %.0f\n", GetElapsedTime() - start);
