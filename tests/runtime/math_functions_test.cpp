@@ -46,14 +46,15 @@ TEST(MathFunctions, MatchThePythonReference) {
 
 TEST(MathFunctions, IntModBoxCollisionAndNumberTextLength) {
     // Both sides truncate and saturate to 32 bits; a divisor of 0 (or -1 of the smallest) gives 0.
-    const double mods[][3] = {{7, 3, 1},   {-7, 3, -1}, {7, -3, 1}, {7.9, 3.9, 1}, {5, 0, 0},  {7, 0.5, 0},
-                              {-2147483648.0, -1, 0},   {1e20, 7, 2147483647 % 7}, {kNaN, 3, 0}, {7, kNaN, 0}};
+    const double mods[][3] = {{7, 3, 1}, {-7, 3, -1}, {7, -3, 1}, {7.9, 3.9, 1}, {5, 0, 0}, {7, 0.5, 0},
+                              {-2147483648.0, -1, 0}, {1e20, 7, 2147483647 % 7}, {kNaN, 3, 0}, {7, kNaN, 0}};
     for (const auto& m : mods) EXPECT_EQ(IntMod(m[0], m[1]), m[2]) << m[0] << " " << m[1];
 
     // Touching edges count; negative sizes reach back from the corner.
     const double boxes[][9] = {
-        {0, 0, 10, 10, 10, 10, 5, 5, 1},  {0, 0, 10, 10, 11, 0, 5, 5, 0},    {10, 0, -10, 10, 5, 5, 1, 1, 1},
-        {0, 0, 10, 10, 2, 2, 3, 3, 1},    {0, 0, 10, 10, 0, 10.5, 10, 10, 0}, {0, 20, 10, -10, 0, 0, 10, 10, 1},
+        {0, 0, 10, 10, 10, 10, 5, 5, 1}, {0, 0, 10, 10, 11, 0, 5, 5, 0},   {10, 0, -10, 10, 5, 5, 1, 1, 1},
+        {0, 0, 10, 10, 2, 2, 3, 3, 1},   {0, 0, 10, 10, 0, 10.5, 10, 10, 0},
+        {0, 20, 10, -10, 0, 0, 10, 10, 1},
         {5, 5, 0, 0, 5, 5, 0, 0, 1},
     };
     for (const auto& b : boxes) EXPECT_EQ(BoxCollision(b[0], b[1], b[2], b[3], b[4], b[5], b[6], b[7]), b[8]);

@@ -20,7 +20,9 @@ TEST(Random, BareGeneratorGivesThePublishedVectors) {
     EXPECT_EQ(state.count, 256u);
     for (int round = 0; round < 2; ++round) {
         tarvok::IsaacRound(state);
-        for (int i = 0; i < 256; ++i) ASSERT_EQ(state.rsl[i], kIsaacPublished[256 * round + i]) << round << " " << i;
+        for (int i = 0; i < 256; ++i) {
+            ASSERT_EQ(state.rsl[i], kIsaacPublished[256 * round + i]) << round << " " << i;
+        }
     }
     // The Python transcription itself against the first line of the generator's published output.
     const std::uint32_t published[8] = {0xf650e4c8, 0xe448e96d, 0x98db2fb4, 0xf5fad54f,
@@ -36,7 +38,8 @@ TEST(Random, SeedingAndRangeMapping) {
         SeedRandomGenerator(kEngineSeeds[s]);
         for (int k = 0; k < 8; ++k) {
             const std::uint64_t word = kEngineSequences[s][k];
-            const std::uint64_t modulus = ranges[k] >= 4294967295.0 ? 1ull << 32 : std::uint64_t(ranges[k]) + 1;
+            const std::uint64_t modulus =
+                ranges[k] >= 4294967295.0 ? 1ull << 32 : static_cast<std::uint64_t>(ranges[k]) + 1;
             EXPECT_EQ(Rnd(ranges[k]), static_cast<double>(word % modulus)) << k;
         }
     }

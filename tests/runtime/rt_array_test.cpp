@@ -33,7 +33,7 @@ TEST(RtArray, EveryDimensionCountLaysOutFirstIndexFastest) {
             const int i[4] = {n % e[0], n / e[0] % e[1], n / e[0] / e[1] % e[2], n / e[0] / e[1] / e[2]};
             a.ElementAt(i[0], i[1], i[2], i[3]) = n + 1;
         }
-        for (int n = 0; n < a.Count(); ++n) ASSERT_EQ(a.Data()[n], n + 1) << "sizes " << d << " element " << n;
+        for (int n = 0; n < a.Count(); ++n) ASSERT_EQ(a.Data()[n], n + 1) << "sizes " << d << " at " << n;
     }
     RtArray<double> a;
     a.Dim(3, 4);

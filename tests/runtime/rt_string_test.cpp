@@ -92,7 +92,8 @@ TEST(RtString, AppendsToItselfAndLongTexts) {
 }
 
 TEST(RtString, ConcatenationAndComparisons) {
-    EXPECT_STREQ((RtString("x=") + 3.0 + " n=" + std::int32_t{-7} + RtString(" end")).CText(), "x=3 n=-7 end");
+    const RtString joined = RtString("x=") + 3.0 + " n=" + std::int32_t{-7} + RtString(" end");
+    EXPECT_STREQ(joined.CText(), "x=3 n=-7 end");
     EXPECT_STREQ((2.5 + RtString("!")).CText(), "2.5!");
     EXPECT_STREQ(("a" + RtString("b")).CText(), "ab");
     // Text against text compares bytes unsigned; against a number, the text's number.
@@ -103,8 +104,8 @@ TEST(RtString, ConcatenationAndComparisons) {
     };
     for (double t : truths) EXPECT_EQ(t, 1.0) << &t - truths;
     const double falsehoods[] = {
-        RtString("10") == RtString("10.0"), RtString("10") == "10.0",         RtString("a") == RtString(""),
-        3 != RtString("3.0"),               RtString("ab") != RtString("ab"), RtString("ab") <= RtString("aa"),
+        RtString("10") == RtString("10.0"), RtString("10") == "10.0",   RtString("a") == RtString(""),
+        3 != RtString("3.0"), RtString("ab") != RtString("ab"), RtString("ab") <= RtString("aa"),
     };
     for (double f : falsehoods) EXPECT_EQ(f, 0.0) << &f - falsehoods;
 }

@@ -42,7 +42,9 @@ TEST(TextFunctions, InStrMidStrAndReplaceStr) {
         {"abc", 0, -2, ""},     {"", 0, 3, ""},         {"abc", 1.5, 2.9, "b"},   {"abc", 0.5, 2, "ab"},
         {"abc", kNaN, 2, ""},   {"abc", 1, kNaN, ""},   {"abc", 1, kInf, "bc"},   {"abc", -kInf, kInf, ""},
         {"abc", 1e300, -1e300, ""}};
-    for (const auto& m : mids) EXPECT_EQ(Text(MidStr(m.text, m.start, m.count)), m.piece) << m.start << " " << m.count;
+    for (const auto& m : mids) {
+        EXPECT_EQ(Text(MidStr(m.text, m.start, m.count)), m.piece) << m.start << " " << m.count;
+    }
     RtString withZero("ab");
     withZero.AppendBytes("\0cd", 3);
     EXPECT_EQ(Text(MidStr(withZero, 1, 4)), "b");  // the length is recounted at the zero byte
