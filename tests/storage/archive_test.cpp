@@ -55,7 +55,9 @@ std::string HandArchive(const std::vector<HandEntry>& entries, bool fromEnd = fa
     positions.push_back(static_cast<std::int64_t>(body.size()));  // the directory
     std::int64_t total = static_cast<std::int64_t>(body.size()) + 8;
     for (const HandEntry& e : entries) total += static_cast<std::int64_t>(1 + e.name.size() + 8);
-    const auto offset = [&](std::size_t i) { return Le32(static_cast<std::uint32_t>(positions[i] - (fromEnd ? total : 0))); };
+    const auto offset = [&](std::size_t i) {
+        return Le32(static_cast<std::uint32_t>(positions[i] - (fromEnd ? total : 0)));
+    };
     for (std::size_t i = 0; i < entries.size(); ++i) {
         dir += static_cast<char>(entries[i].name.size()) + entries[i].name + offset(i) +
                Le32(static_cast<std::uint32_t>(entries[i].block.size()));
@@ -106,7 +108,8 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     // Entries are found by their base name, in any letter case, with either separator.
     const struct { const char *stored, *lookup; std::string bytes; } files[] = {
         {"readme.txt", "readme.txt", text}, {"noise.bin", "NOISE.BIN", random}, {"empty", "empty", ""},
-        {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture}, {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
+        {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture},
+        {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
     for (const auto& f : files) WriteBytes(fs::path("assets") / f.stored, f.bytes);
     ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
     SetArchives("game.sbx", "game.sbx");
@@ -172,8 +175,8 @@ TEST_F(Archive, ToolRefusesBadRequests) {
     WriteBytes("list.txt", "in/a.txt\n");
     // Names equal but for case; outputs that would overwrite an input (the list file is one too); a
     // missing input; an unknown option. No output is made and no input changes.
-    for (const char* arguments : {"out.sbx in", "in/a.txt in/a.txt", "--program in/a.txt in/a.txt in/sub/A.TXT",
-                                  "list.txt --list list.txt", "out.sbx missing", "--bogus"}) {
+    for (const char* arguments : {"out.sbx in", "in/a.txt in/a.txt", "list.txt --list list.txt",
+                                  "--program in/a.txt in/a.txt in/sub/A.TXT", "out.sbx missing", "--bogus"}) {
         EXPECT_NE(Shell(kPackTool + " -q " + arguments + " >/dev/null 2>&1"), 0) << arguments;
     }
     EXPECT_EQ(ReadBytes("in/a.txt"), "a");
@@ -331,7 +334,8 @@ TEST(ArchiveFormat, PositionsDirectoryEntriesNamesAndLetters) {
     EXPECT_EQ(tarvok::NextArchiveEntry(tarvok::ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kEnd);
     for (std::size_t at : {12u, 14u, 99u}) {
         cursor = at;
-        EXPECT_EQ(tarvok::NextArchiveEntry(tarvok::ByteSpan(dir), cursor, entry), tarvok::DirectoryStep::kTruncated);
+        EXPECT_EQ(tarvok::NextArchiveEntry(tarvok::ByteSpan(dir), cursor, entry),
+                  tarvok::DirectoryStep::kTruncated);
     }
     EXPECT_FALSE(tarvok::EqualIgnoringCase("\xC4", "\xE4"));  // ASCII letters only
     EXPECT_EQ(tarvok::BaseName("dir/"), "");

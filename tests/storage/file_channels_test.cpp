@@ -83,7 +83,8 @@ TEST_F(FileChannels, ReadLineFollowsTheLineRule) {
     const struct { std::string bytes; std::vector<std::string> lines; } files[] = {
         {"ab\r\ncd", {"ab", "cd"}},
         {std::string(1500, 'x') + "\r\n", {std::string(1024, 'x'), std::string(476, 'x')}},
-        {"\n\r\n" + a64 + "\n" + b63 + "\r\n" + c1023 + "\r\ntail\r", {"", "", a64, b63, c1023 + "\r", "", "tail"}},
+        {"\n\r\n" + a64 + "\n" + b63 + "\r\n" + c1023 + "\r\ntail\r",
+         {"", "", a64, b63, c1023 + "\r", "", "tail"}},
         {"first\n" + e128, {"first", e128}},
         {std::string("ab\0cd\n", 6), {"ab"}},
     };
@@ -248,10 +249,10 @@ TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
     WriteBytes("mixed.txt", data);
     ASSERT_EQ(OpenFile(3, "mixed.txt", 1), 1);
     std::size_t pos = 0;
-    const auto le = [&](int n) {
+    const auto le = [&](std::size_t n) {  // n bytes at pos, little-endian; moves pos on
         double v = 0;
-        for (int i = n - 1; i >= 0; --i) v = v * 256 + static_cast<unsigned char>(data[pos + static_cast<std::size_t>(i)]);
-        pos += static_cast<std::size_t>(n);
+        for (std::size_t i = n; i > 0; --i) v = v * 256 + static_cast<unsigned char>(data[pos + i - 1]);
+        pos += n;
         return v;
     };
     for (int step = 0; step < 20000; ++step) {

@@ -38,24 +38,9 @@ IniStore Loaded(const std::string& bytes) {
 
 TEST_F(IniFiles, ParseRules) {
     const IniStore store = Loaded(
-        "top=before any header\n"
-        "  ; comment=1\n"
-        "[Values]\n"
-        "Level=\n"
-        "Flag\n"
-        "\tspaced \t=\t  value with spaces \t\r\n"
-        "ctl=abc\x01\x02\n"
-        "dup=first\n"
-        "dup=second\n"
-        "eq=a=b\n"
-        "[Empty]\n"
-        "[ Next] \n"
-        "a=1\n"
-        "[Values]\n"
-        "dup=third\n"
-        "[]\n"
-        "x=unnamed\n"
-        "[Last");
+        "top=before any header\n  ; comment=1\n[Values]\nLevel=\nFlag\n"
+        "\tspaced \t=\t  value with spaces \t\r\nctl=abc\x01\x02\ndup=first\ndup=second\neq=a=b\n"
+        "[Empty]\n[ Next] \na=1\n[Values]\ndup=third\n[]\nx=unnamed\n[Last");
     // Around keys and values controls go, spaces stay; the first section and the first key are found.
     const char* found[][3] = {{"", "top", "before any header"}, {"", "; comment", "NO_DATA"},
                               {"values", "Level", "NO_DATA"},    {"values", "Flag", "NO_DATA"},
