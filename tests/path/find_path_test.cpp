@@ -69,7 +69,8 @@ RtArray<double> MarkedPath() {
 
 TEST(PathFindPath, HandDrawnMaps) {
     const std::vector<std::string> walls = {"S#...", ".#.#.", "...#G"};
-    const Cells round = {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}, {2, 1}, {2, 0}, {3, 0}, {4, 0}, {4, 1}, {4, 2}};
+    const Cells round = {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}, {2, 1},
+                         {2, 0}, {3, 0}, {4, 0}, {4, 1}, {4, 2}};
     // Cost 9 normalises to 2 and cost 1 to 1 + 1/9. Along the top the goal costs 3 x 2 + 10/9 = 7.11;
     // along the bottom 6 x 10/9 = 6.67. A* and uniform cost go along the bottom; greedy search follows
     // the falling distance along the top. Weights are clamped to 0 ... 1, NaN counts as 0.
@@ -134,7 +135,8 @@ TEST(PathFindPath, InvalidRequestsLeaveThePathAlone) {
         double sx, sy, gx, gy;
     } cases[] = {
         {&map.costs, 0, 0, 0, 0}, {&map.costs, 0.7, 0, 0.2, 0},  // start equal to goal after truncation
-        {&map.costs, -1, 0, 2, 1}, {&map.costs, 0, -1, 2, 1}, {&map.costs, 3, 0, 2, 1}, {&map.costs, 0, 0, 2, 2},
+        {&map.costs, -1, 0, 2, 1}, {&map.costs, 0, -1, 2, 1}, {&map.costs, 3, 0, 2, 1},
+        {&map.costs, 0, 0, 2, 2},
         {&map.costs, 1e300, 0, 2, 1}, {&map.costs, 0, 0, -1e300, 1}, {&map.costs, 0, 0, kInf, 1},
         {&map.costs, kNaN, 0, 0, kNaN},  // both cell (0, 0)
         {&bare, 0, 0, 2, 1}, {&never, 0, 0, 1, 0}, {&empty, 0, 0, 0, 0}, {&negative, 0, 0, 0, 1},

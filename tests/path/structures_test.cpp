@@ -47,7 +47,7 @@ TEST(PathFixedDeque, RandomOperationsMatchStdDeque) {
             ASSERT_EQ(deque.Size(), model.size()) << "capacity " << capacity << " step " << step;
             ASSERT_EQ(deque.Empty(), model.empty());
             ASSERT_EQ(deque.Full(), capacity > 0 && model.size() == capacity);
-            for (std::size_t i = 0; i < model.size(); ++i) ASSERT_EQ(deque.At(i), model[i]) << "step " << step;
+            for (std::size_t i = 0; i < model.size(); ++i) ASSERT_EQ(deque.At(i), model[i]) << step;
             if (!model.empty()) {
                 ASSERT_EQ(deque.Back(), model.back());
             }
