@@ -5,16 +5,14 @@
 #include <iterator>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
+#include "tests/support/run_command.h"
+
 namespace {
 
-struct ProbeRun {
-    int status = -1;
-    std::string out;
-};
+using ProbeRun = testsupport::CommandResult;
 
 std::string TempDir() { return std::getenv("TMPDIR"); }
 
@@ -30,27 +28,14 @@ ProbeRun RunProbe(const std::string& args, const std::string& env = "", const st
     std::ofstream(keyFile) << keys;
     std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " ";
     command += env + " " TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game " + args + " 2>&1";
-    ProbeRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, pipe)) run.out += buf;
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return testsupport::RunCommand(command);
 }
 
 // The RGB of one pixel of a PNG, read by ImageMagick.
 std::string Pixel(const std::string& png, int x, int y) {
     const std::string command = "convert '" + png + "' -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
                                 " -depth 8 -format '%[fx:int(255*r)],%[fx:int(255*g)],%[fx:int(255*b)] %w %h' info:";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buf[128] = {0};
-    if (pipe) {
-        if (!std::fgets(buf, sizeof buf, pipe)) buf[0] = 0;
-        pclose(pipe);
-    }
-    return buf;
+    return testsupport::RunCommand(command).out;
 }
 
 std::string Colour(int frame) {
@@ -164,10 +149,5 @@ TEST(Engine, TextInTheSceneUsesTheCurrentFont) {
     const std::string command = "convert " + shots + "/frame-000003.png -crop 16x8+312+232 -format "
                                 "'%[fx:maxima.r*255] ' info: && convert " + shots + "/frame-000003.png -crop "
                                 "200x100+0+0 -format '%[fx:maxima.r*255]' info:";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buf[64] = {0};
-    ASSERT_NE(pipe, nullptr);
-    ASSERT_NE(std::fgets(buf, sizeof buf, pipe), nullptr);
-    pclose(pipe);
-    EXPECT_STREQ(buf, "255 0");  // white glyph pixels at the point, nothing far from it
+    EXPECT_EQ(testsupport::RunCommand(command).out, "255 0");  // white glyphs at the point, nothing far away
 }

@@ -1,7 +1,8 @@
 // Video playback and text entry in a real window: the media probe runs as its own process with a key
 // script; the pictures it presents are read back from its shots with ImageMagick.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "tests/support/run_command.h"
 
 #include <cmath>
 #include <cstdio>
@@ -17,10 +18,7 @@ namespace {
 
 using mediatest::TempPath;
 
-struct ProbeRun {
-    int status = -1;
-    std::string out;
-};
+using ProbeRun = testsupport::CommandResult;
 
 // Runs the probe with a key script and shots of the listed frames into TMPDIR/shots.
 ProbeRun RunProbe(const std::string& args, const std::string& keys = "", const std::string& shots = "",
@@ -33,14 +31,7 @@ ProbeRun RunProbe(const std::string& args, const std::string& keys = "", const s
         "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " TARVOK_SHOTDIR=" + TempPath("shots");
     if (!shots.empty()) command += " TARVOK_SHOTS=" + shots;
     command += " " + env + " '" + program + "' " + args + " 2>&1";
-    ProbeRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, pipe)) run.out += buf;
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return testsupport::RunCommand(command);
 }
 
 struct Rgb {

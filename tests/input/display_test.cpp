@@ -1,7 +1,8 @@
 // Keyboard and mouse through the whole engine under a display: real X events sent with xdotool, and
 // the key script. Each run has an X server of its own: xdotool acts on whatever window has the focus.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
+
+#include "tests/support/run_command.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,10 +13,7 @@
 
 namespace {
 
-struct ProbeRun {
-    int status = -1;
-    std::string out;
-};
+using ProbeRun = testsupport::CommandResult;
 
 ProbeRun RunProbe(const std::string& mode, const std::string& keys = "") {
     std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_UNPACED=0 ";
@@ -27,14 +25,7 @@ ProbeRun RunProbe(const std::string& mode, const std::string& keys = "") {
     command += TARVOK_SOURCE_DIR "/tests/input/private-display.sh timeout 60 " TARVOK_TEST_BINARY_DIR
                                  "/tests/input/input_probe " +
                mode + " 2>&1";
-    ProbeRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buf[512];
-    while (std::fgets(buf, sizeof buf, pipe)) run.out += buf;
-    const int raw = pclose(pipe);
-    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    return run;
+    return testsupport::RunCommand(command);
 }
 
 bool Has(const std::string& out, const std::string& line) {
