@@ -54,12 +54,7 @@ void VideoScreen::Present(const std::vector<std::uint8_t>& pixels) {
 void VideoScreen::Draw(const std::vector<std::uint8_t>& pixels) {
     glDisable(GL_BLEND);
     glDisable(GL_ALPHA_TEST);
-    if (g_gl.glActiveTextureARB) {
-        g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
-        glDisable(GL_TEXTURE_2D);
-        g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
-    }
-    glEnable(GL_TEXTURE_2D);
+    UseTextureUnitZeroOnly();
     glBindTexture(GL_TEXTURE_2D, texture_);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);

@@ -83,3 +83,12 @@ void LoadGlExtensions() {
         Load(g_gl.glFramebufferRenderbufferEXT, "glFramebufferRenderbufferEXT");
     }
 }
+
+void UseTextureUnitZeroOnly() {
+    if (g_gl.glActiveTextureARB) {
+        g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
+        glDisable(GL_TEXTURE_2D);
+        g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
+    }
+    glEnable(GL_TEXTURE_2D);
+}

@@ -59,3 +59,5 @@ bool ExtensionSupported(const char* name);
 bool ExtensionListHas(const char* list, const char* name);
 // Loads every family the driver offers; called once the context is current.
 void LoadGlExtensions();
+// Texturing on unit 0 only: off on unit 1 (when there is multitexturing), on for unit 0, left active.
+void UseTextureUnitZeroOnly();

@@ -49,12 +49,7 @@ bool LoadLayer(BackgroundLayer& layer, const std::string& path) {
 void DrawLayer(const BackgroundLayer& layer) {
     if (layer.columns == 0) return;
     glDisable(GL_ALPHA_TEST);
-    if (g_gl.glActiveTextureARB) {
-        g_gl.glActiveTextureARB(GL_TEXTURE1_ARB);
-        glDisable(GL_TEXTURE_2D);
-        g_gl.glActiveTextureARB(GL_TEXTURE0_ARB);
-    }
-    glEnable(GL_TEXTURE_2D);
+    UseTextureUnitZeroOnly();
     float x = 0;
     for (std::int32_t c = 0; c < layer.columns; ++c) {
         float y = 0;

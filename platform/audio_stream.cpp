@@ -46,11 +46,11 @@ void SDLCALL fillFromQueue(int, void* buffer, int len, void* arg) {
 bool StartAudioStream() {
     StopAudioStream();
     const int channel = StreamChannel();
-    const AudioDeviceSpec spec = AudioSpec();
-    if (channel < 0 || spec.channels <= 0 || spec.sampleRate <= 0 || spec.bitsPerSample != 16) return false;
+    const AudioDeviceSpec format = AudioSpec();
+    if (channel < 0 || format.channels <= 0 || format.sampleRate <= 0 || format.bitsPerSample != 16) return false;
     StreamState& s = stream();
-    s.channels = spec.channels;
-    s.sampleRate = spec.sampleRate;
+    s.channels = format.channels;
+    s.sampleRate = format.sampleRate;
     s.chunk = Mix_QuickLoad_RAW(g_silence, sizeof g_silence);  // not owned: freeing keeps g_silence
     if (!s.chunk) return false;
     Mix_Volume(channel, MIX_MAX_VOLUME);
