@@ -22,7 +22,7 @@ ProbeRun RunProbe(const std::string& mode, const std::string& keys = "") {
         std::ofstream(keyFile) << keys;
         command += "TARVOK_KEYS=" + keyFile + " ";
     }
-    command += TARVOK_SOURCE_DIR "/tests/input/private-display.sh timeout 60 " TARVOK_TEST_BINARY_DIR
+    command += TARVOK_SOURCE_DIR "/tests/support/private-display.sh timeout 60 " TARVOK_TEST_BINARY_DIR
                                  "/tests/input/input_probe " +
                mode + " 2>&1";
     return testsupport::RunCommand(command);
