@@ -121,6 +121,8 @@ void LoadHeadlessSettings() {
         if (!ParseFrameList(list, g_settings.shots, error)) StopStart("TARVOK_SHOTS: " + error);
     }
     if (const char* dir = std::getenv("TARVOK_SHOTDIR"); dir && *dir) g_settings.shotDir = dir;
+    // The engine makes the program's folder current at start: a relative folder means the caller's.
+    if (g_settings.shotDir.front() != '/') g_settings.shotDir = CurrentDirectory() + "/" + g_settings.shotDir;
     if (const char* n = std::getenv("TARVOK_FRAMES"); n && *n) {
         if (!ParseInt(n, g_settings.frameLimit) || g_settings.frameLimit < 0)
             StopStart(std::string("TARVOK_FRAMES is not a frame number: ") + n);

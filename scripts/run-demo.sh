@@ -14,9 +14,11 @@ fi
 
 shots=${TARVOK_SHOTDIR:-$PWD/demo-shots}
 mkdir -p "$shots"
-keys=$(mktemp)
-trap 'rm -f "$keys"' EXIT
-cat > "$keys" <<'KEYS'
+keys=${TARVOK_KEYS:-}
+if [ -z "$keys" ]; then
+    keys=$(mktemp)
+    trap 'rm -f "$keys"' EXIT
+    cat > "$keys" <<'KEYS'
 # walk right towards the enemy, jump on the way, punch when close, then Esc
 20 down 205
 60 down 57
@@ -26,6 +28,7 @@ cat > "$keys" <<'KEYS'
 190 up 30
 230 down 1
 KEYS
+fi
 TARVOK_KEYS="$keys" TARVOK_SHOTS=${TARVOK_SHOTS:-19,80,150,185,200} TARVOK_SHOTDIR="$shots" \
     TARVOK_NONINTERACTIVE=1 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} \
     scripts/with-display.sh build/game/tarvok-demo "$@"

@@ -26,7 +26,7 @@ std::string ReadFile(const std::string& path) {
 ProbeRun RunProbe(const std::string& args, const std::string& env = "", const std::string& keys = "# none\n") {
     const std::string keyFile = TempDir() + "/keys.txt";
     std::ofstream(keyFile) << keys;
-    std::string command = "env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " ";
+    std::string command = "cd '" + TempDir() + "' && env TARVOK_NONINTERACTIVE=1 TARVOK_KEYS=" + keyFile + " ";
     command += env + " " TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game " + args + " 2>&1";
     return testsupport::RunCommand(command);
 }
@@ -83,7 +83,8 @@ TEST(Engine, LeftAltF4EndsEvenWhenEscapeIsNotAllowed) {
 TEST(Engine, FrameLimitEndsThroughTheNormalExitPath) {
     const std::string shots = TempDir() + "/limit";
     ASSERT_EQ(system(("mkdir -p " + shots).c_str()), 0);
-    const ProbeRun limited = RunProbe("colours", "TARVOK_FRAMES=5 TARVOK_SHOTS=5-6 TARVOK_SHOTDIR=" + shots);
+    // A relative shot folder is the caller's, although the engine changes to the program's folder.
+    const ProbeRun limited = RunProbe("colours", "TARVOK_FRAMES=5 TARVOK_SHOTS=5-6 TARVOK_SHOTDIR=limit");
     EXPECT_EQ(limited.status, 0);
     EXPECT_EQ(Pixel(shots + "/frame-000005.png", 5, 5), Colour(5));
     EXPECT_EQ(ReadFile(shots + "/frame-000006.png"), "");
