@@ -1,5 +1,7 @@
 #include "gfx2d/collision_mask.h"
 
+#include <array>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -33,37 +35,35 @@ bool Collide(const CollisionMask& a, std::int64_t x1, std::int64_t y1, const Col
 
 }  // namespace
 
-TEST(Collision, SolidSquaresTouchAndMiss) {
+TEST(Collision, SolidAndTransparentPixels) {
     const auto square = Mask(32, 32, [](int, int) { return true; });
-    EXPECT_TRUE(Collide(square, 0, 0, square, 31, 0));
-    EXPECT_FALSE(Collide(square, 0, 0, square, 32, 0));  // edges touch, no pixel shared
-    EXPECT_FALSE(Collide(square, 0, 0, square, 0, 32));
-    EXPECT_TRUE(Collide(square, 0, 0, square, 31, 31));
-    EXPECT_FALSE(Collide(square, 0, 0, square, 33, 0));
-    EXPECT_TRUE(Collide(square, 5, 5, square, 5, 5));
-    // Negative and far off-screen positions work the same way.
-    EXPECT_TRUE(Collide(square, -40, -40, square, -9, -9));
-    EXPECT_FALSE(Collide(square, -40, -40, square, -8, -9));
-    EXPECT_TRUE(Collide(square, INT32_MAX, 0, square, std::int64_t{INT32_MAX} - 31, 0));
-    // One inside the other.
     const auto dot = Mask(3, 3, [](int x, int y) { return x == 1 && y == 1; });
-    EXPECT_TRUE(Collide(square, 0, 0, dot, 10, 10));
-    EXPECT_TRUE(Collide(dot, 10, 10, square, 0, 0));
-}
-
-TEST(Collision, TransparentPixelsDoNotCount) {
-    // Left half solid, right half transparent.
-    const auto half = Mask(16, 16, [](int x, int) { return x < 8; });
-    const auto square = Mask(16, 16, [](int, int) { return true; });
-    EXPECT_FALSE(Collide(half, 0, 0, square, 8, 0));
-    EXPECT_TRUE(Collide(half, 0, 0, square, 7, 0));
+    const auto half = Mask(16, 16, [](int x, int) { return x < 8; });  // the right half transparent
     // A single solid pixel at the bottom-right corner is found whatever the scan order.
     const auto corner = Mask(9, 7, [](int x, int y) { return x == 8 && y == 6; });
-    EXPECT_TRUE(Collide(corner, 0, 0, square, 8, 6));
-    EXPECT_FALSE(Collide(corner, 0, 0, square, 9, 6));
     const auto empty = Mask(9, 7, [](int, int) { return false; });
-    EXPECT_FALSE(Collide(empty, 0, 0, empty, 0, 0));
-    EXPECT_FALSE(Collide(CollisionMask{}, 0, 0, square, 0, 0));  // an empty slot never collides
+    const CollisionMask none;  // an empty slot never collides
+    const struct {
+        const CollisionMask& a;
+        std::int64_t x1, y1;
+        const CollisionMask& b;
+        std::int64_t x2, y2;
+        bool hit;
+    } cases[] = {
+        {square, 0, 0, square, 31, 0, true},   {square, 0, 0, square, 32, 0, false},  // edges touch only
+        {square, 0, 0, square, 0, 32, false},  {square, 0, 0, square, 31, 31, true},
+        {square, 5, 5, square, 5, 5, true},    {square, -40, -40, square, -9, -9, true},
+        {square, -40, -40, square, -8, -9, false},
+        {square, INT32_MAX, 0, square, std::int64_t{INT32_MAX} - 31, 0, true},
+        {square, 0, 0, dot, 10, 10, true},     {dot, 10, 10, square, 0, 0, true},  // one inside the other
+        {half, 0, 0, square, 8, 0, false},     {half, 0, 0, square, 7, 0, true},
+        {corner, 0, 0, square, 8, 6, true},    {corner, 0, 0, square, 9, 6, false},
+        {empty, 0, 0, empty, 0, 0, false},     {none, 0, 0, square, 0, 0, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Collide(c.a, c.x1, c.y1, c.b, c.x2, c.y2), c.hit)
+            << &c.a << " at " << c.x1 << "," << c.y1 << " and " << c.x2 << "," << c.y2;
+    }
 }
 
 TEST(Collision, AnimationFrames) {
@@ -80,12 +80,10 @@ TEST(Collision, AnimationFrames) {
     ASSERT_TRUE(AnimationCell(square, 0, 0, 0, 108, 50, other));
     EXPECT_FALSE(CellsCollide(frame1, other));
 
-    PlacedCell unused;
-    EXPECT_FALSE(AnimationCell(strip, 8, 8, 2, 0, 0, unused));    // past the last frame
-    EXPECT_FALSE(AnimationCell(strip, 32, 8, 0, 0, 0, unused));   // frame wider than the picture
-    EXPECT_FALSE(AnimationCell(strip, 8, 16, 0, 0, 0, unused));   // frame taller than the picture
-    EXPECT_FALSE(AnimationCell(strip, 8, 8, -1, 0, 0, unused));
-    EXPECT_FALSE(AnimationCell(strip, 8, 0, 0, 0, 0, unused));
+    // {frame width, height, frame}: past the last frame, wider or taller than the picture, negative, flat.
+    for (const auto& [w, h, frame] : {std::array{8, 8, 2}, {32, 8, 0}, {8, 16, 0}, {8, 8, -1}, {8, 0, 0}}) {
+        EXPECT_FALSE(AnimationCell(strip, w, h, frame, 0, 0, other)) << w << " x " << h << " #" << frame;
+    }
 
     // Frames of a grid: 3 per row in a 100 x 64 strip, frame 3 starts the second row.
     const auto grid = Mask(100, 64, [](int x, int y) { return x < 32 && y >= 32; });

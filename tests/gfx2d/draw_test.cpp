@@ -12,19 +12,13 @@ std::uint32_t Texel(int x, int y) {
     return static_cast<std::uint32_t>(20 + x * 7) | static_cast<std::uint32_t>(30 + y * 9) << 8 | 99u << 16;
 }
 
-std::string Sprite(const char* name, int w, int h) {
-    const std::string path = fixtures::TempPath(name);
-    fixtures::WriteBmp24(path, w, h, Texel);
-    return path;
-}
-
 }  // namespace
 
 using GfxDraw = GlTest;
 
 TEST_F(GfxDraw, DrawSpriteRoundsUpAndKeepsKeyedPixelsOut) {
-    const std::string path = fixtures::TempPath("holed.bmp");
-    fixtures::WriteBmp24(path, 6, 4, [](int x, int y) { return x == 1 && y == 2 ? 0x8000FF : Texel(x, y); });
+    const std::string path =
+        fixtures::BmpFile("holed.bmp", 6, 4, [](int x, int y) { return x == 1 && y == 2 ? 0x8000FF : Texel(x, y); });
     ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
     Clear(0x000001);
     DrawSprite(1, 10.2, 5.0);
@@ -34,9 +28,7 @@ TEST_F(GfxDraw, DrawSpriteRoundsUpAndKeepsKeyedPixelsOut) {
             EXPECT_EQ(Pixel(11 + x, 5 + y), expected) << x << "," << y;
         }
     }
-    EXPECT_EQ(Pixel(10, 5), 0x000001u);
-    EXPECT_EQ(Pixel(17, 5), 0x000001u);
-    EXPECT_EQ(Pixel(11, 9), 0x000001u);
+    ExpectPixels({{10, 5, 0x000001u}, {17, 5, 0x000001u}, {11, 9, 0x000001u}});
     // Empty and out-of-range slots draw nothing.
     Clear(0x000001);
     DrawSprite(2, 0, 0);
@@ -46,8 +38,7 @@ TEST_F(GfxDraw, DrawSpriteRoundsUpAndKeepsKeyedPixelsOut) {
 }
 
 TEST_F(GfxDraw, AlphaModes) {
-    const std::string path = fixtures::TempPath("white.bmp");
-    fixtures::WriteBmp24(path, 4, 4, [](int, int) { return 0xC8C8C8; });
+    const std::string path = fixtures::BmpFile("white.bmp", 4, 4, [](int, int) { return 0xC8C8C8; });
     ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
     Clear(0x404040);
     SetAlphaMode(-0.5);  // half-transparent: 0.5 x 200 + 0.5 x 64
@@ -65,7 +56,7 @@ TEST_F(GfxDraw, AlphaModes) {
 }
 
 TEST_F(GfxDraw, StretchZoomAndMirror) {
-    ASSERT_EQ(LoadSprite(Sprite("s.bmp", 8, 8).c_str(), 1), 1);
+    ASSERT_EQ(LoadSprite(fixtures::BmpFile("s.bmp", 8, 8, Texel).c_str(), 1), 1);
     Clear(0);
     StretchSprite(1, 100, 100, -64, 64);  // mirrored left to right, pixels 8 wide
     StretchSprite(1, 300, 300, -64, -64);  // turned by 180 degrees
@@ -77,16 +68,11 @@ TEST_F(GfxDraw, StretchZoomAndMirror) {
         }
     }
     // Zoom 2, 2 of a 32 x 32 sprite at (100, 100) covers 84..147.
-    const std::string big = fixtures::TempPath("big.bmp");
-    fixtures::WriteBmp24(big, 32, 32, [](int, int) { return 0x00FF00; });
+    const std::string big = fixtures::BmpFile("big.bmp", 32, 32, [](int, int) { return 0x00FF00; });
     ASSERT_EQ(LoadSprite(big.c_str(), 2), 1);
     Clear(0);
     ZoomSprite(2, 100, 100, 2, 2);
-    EXPECT_EQ(Pixel(84, 84), 0x00FF00u);
-    EXPECT_EQ(Pixel(147, 147), 0x00FF00u);
-    EXPECT_EQ(Pixel(83, 100), 0u);
-    EXPECT_EQ(Pixel(148, 100), 0u);
-    EXPECT_EQ(Pixel(100, 148), 0u);
+    ExpectPixels({{84, 84, 0x00FF00u}, {147, 147, 0x00FF00u}, {83, 100, 0u}, {148, 100, 0u}, {100, 148, 0u}});
 }
 
 TEST_F(GfxDraw, RotatedSpritesTurnCounterClockwise) {
@@ -99,16 +85,11 @@ TEST_F(GfxDraw, RotatedSpritesTurnCounterClockwise) {
     RotoSprite(1, 100, 100, 90);
     // Centre (108, 108). Turning counter-clockwise on the screen takes the right half to the top:
     // the top-left of the result shows the old top-right quadrant.
-    EXPECT_EQ(Pixel(103, 103), colours[1]);
-    EXPECT_EQ(Pixel(112, 103), colours[3]);
-    EXPECT_EQ(Pixel(103, 112), colours[0]);
-    EXPECT_EQ(Pixel(112, 112), colours[2]);
+    ExpectPixels({{103, 103, colours[1]}, {112, 103, colours[3]}, {103, 112, colours[0]},
+                  {112, 112, colours[2]}});
     Clear(0);
     RotoZoomSprite(1, 100, 100, 0, 2);  // zoom about the centre: 92..124
-    EXPECT_EQ(Pixel(93, 93), colours[0]);
-    EXPECT_EQ(Pixel(123, 123), colours[3]);
-    EXPECT_EQ(Pixel(91, 108), 0u);
-    EXPECT_EQ(Pixel(125, 108), 0u);
+    ExpectPixels({{93, 93, colours[0]}, {123, 123, colours[3]}, {91, 108, 0u}, {125, 108, 0u}});
     Clear(0);
     RotoZoomSprite(1, 100, 100, 0, -1);  // a negative zoom turns it by 180 degrees
     EXPECT_EQ(Pixel(103, 103), colours[3]);
@@ -124,18 +105,13 @@ TEST_F(GfxDraw, AnimationFrames) {
     LoadAnim(path.c_str(), 1, 32, 32);
     Clear(0);
     DrawAnim(1, 3, 10, 10);  // first frame of the second row
-    EXPECT_EQ(Pixel(11, 11), 0x404040u);
-    EXPECT_EQ(Pixel(41, 41), 0x404040u);
-    EXPECT_EQ(Pixel(42, 42), 0u);
+    ExpectPixels({{11, 11, 0x404040u}, {41, 41, 0x404040u}, {42, 42, 0u}});
     DrawAnim(1, 2, 100, 10);
     EXPECT_EQ(Pixel(120, 20), 0x303030u);
     StretchAnim(1, 1, 200, 10, 64, 16);
-    EXPECT_EQ(Pixel(200, 10), 0x202020u);
-    EXPECT_EQ(Pixel(263, 25), 0x202020u);
-    EXPECT_EQ(Pixel(264, 25), 0u);
+    ExpectPixels({{200, 10, 0x202020u}, {263, 25, 0x202020u}, {264, 25, 0u}});
     RotoZoomAnim(1, 4, 300, 10, 0, 1);
-    EXPECT_EQ(Pixel(300, 10), 0x505050u);
-    EXPECT_EQ(Pixel(331, 41), 0x505050u);
+    ExpectPixels({{300, 10, 0x505050u}, {331, 41, 0x505050u}});
 
     // Frames larger than the picture draw nothing.
     LoadAnim(path.c_str(), 2, 101, 32);
@@ -149,16 +125,14 @@ TEST_F(GfxDraw, AnimationFrames) {
 TEST_F(GfxDraw, PointsLinesRectanglesAndPolygons) {
     Clear(0);
     SetPixel(3, 4, 0x0000FF);
-    EXPECT_EQ(Pixel(3, 4), 0x0000FFu);
-    EXPECT_EQ(Pixel(4, 4), 0u);
+    ExpectPixels({{3, 4, 0x0000FFu}, {4, 4, 0u}});
     DrawLine(10, 20, 15, 20, 0x00FF00);
     for (int x = 10; x <= 15; ++x) EXPECT_EQ(Pixel(x, 20), 0x00FF00u) << x;
     EXPECT_EQ(Pixel(16, 20), 0u);
     DrawRect(10, 30, -5, 3, 0xFF0000);  // columns 6 to 10
     EXPECT_EQ(Pixel(5, 31), 0u);
     for (int x = 6; x <= 10; ++x) EXPECT_EQ(Pixel(x, 31), 0xFF0000u) << x;
-    EXPECT_EQ(Pixel(11, 31), 0u);
-    EXPECT_EQ(Pixel(8, 33), 0u);
+    ExpectPixels({{11, 31, 0u}, {8, 33, 0u}});
     // With blending off the key colour itself is written.
     DrawRect(50, 50, 2, 2, 0x8000FF);
     EXPECT_EQ(Pixel(50, 50), 0x8000FFu);
@@ -175,13 +149,11 @@ TEST_F(GfxDraw, PointsLinesRectanglesAndPolygons) {
     PolyVector(140, 140, 0, 0, 0x00FFFF);
     PolyVector(140, 100, 0, 0, 0x00FFFF);
     EndPoly();
-    EXPECT_EQ(Pixel(110, 110), 0x00FFFFu);
-    EXPECT_EQ(Pixel(138, 138), 0x00FFFFu);
-    EXPECT_EQ(Pixel(141, 120), 0u);
+    ExpectPixels({{110, 110, 0x00FFFFu}, {138, 138, 0x00FFFFu}, {141, 120, 0u}});
 
     // A textured polygon: texture coordinates in picture pixels, t from the top.
-    const std::string path = fixtures::TempPath("poly.bmp");
-    fixtures::WriteBmp24(path, 4, 4, [](int x, int y) { return x < 2 && y < 2 ? 0x0000C0 : 0x00C000; });
+    const std::string path =
+        fixtures::BmpFile("poly.bmp", 4, 4, [](int x, int y) { return x < 2 && y < 2 ? 0x0000C0 : 0x00C000; });
     ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
     StartPoly(1);
     PolyVector(200, 200, 0, 0, 0xFFFFFF);
@@ -189,8 +161,7 @@ TEST_F(GfxDraw, PointsLinesRectanglesAndPolygons) {
     PolyVector(240, 240, 4, 4, 0xFFFFFF);
     PolyVector(240, 200, 4, 0, 0xFFFFFF);
     EndPoly();
-    EXPECT_EQ(Pixel(205, 205), 0x0000C0u);
-    EXPECT_EQ(Pixel(235, 235), 0x00C000u);
+    ExpectPixels({{205, 205, 0x0000C0u}, {235, 235, 0x00C000u}});
 }
 
 TEST_F(GfxDraw, GetPixelReadsThePictureShownLast) {
@@ -209,12 +180,8 @@ TEST_F(GfxDraw, GetPixelReadsThePictureShownLast) {
 }
 
 TEST_F(GfxDraw, SecondTextureUnitIsOffForSprites) {
-    const std::string white = fixtures::TempPath("w.bmp");
-    const std::string grey = fixtures::TempPath("g.bmp");
-    fixtures::WriteBmp24(white, 4, 4, [](int, int) { return 0xF0F0F0; });
-    fixtures::WriteBmp24(grey, 4, 4, [](int, int) { return 0x808080; });
-    ASSERT_EQ(LoadSprite(white.c_str(), 1), 1);
-    ASSERT_EQ(LoadSprite(grey.c_str(), 2), 1);
+    ASSERT_EQ(LoadSprite(fixtures::BmpFile("w.bmp", 4, 4, [](int, int) { return 0xF0F0F0; }).c_str(), 1), 1);
+    ASSERT_EQ(LoadSprite(fixtures::BmpFile("g.bmp", 4, 4, [](int, int) { return 0x808080; }).c_str(), 2), 1);
     Clear(0);
     // Two textures at once modulate each other; the next sprite is drawn with unit 0 alone.
     tarvok::BindSprite(1, 2);
@@ -227,6 +194,5 @@ TEST_F(GfxDraw, SecondTextureUnitIsOffForSprites) {
     EXPECT_NEAR(Red(Pixel(2, 2)), 0xF0 * 0x80 / 255, 2);
     DrawSprite(1, 20, 0);
     DrawSprite(1, 30, 0);
-    EXPECT_EQ(Pixel(21, 1), 0xF0F0F0u);
-    EXPECT_EQ(Pixel(31, 1), 0xF0F0F0u);
+    ExpectPixels({{21, 1, 0xF0F0F0u}, {31, 1, 0xF0F0F0u}});
 }

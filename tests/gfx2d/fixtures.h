@@ -52,6 +52,14 @@ void WriteBmp24(const std::string& path, int w, int h, Colour colour) {
     WriteFile(path, BmpBytes(w, h, 24, {}, rows));
 }
 
+// WriteBmp24 into the temporary directory; returns the file's path.
+template <typename Colour>
+std::string BmpFile(const std::string& name, int w, int h, Colour colour) {
+    const std::string path = TempPath(name);
+    WriteBmp24(path, w, h, colour);
+    return path;
+}
+
 // A PNG written from bytes: raw rows (each with its filter byte) deflated by zlib into one IDAT.
 std::vector<std::uint8_t> PngBytes(std::uint32_t w, std::uint32_t h, std::uint8_t depth, std::uint8_t colourType,
                                    const std::vector<std::uint8_t>& raw, const std::vector<std::uint8_t>& palette = {},

@@ -5,6 +5,9 @@
 #include <GL/gl.h>
 
 #include <cstdint>
+#include <fstream>
+#include <initializer_list>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -12,7 +15,9 @@
 
 #include "frame/display.h"
 #include "gfx2d/gfx2d.h"
+#include "gfx2d/texture_store.h"
 #include "runtime/engine_globals.h"
+#include "runtime/program_end.h"
 
 class GlTest : public testing::Test {
 public:
@@ -49,6 +54,15 @@ public:
         return p[0] | p[1] << 8 | p[2] << 16;
     }
 
+    // Expects each listed back-buffer pixel {x, y, colour}.
+    struct PixelAt {
+        int x, y;
+        std::uint32_t colour;
+    };
+    static void ExpectPixels(std::initializer_list<PixelAt> expected) {
+        for (const PixelAt& p : expected) EXPECT_EQ(Pixel(p.x, p.y), p.colour) << "at " << p.x << "," << p.y;
+    }
+
 protected:
     OpenGLZazuzive* display_ = nullptr;
 };
@@ -57,3 +71,11 @@ protected:
 inline int Red(std::uint32_t c) { return static_cast<int>(c & 0xFF); }
 inline int Green(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
 inline int Blue(std::uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
+
+inline const tarvok::SpriteSlot& Slot(int n) { return tarvok::Store().slots[static_cast<std::size_t>(n)]; }
+
+// The error log written so far.
+inline std::string ErrorLogText() {
+    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}

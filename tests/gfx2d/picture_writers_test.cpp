@@ -43,11 +43,6 @@ ImageBuffer MakePicture(int w, int h) {
 
 bool IsKey(int x, int y) { return (x + y) % 5 == 0; }
 
-std::uint32_t Le32(const std::vector<std::uint8_t>& b, std::size_t at) {
-    return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint32_t Le16(const std::vector<std::uint8_t>& b, std::size_t at) { return b[at] | b[at + 1] << 8; }
-
 // The RGBA a saved file must decode to: the picture's colours, key pixels as red 255, green 0, blue 128
 // with alpha 0 (PNG) or 255 (BMP).
 std::vector<std::uint8_t> Expected(const ImageBuffer& image, bool keyAlphaZero) {
@@ -69,20 +64,15 @@ TEST(PictureWriters, BmpLayoutFollowsTheFormat) {
     ASSERT_EQ(bmp.size(), 54 + rowBytes * 3);
     EXPECT_EQ(bmp[0], 'B');
     EXPECT_EQ(bmp[1], 'M');
-    EXPECT_EQ(Le32(bmp, 2), bmp.size());
-    EXPECT_EQ(Le32(bmp, 6), 0u);
-    EXPECT_EQ(Le32(bmp, 10), 54u);
-    EXPECT_EQ(Le32(bmp, 14), 40u);
-    EXPECT_EQ(Le32(bmp, 18), 641u);
-    EXPECT_EQ(Le32(bmp, 22), 3u);
-    EXPECT_EQ(Le16(bmp, 26), 1u);
-    EXPECT_EQ(Le16(bmp, 28), 24u);
-    EXPECT_EQ(Le32(bmp, 30), 0u);
-    EXPECT_EQ(Le32(bmp, 34), 0u);
-    EXPECT_EQ(Le32(bmp, 38), 10000u);
-    EXPECT_EQ(Le32(bmp, 42), 10000u);
-    EXPECT_EQ(Le32(bmp, 46), 0u);
-    EXPECT_EQ(Le32(bmp, 50), 0u);
+    // Little-endian header fields: {offset, bytes, value}.
+    const std::uint32_t fields[][3] = {{2, 4, static_cast<std::uint32_t>(bmp.size())}, {6, 4, 0}, {10, 4, 54},
+                                       {14, 4, 40}, {18, 4, 641}, {22, 4, 3}, {26, 2, 1}, {28, 2, 24}, {30, 4, 0},
+                                       {34, 4, 0}, {38, 4, 10000}, {42, 4, 10000}, {46, 4, 0}, {50, 4, 0}};
+    for (const auto& [at, size, value] : fields) {
+        std::uint32_t got = 0;
+        for (std::uint32_t i = 0; i < size; ++i) got |= static_cast<std::uint32_t>(bmp[at + i]) << (8 * i);
+        EXPECT_EQ(got, value) << "offset " << at;
+    }
     // The first row in the file is the picture's bottom row, blue first; padding is 0.
     const std::uint8_t* bottom = image.Row(2);
     EXPECT_EQ(bmp[54 + 3], bottom[4 + 2]);  // pixel (1, 2): not a key pixel
@@ -102,20 +92,14 @@ TEST(PictureWriters, SavedFilesDecodeToThePicture) {
     EXPECT_EQ(fixtures::ReadFile(png).at(1), 'P');  // the name's case does not matter
     EXPECT_EQ(fixtures::ReadFile(bmp).at(0), 'B');
 
-    const fixtures::Reference fromBmp = fixtures::DecodeWithImageMagick(bmp);
-    EXPECT_EQ(fromBmp.width, 37);
-    EXPECT_EQ(fromBmp.height, 23);
-    EXPECT_EQ(fromBmp.rgba, Expected(image, false));
-
-    const fixtures::Reference fromPng = fixtures::DecodeWithImageMagick(png);
-    EXPECT_EQ(fromPng.width, 37);
-    EXPECT_EQ(fromPng.height, 23);
-    EXPECT_EQ(fromPng.rgba, Expected(image, true));
-
-    const fixtures::Reference fromPython = fixtures::DecodePngWithPython(png);
-    EXPECT_EQ(fromPython.width, 37);
-    EXPECT_EQ(fromPython.height, 23);
-    EXPECT_EQ(fromPython.rgba, Expected(image, true));
+    const std::pair<fixtures::Reference, bool> decoded[] = {{fixtures::DecodeWithImageMagick(bmp), false},
+                                                             {fixtures::DecodeWithImageMagick(png), true},
+                                                             {fixtures::DecodePngWithPython(png), true}};
+    for (const auto& [ref, keyAlphaZero] : decoded) {
+        EXPECT_EQ(ref.width, 37);
+        EXPECT_EQ(ref.height, 23);
+        EXPECT_EQ(ref.rgba, Expected(image, keyAlphaZero));
+    }
 
     // The engine's own readers: without a colour key both files give the colours back.
     ImageBuffer back;

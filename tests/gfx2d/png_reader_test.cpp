@@ -14,11 +14,7 @@ using tarvok::ImageBuffer;
 using tarvok::kNoColourKey;
 using tarvok::ReadPng;
 
-std::vector<std::uint8_t> MakePng(std::uint32_t w, std::uint32_t h, std::uint8_t depth, std::uint8_t colourType,
-                                  const std::vector<std::uint8_t>& raw, const std::vector<std::uint8_t>& palette = {},
-                                  const std::vector<std::uint8_t>& trns = {}) {
-    return fixtures::PngBytes(w, h, depth, colourType, raw, palette, trns);
-}
+using fixtures::PngBytes;
 
 // 16-bit samples are compared by their high byte: stripping to 8 bits keeps it.
 void ExpectSameAsImageMagick(const std::string& path, bool sixteenBit) {
@@ -60,16 +56,16 @@ TEST(PngReader, ColourKeyOnlyForThreeChannels) {
     // One row: the key colour, then white.
     const std::vector<std::uint8_t> rgbRow = {0, 255, 0, 128, 255, 255, 255};
     ImageBuffer image;
-    ASSERT_TRUE(ReadPng(MakePng(2, 1, 8, 2, rgbRow), "rgb", image, 0x8000FF));
+    ASSERT_TRUE(ReadPng(PngBytes(2, 1, 8, 2, rgbRow), "rgb", image, 0x8000FF));
     EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{0, 0, 0, 0, 255, 255, 255, 255}));
 
     // With its own alpha the key colour keeps that alpha.
     const std::vector<std::uint8_t> rgbaRow = {0, 255, 0, 128, 77};
-    ASSERT_TRUE(ReadPng(MakePng(1, 1, 8, 6, rgbaRow), "rgba", image, 0x8000FF));
+    ASSERT_TRUE(ReadPng(PngBytes(1, 1, 8, 6, rgbaRow), "rgba", image, 0x8000FF));
     EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{255, 0, 128, 77}));
 
     // Grey black stays opaque under a black key.
-    ASSERT_TRUE(ReadPng(MakePng(1, 1, 8, 0, {0, 0}), "grey", image, 0));
+    ASSERT_TRUE(ReadPng(PngBytes(1, 1, 8, 0, {0, 0}), "grey", image, 0));
     EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{0, 0, 0, 255}));
 }
 
@@ -78,7 +74,7 @@ TEST(PngReader, TwoBitPaletteWithTransparency) {
     const std::vector<std::uint8_t> trns = {0, 128};
     // Indices 0, 1, 2, 3 packed two bits each into one byte; entries 2 and 3 have no tRNS value.
     ImageBuffer image;
-    ASSERT_TRUE(ReadPng(MakePng(4, 1, 2, 3, {0, 0x1B}, palette, trns), "p2", image, kNoColourKey));
+    ASSERT_TRUE(ReadPng(PngBytes(4, 1, 2, 3, {0, 0x1B}, palette, trns), "p2", image, kNoColourKey));
     EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{10, 20, 30, 0, 40, 50, 60, 128, 70, 80, 90, 255,
                                                         100, 110, 120, 255}));
 }
@@ -87,7 +83,7 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
     ImageBuffer image;
     // Grey with alpha fails without a message.
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(ReadPng(MakePng(1, 1, 8, 4, {0, 9, 9}), "ga", image, kNoColourKey));
+    EXPECT_FALSE(ReadPng(PngBytes(1, 1, 8, 4, {0, 9, 9}), "ga", image, kNoColourKey));
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
     EXPECT_EQ(image.width, 0);
 
@@ -96,7 +92,7 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
     EXPECT_FALSE(ReadPng(bmpBytes, "bmp", image, kNoColourKey));
 
     // Every truncation fails.
-    const auto good = MakePng(3, 2, 8, 2, std::vector<std::uint8_t>(20, 3));
+    const auto good = PngBytes(3, 2, 8, 2, std::vector<std::uint8_t>(20, 3));
     ASSERT_TRUE(ReadPng(good, "good", image, kNoColourKey));
     for (std::size_t n = 0; n + 12 < good.size(); ++n) {  // the IEND chunk is not needed for the pixels
         EXPECT_FALSE(ReadPng(std::span(good.data(), n), "cut", image, kNoColourKey)) << n;
@@ -105,20 +101,20 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
     // Sides above 32767, and a large picture whose tiny file cannot hold its pixels, fail before the
     // pixel memory is allocated.
     ImageBuffer fresh;
-    EXPECT_FALSE(ReadPng(MakePng(32768, 1, 8, 2, {0, 1, 2, 3}), "wide", fresh, kNoColourKey));
-    EXPECT_FALSE(ReadPng(MakePng(30000, 30000, 8, 6, {0, 1, 2, 3}), "huge", fresh, kNoColourKey));
+    EXPECT_FALSE(ReadPng(PngBytes(32768, 1, 8, 2, {0, 1, 2, 3}), "wide", fresh, kNoColourKey));
+    EXPECT_FALSE(ReadPng(PngBytes(30000, 30000, 8, 6, {0, 1, 2, 3}), "huge", fresh, kNoColourKey));
     EXPECT_EQ(fresh.Capacity(), 0);
     // A well-compressed 1-bit picture is not mistaken for such a file: its stored rows are 8 times
     // smaller than the expanded ones.
     std::vector<std::uint8_t> blackRows;
     for (int y = 0; y < 2000; ++y) blackRows.insert(blackRows.end(), 251, 0);
-    ASSERT_TRUE(ReadPng(MakePng(2000, 2000, 1, 0, blackRows), "sparse", image, kNoColourKey));
+    ASSERT_TRUE(ReadPng(PngBytes(2000, 2000, 1, 0, blackRows), "sparse", image, kNoColourKey));
     EXPECT_EQ(image.width, 2000);
     EXPECT_EQ(image.pixels[4 * 1999 * 2000 + 3], 255);
     // A palette index past the palette is an error in libpng's palette expansion or reads as black;
     // either way no read goes past the palette.
     const std::vector<std::uint8_t> onePalette = {1, 2, 3};
-    if (ReadPng(MakePng(2, 1, 8, 3, {0, 0, 200}, onePalette), "pal", image, kNoColourKey)) {
+    if (ReadPng(PngBytes(2, 1, 8, 3, {0, 0, 200}, onePalette), "pal", image, kNoColourKey)) {
         EXPECT_EQ(image.width, 2);
     }
 }

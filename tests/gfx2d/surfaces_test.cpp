@@ -2,13 +2,9 @@
 // background and the cross-fade, on a real window; expected pixels follow from what the tests draw.
 #include "gfx2d/surfaces.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "frame/frame.h"
 #include "frame/gl_extensions.h"
 #include "gfx2d/texture_upload.h"
-#include "runtime/program_end.h"
 #include "tests/gfx2d/fixtures.h"
 #include "tests/gfx2d/gl_fixture.h"
 
@@ -16,13 +12,6 @@ namespace {
 
 constexpr std::uint32_t kKey = 0x8000FF;
 constexpr std::uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kGrey = 0x808080;
-
-const tarvok::SpriteSlot& Slot(int n) { return tarvok::Store().slots[static_cast<std::size_t>(n)]; }
-
-std::string ErrorLogText() {
-    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 // A picture of distinct colours: pixel (x, y) of the pattern drawn at (ox, oy) by PaintPattern.
 std::uint32_t PatternColour(int x, int y) {
@@ -80,19 +69,12 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
 
     Clear(kGrey);
     DrawSprite(100, 200, 100);
-    EXPECT_EQ(Pixel(200, 100), kRed);
-    EXPECT_EQ(Pixel(209, 109), kRed);
-    EXPECT_EQ(Pixel(254, 138), kBlue);
-    EXPECT_EQ(Pixel(263, 147), kBlue);
-    EXPECT_EQ(Pixel(230, 120), kGrey);  // never drawn: transparent
-    EXPECT_EQ(Pixel(264, 147), kGrey);
-    EXPECT_EQ(Pixel(263, 148), kGrey);
+    // The corners drawn into it; the middle and the pixels past it show the grey: transparent.
+    ExpectPixels({{200, 100, kRed}, {209, 109, kRed}, {254, 138, kBlue}, {263, 147, kBlue},
+                  {230, 120, kGrey}, {264, 147, kGrey}, {263, 148, kGrey}});
     DrawSprite(104, 400, 400);
     DrawSprite(105, 420, 400);
-    EXPECT_EQ(Pixel(400, 400), kRed);
-    EXPECT_EQ(Pixel(409, 409), kRed);
-    EXPECT_EQ(Pixel(420, 400), kBlue);
-    EXPECT_EQ(Pixel(429, 409), kBlue);
+    ExpectPixels({{400, 400, kRed}, {409, 409, kRed}, {420, 400, kBlue}, {429, 409, kBlue}});
 
     // Drawing into it again keeps what is there; the frame flip hands drawing back to the window.
     UseScreen(3);
@@ -102,8 +84,7 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     EXPECT_EQ(tarvok::Surfaces().current, -1);
     Clear(kGrey);
     DrawSprite(100, 0, 0);
-    EXPECT_EQ(Pixel(0, 0), kRed);
-    EXPECT_EQ(Pixel(21, 21), kBlue);
+    ExpectPixels({{0, 0, kRed}, {21, 21, kBlue}});
     GLint bound = -1;
     glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &bound);
     EXPECT_EQ(bound, 0);
@@ -125,22 +106,18 @@ TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
 
     Clear(kGrey);
     DrawSprite(101, 300, 200);
-    EXPECT_EQ(Pixel(300, 200), kRed);
-    EXPECT_EQ(Pixel(329, 219), kBlue);
-    EXPECT_EQ(Pixel(315, 205), kGrey);  // still the key colour when finished: transparent
+    // (315, 205) is still the key colour when finished: transparent.
+    ExpectPixels({{300, 200, kRed}, {329, 219, kBlue}, {315, 205, kGrey}});
 
     // Selecting it again shows its content in the corner, where drawing goes on.
     PaintPattern(0, 0, 40, 30);
     UseScreen(2);
-    EXPECT_EQ(Pixel(1, 1), kRed);
-    EXPECT_EQ(Pixel(29, 19), kBlue);
+    ExpectPixels({{1, 1, kRed}, {29, 19, kBlue}});
     DrawRect(10, 0, 2, 2, kGreen);
     UseScreen(-1);
     Clear(kGrey);
     DrawSprite(101, 0, 0);
-    EXPECT_EQ(Pixel(0, 0), kRed);
-    EXPECT_EQ(Pixel(11, 1), kGreen);
-    EXPECT_EQ(Pixel(15, 5), kGrey);
+    ExpectPixels({{0, 0, kRed}, {11, 1, kGreen}, {15, 5, kGrey}});
 }
 
 TEST_F(GfxSurfaces, BadSurfaceNumbersAndSizesChangeNothing) {
@@ -197,16 +174,10 @@ TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
     DrawSprite(8, 100, 100);
     DrawSprite(9, 200, 100);
     DrawSprite(10, 300, 100);
-    EXPECT_EQ(Pixel(100, 100), PatternColour(10, 10));
-    EXPECT_EQ(Pixel(109, 109), PatternColour(19, 19));
-    EXPECT_EQ(Pixel(110, 100), kGreen);
-    EXPECT_EQ(Pixel(100, 110), kGreen);
-    EXPECT_EQ(Pixel(119, 119), kGreen);
-    EXPECT_EQ(Pixel(205, 103), PatternColour(0, 0));
-    EXPECT_EQ(Pixel(209, 109), PatternColour(4, 6));
-    EXPECT_EQ(Pixel(204, 103), kGreen);
-    EXPECT_EQ(Pixel(205, 102), kGreen);
-    EXPECT_EQ(Pixel(303, 103), kGreen);
+    ExpectPixels({{100, 100, PatternColour(10, 10)}, {109, 109, PatternColour(19, 19)}, {110, 100, kGreen},
+                  {100, 110, kGreen}, {119, 119, kGreen}, {205, 103, PatternColour(0, 0)},
+                  {209, 109, PatternColour(4, 6)}, {204, 103, kGreen}, {205, 102, kGreen},
+                  {303, 103, kGreen}});
 
     // The same size again keeps the texture.
     const std::uint32_t texture = Slot(8).drawTexture;
@@ -272,11 +243,8 @@ TEST_F(GfxSurfaces, ScreenBecomesTheBackground) {
     EXPECT_EQ(layer.tileUsedHeight[0][0], 480);
     Clear(0);
     ASSERT_TRUE(DrawBackground());
-    EXPECT_EQ(Pixel(0, 0), kBlue);
-    EXPECT_EQ(Pixel(49, 49), kBlue);
-    EXPECT_EQ(Pixel(50, 50), kGrey);
-    EXPECT_EQ(Pixel(639, 479), PatternColour(39, 39));
-    EXPECT_EQ(Pixel(611, 447), PatternColour(11, 7));
+    ExpectPixels({{0, 0, kBlue}, {49, 49, kBlue}, {50, 50, kGrey}, {639, 479, PatternColour(39, 39)},
+                  {611, 447, PatternColour(11, 7)}});
 }
 
 // The frames the cross-fade shows: the centre pixel of each, read just before its swap.
@@ -300,8 +268,7 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
     EXPECT_TRUE(g_shownCentres.empty());
     EXPECT_EQ(Pixel(320, 240), oldColour);
 
-    const std::string path = fixtures::TempPath("next.bmp");
-    fixtures::WriteBmp24(path, 640, 480, [&](int, int) { return newColour; });
+    const std::string path = fixtures::BmpFile("next.bmp", 640, 480, [&](int, int) { return newColour; });
     BlendScreen(path.c_str());
     ASSERT_GE(g_shownCentres.size(), 10u);  // 1.5 s at 60 frames a second
     // First frame: 0.9 of the old screen added to 0.1 of the picture.

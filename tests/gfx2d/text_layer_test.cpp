@@ -1,9 +1,4 @@
 // Fonts, background layers and collision on a real window.
-#include <fstream>
-#include <iterator>
-
-#include "gfx2d/texture_store.h"
-#include "runtime/program_end.h"
 #include "tests/gfx2d/fixtures.h"
 #include "tests/gfx2d/gl_fixture.h"
 
@@ -33,11 +28,6 @@ void ExpectGlyph(std::uint32_t word, int left, int top, std::uint32_t background
 
 constexpr std::uint32_t kGlyphA = 0x00A5394E;
 constexpr std::uint32_t kGlyphB = 0x00E5194E;
-
-std::string ReadLog() {
-    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 }  // namespace
 
@@ -87,20 +77,16 @@ TEST_F(GfxText, LoadedFontPictures) {
     EXPECT_EQ(h, 16);
     Clear(0x400000);
     PrintText("AA", 0, 0);
-    EXPECT_EQ(Pixel(3, 3), 0x00C0C0u);
-    EXPECT_EQ(Pixel(12, 3), 0x400000u);  // black: transparent
-    EXPECT_EQ(Pixel(19, 15), 0x00C0C0u);
-    EXPECT_EQ(Pixel(19, 16), 0x400000u);
+    // Black pixels of the font are transparent; the second "A" starts 16 pixels on.
+    ExpectPixels({{3, 3, 0x00C0C0u}, {12, 3, 0x400000u}, {19, 15, 0x00C0C0u}, {19, 16, 0x400000u}});
 
     // A tall picture holds 256 characters; a picture too small for its grid prints nothing.
-    const std::string tall = fixtures::TempPath("tall.bmp");
-    fixtures::WriteBmp24(tall, 256, 512, [](int, int) { return 0x101010; });
+    const std::string tall = fixtures::BmpFile("tall.bmp", 256, 512, [](int, int) { return 0x101010; });
     LoadFont(tall.c_str(), 4);
     GetFontSize(w, h);
     EXPECT_EQ(w, 16);
     EXPECT_EQ(h, 32);
-    const std::string tiny = fixtures::TempPath("tiny.bmp");
-    fixtures::WriteBmp24(tiny, 10, 5, [](int, int) { return 0xFFFFFF; });
+    const std::string tiny = fixtures::BmpFile("tiny.bmp", 10, 5, [](int, int) { return 0xFFFFFF; });
     LoadFont(tiny.c_str(), 5);
     GetFontSize(w, h);
     EXPECT_EQ(w, 0);
@@ -124,37 +110,32 @@ TEST_F(GfxLayers, BackgroundDrawnUnderEverything) {
     std::remove(ErrorLogPath().CText());
     Clear(0);
     LoadBackground(path.c_str());
-    EXPECT_EQ(ReadLog(), "Loadbmp\r\nZidovuzuza\r\nOK?\r\n");
+    EXPECT_EQ(ErrorLogText(), "Loadbmp\r\nZidovuzuza\r\nOK?\r\n");
     const auto& layer = tarvok::Store().layers[0];
     EXPECT_EQ(layer.columns, 2);
     EXPECT_EQ(layer.rows, 2);
     EXPECT_EQ(layer.tileTextureWidth[1][1], 512);
     // Drawn at once, and again at each frame start, before the sprites.
-    EXPECT_EQ(Pixel(0, 0), colour(0, 0));
-    EXPECT_EQ(Pixel(639, 479), colour(639, 479));
-    EXPECT_EQ(Pixel(520, 300), colour(520, 300));
+    ExpectPixels({{0, 0, colour(0, 0)}, {639, 479, colour(639, 479)}, {520, 300, colour(520, 300)}});
     Clear(0);
     ASSERT_TRUE(DrawBackground());
-    const std::string sprite = fixtures::TempPath("dot.bmp");
-    fixtures::WriteBmp24(sprite, 2, 2, [](int, int) { return 0xFFFFFF; });
+    const std::string sprite = fixtures::BmpFile("dot.bmp", 2, 2, [](int, int) { return 0xFFFFFF; });
     ASSERT_EQ(LoadSprite(sprite.c_str(), 1), 1);
     DrawSprite(1, 600, 400);
-    EXPECT_EQ(Pixel(600, 400), 0xFFFFFFu);
-    EXPECT_EQ(Pixel(602, 400), colour(602, 400));
+    ExpectPixels({{600, 400, 0xFFFFFFu}, {602, 400, colour(602, 400)}});
 
     // A background over 8 x 8 tiles fails its load and leaves the screen black.
-    const std::string wide = fixtures::TempPath("wide.bmp");
-    fixtures::WriteBmp24(wide, 4097, 1, [](int, int) { return 0xFFFFFF; });
+    const std::string wide = fixtures::BmpFile("wide.bmp", 4097, 1, [](int, int) { return 0xFFFFFF; });
     std::remove(ErrorLogPath().CText());
     LoadBackground(wide.c_str());
-    EXPECT_EQ(ReadLog(), "Loadbmp\r\nZidovuzuza\r\nOK?\r\n");
+    EXPECT_EQ(ErrorLogText(), "Loadbmp\r\nZidovuzuza\r\nOK?\r\n");
     EXPECT_EQ(layer.columns, 0);
     EXPECT_FALSE(DrawBackground());
     EXPECT_EQ(Pixel(0, 0), 0u);
 
     std::remove(ErrorLogPath().CText());
     LoadBackground(fixtures::TempPath("none.bmp").c_str());
-    EXPECT_EQ(ReadLog(), "Loadbmp\r\nZidovuzuza\r\nfailed\r\n");
+    EXPECT_EQ(ErrorLogText(), "Loadbmp\r\nZidovuzuza\r\nfailed\r\n");
     LoadBackground(path.c_str());
     BlackScreen();
     EXPECT_EQ(layer.columns, 0);
@@ -162,10 +143,8 @@ TEST_F(GfxLayers, BackgroundDrawnUnderEverything) {
 }
 
 TEST_F(GfxCollision, MasksFromTheTextures) {
-    const std::string square = fixtures::TempPath("sq.bmp");
-    const std::string half = fixtures::TempPath("half.bmp");
-    fixtures::WriteBmp24(square, 32, 32, [](int, int) { return 0xFFFFFF; });
-    fixtures::WriteBmp24(half, 32, 32, [](int x, int) { return x < 16 ? 0xFFFFFF : 0x8000FF; });
+    const std::string square = fixtures::BmpFile("sq.bmp", 32, 32, [](int, int) { return 0xFFFFFF; });
+    const std::string half = fixtures::BmpFile("half.bmp", 32, 32, [](int x, int) { return x < 16 ? 0xFFFFFF : 0x8000FF; });
     ASSERT_EQ(LoadSprite(square.c_str(), 1), 1);
     ASSERT_EQ(LoadSprite(half.c_str(), 2), 1);
     EXPECT_EQ(SpriteCollision(1, 0, 0, 1, 31, 0), 1);
@@ -183,8 +162,8 @@ TEST_F(GfxCollision, MasksFromTheTextures) {
     EXPECT_EQ(SpriteCollision(1, 0, 0, 2, 16, 0), 0);
 
     // Frames: a strip whose frame 0 is empty (keyed) and frame 1 solid.
-    const std::string strip = fixtures::TempPath("strip2.bmp");
-    fixtures::WriteBmp24(strip, 64, 32, [](int x, int) { return x < 32 ? 0x8000FF : 0xFFFFFF; });
+    const std::string strip =
+        fixtures::BmpFile("strip2.bmp", 64, 32, [](int x, int) { return x < 32 ? 0x8000FF : 0xFFFFFF; });
     LoadAnim(strip.c_str(), 4, 32, 32);
     ASSERT_EQ(LoadSprite(square.c_str(), 1), 1);
     EXPECT_EQ(AnimCollision(4, 0, 0, 0, 1, 0, 10, 10), 0);

@@ -81,17 +81,13 @@ TEST(TexturePrep, EdgeBleedingAveragesInnerOpaqueNeighbours) {
     set(2, 1, 50, 30, 20);
     set(3, 3, 255, 255, 255);  // on the edge: never used as a neighbour
     BleedEdges(block);
-    EXPECT_EQ(std::vector<std::uint8_t>(At(block, 0, 0), At(block, 0, 0) + 4),
-              (std::vector<std::uint8_t>{100, 0, 10, 0}));
-    EXPECT_EQ(std::vector<std::uint8_t>(At(block, 1, 2), At(block, 1, 2) + 4),
-              (std::vector<std::uint8_t>{75, 15, 15, 0}));
-    EXPECT_EQ(std::vector<std::uint8_t>(At(block, 3, 0), At(block, 3, 0) + 4),
-              (std::vector<std::uint8_t>{50, 30, 20, 0}));
-    // (3, 3) lies on the edge and is never a neighbour; (1, 2)'s inner neighbours are all transparent.
-    EXPECT_EQ(std::vector<std::uint8_t>(At(block, 3, 2), At(block, 3, 2) + 4),
-              (std::vector<std::uint8_t>{50, 30, 20, 0}));
-    EXPECT_EQ(std::vector<std::uint8_t>(At(block, 0, 3), At(block, 0, 3) + 4),
-              (std::vector<std::uint8_t>{0, 0, 0, 0}));
+    // (3, 3) lies on the edge and is never a neighbour; (0, 3)'s inner neighbours are all transparent.
+    const int expected[][6] = {{0, 0, 100, 0, 10}, {1, 2, 75, 15, 15}, {3, 0, 50, 30, 20}, {3, 2, 50, 30, 20},
+                               {0, 3, 0, 0, 0}};
+    for (const auto& e : expected) {
+        EXPECT_EQ(std::vector<int>(At(block, e[0], e[1]), At(block, e[0], e[1]) + 4),
+                  (std::vector<int>{e[2], e[3], e[4], 0})) << e[0] << "," << e[1];
+    }
     EXPECT_EQ(At(block, 3, 3)[0], 255);  // opaque pixels are untouched
 }
 
