@@ -37,23 +37,27 @@ const Vec3 kA{0, 0, 0}, kB{4, 0, 0}, kC{0, 4, 0};
 }  // namespace
 
 TEST(SphereTriangle, HandGeometry) {
-    // Resting exactly on the face, just above it, grazing an edge and a corner.
-    EXPECT_TRUE(SphereTouchesTriangle({1, 1, 2}, 2, kA, kB, kC));
-    EXPECT_FALSE(SphereTouchesTriangle({1, 1, 2}, 1.999, kA, kB, kC));
-    EXPECT_TRUE(SphereTouchesTriangle({1, 1, -2}, 2, kA, kB, kC));
-    EXPECT_TRUE(SphereTouchesTriangle({2, -0.5, 0}, 0.5, kA, kB, kC));
-    EXPECT_FALSE(SphereTouchesTriangle({2, -0.5, 0}, 0.49, kA, kB, kC));
-    EXPECT_TRUE(SphereTouchesTriangle({-3, -4, 0}, 5, kA, kB, kC));
-    EXPECT_FALSE(SphereTouchesTriangle({-3, -4, 0}, 4.99, kA, kB, kC));
-    // Beyond the long edge x + y = 4: distance 6 / sqrt 2 from (5, 5, 0).
-    EXPECT_FALSE(SphereTouchesTriangle({5, 5, 0}, 4.2, kA, kB, kC));
-    EXPECT_TRUE(SphereTouchesTriangle({5, 5, 0}, 4.25, kA, kB, kC));
-    // A triangle without area is its segment.
+    // Resting on the face from either side, just above it, grazing an edge and a corner; beyond the long
+    // edge x + y = 4 (distance 6 / sqrt 2 from (5, 5, 0)); a triangle without area is its segment or point.
     const Vec3 p{0, 0, 0}, q{2, 0, 0}, r{4, 0, 0};
-    EXPECT_TRUE(SphereTouchesTriangle({1, 1, 0}, 1, p, q, r));
-    EXPECT_FALSE(SphereTouchesTriangle({1, 1, 0}, 0.9, p, q, r));
-    EXPECT_FALSE(SphereTouchesTriangle({1, 1, 1}, 1, p, p, p));
-    EXPECT_TRUE(SphereTouchesTriangle({0, 1, 0}, 1, p, p, p));
+    const struct {
+        Vec3 centre;
+        double radius;
+        Vec3 a, b, c;
+        bool touches;
+    } cases[] = {
+        {{1, 1, 2}, 2, kA, kB, kC, true},        {{1, 1, 2}, 1.999, kA, kB, kC, false},
+        {{1, 1, -2}, 2, kA, kB, kC, true},       {{2, -0.5, 0}, 0.5, kA, kB, kC, true},
+        {{2, -0.5, 0}, 0.49, kA, kB, kC, false}, {{-3, -4, 0}, 5, kA, kB, kC, true},
+        {{-3, -4, 0}, 4.99, kA, kB, kC, false},  {{5, 5, 0}, 4.2, kA, kB, kC, false},
+        {{5, 5, 0}, 4.25, kA, kB, kC, true},     {{1, 1, 0}, 1, p, q, r, true},
+        {{1, 1, 0}, 0.9, p, q, r, false},        {{1, 1, 1}, 1, p, p, p, false},
+        {{0, 1, 0}, 1, p, p, p, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SphereTouchesTriangle(c.centre, c.radius, c.a, c.b, c.c), c.touches)
+            << c.centre.x << "," << c.centre.y << "," << c.centre.z << " r " << c.radius;
+    }
 }
 
 TEST(SphereTriangle, AgreesWithSampledDistance) {
@@ -152,13 +156,19 @@ TEST(BoxTriangle, AgreesWithSampledSignedDistance) {
 }
 
 TEST(SphereBox, HandGeometry) {
-    const Vec3 half{1, 1, 1};
-    EXPECT_TRUE(SphereTouchesBox({3, 0, 0}, 2, half));
-    EXPECT_FALSE(SphereTouchesBox({3, 0, 0}, 1.99, half));
-    EXPECT_TRUE(SphereTouchesBox({2, 2, 2}, std::sqrt(3.0) + 1e-12, half));
-    EXPECT_FALSE(SphereTouchesBox({2, 2, 2}, 1.73, half));
-    EXPECT_TRUE(SphereTouchesBox({0.5, 0, 0}, 0, half));
-    EXPECT_TRUE(SphereTouchesBox({0, 0, -1.5}, 0.5, {2, 3, 1}));
+    // Touching a face and a corner, a point inside, a flat box's bottom face and missing it from below.
+    const struct {
+        Vec3 centre;
+        double radius;
+        Vec3 half;
+        bool touches;
+    } cases[] = {{{3, 0, 0}, 2, {1, 1, 1}, true},   {{3, 0, 0}, 1.99, {1, 1, 1}, false},
+                 {{2, 2, 2}, std::sqrt(3.0) + 1e-12, {1, 1, 1}, true},
+                 {{2, 2, 2}, 1.73, {1, 1, 1}, false}, {{0.5, 0, 0}, 0, {1, 1, 1}, true},
+                 {{0, 0, -1.5}, 0.5, {2, 3, 1}, true},  {{0, 0, -1.5}, 0.49, {2, 3, 1}, false}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(SphereTouchesBox(c.centre, c.radius, c.half), c.touches) << c.centre.x << " r " << c.radius;
+    }
 }
 
 TEST(RayTriangle, HandGeometryAndNearestHit) {

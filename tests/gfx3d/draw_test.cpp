@@ -1,79 +1,17 @@
 // 3D drawing on a real window (Xvfb, llvmpipe): objects land on the pixels that the projection maths,
 // worked out here from the camera and field of view, predicts.
-#include <GL/gl.h>
-
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <cstdint>
 
-#include "frame/display.h"
-#include "frame/gl_extensions.h"
-#include "gfx3d/gfx3d.h"
-#include "gfx3d/scene.h"
 #include "tests/gfx3d/fixtures.h"
+#include "tests/gfx3d/gl_fixture.h"
 
 using namespace tarvok;
+using namespace gfx3d_test;
 
 namespace {
 
-constexpr int kWidth = 160, kHeight = 120;
-constexpr double kPi = 3.14159265358979323846;
-
-std::uint32_t Pixel(int x, int y) {
-    std::uint8_t p[4] = {};
-    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return p[0] | p[1] << 8 | p[2] << 16;
-}
-
-// Where a world point lands for a camera on the z axis at eyeZ looking at the origin, with a vertical
-// field of view fov: pixel column and row (from the top).
-struct Spot {
-    int x, y;
-};
-Spot Project(double x, double y, double z, double eyeZ, double fov) {
-    const double depth = eyeZ - z;
-    const double halfHeight = std::tan(fov / 2 * kPi / 180) * depth;
-    const double halfWidth = halfHeight * kWidth / kHeight;
-    return {static_cast<int>(std::floor((x / halfWidth + 1) / 2 * kWidth)),
-            static_cast<int>(std::floor((1 - y / halfHeight) / 2 * kHeight))};
-}
-
-std::uint32_t PixelAt(double x, double y, double z, double eyeZ = 10, double fov = 60) {
-    const Spot s = Project(x, y, z, eyeZ, fov);
-    return Pixel(s.x, s.y);
-}
-
-GLuint SolidTexture(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    const std::uint8_t pixels[16] = {r, g, b, 255, r, g, b, 255, r, g, b, 255, r, g, b, 255};
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return name;
-}
-
-class Draw3D : public testing::Test {
+class Draw3D : public Window3D {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(CreateDisplay(display_, kWidth, kHeight, 0, 60, 0));
-        g_engine.display = &display_;
-        g_gfx3dServices = Gfx3dServices{};
-        CreateScene3D();
-        glClear(GL_COLOR_BUFFER_BIT);
-        Start3D(1, 100, 60);
-        SetCamera(0, 0, 10, 0, 0, 0);
-    }
-    void TearDown() override {
-        Leave3DMode();
-        DestroyScene3D();
-        g_gfx3dServices = Gfx3dServices{};
-        DestroyDisplay(display_);
-        g_engine.display = nullptr;
-    }
     // A triangle (-2,-1) (2,-1) (0,2) in the z = 0 plane, of one colour, in the slot.
     static void Triangle(double slot, double colour) {
         StartObject(slot);
@@ -82,9 +20,6 @@ protected:
         AddVertex(0, 2, 0, 0.5, 1, colour);
         EndObject();
     }
-    static void Clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
-
-    OpenGLZazuzive display_;
 };
 
 constexpr std::uint32_t kRed = 0x0000FF, kGreen = 0x00FF00, kBlue = 0xFF0000, kWhite = 0xFFFFFF;
@@ -102,12 +37,10 @@ TEST_F(Draw3D, TriangleLandsOnTheProjectedPixelsWithAndWithoutBuffers) {
         }
         Clear();
         DrawObject(1, 0);
-        EXPECT_EQ(PixelAt(0, 0, 0), kRed) << buffers;
-        EXPECT_EQ(PixelAt(-1.8, -0.9, 0), kRed);
-        EXPECT_EQ(PixelAt(0, 1.8, 0), kRed);
-        EXPECT_EQ(PixelAt(0, -1.2, 0), 0u);   // below the base
-        EXPECT_EQ(PixelAt(1.5, 1.5, 0), 0u);  // beside the apex
-        EXPECT_EQ(PixelAt(2.3, -0.9, 0), 0u);
+        SCOPED_TRACE(buffers);
+        // Inside the triangle; below its base, beside its apex and right of it: empty.
+        ExpectColoursAt({{0, 0, 0, kRed}, {-1.8, -0.9, 0, kRed}, {0, 1.8, 0, kRed}, {0, -1.2, 0, 0u},
+                         {1.5, 1.5, 0, 0u}, {2.3, -0.9, 0, 0u}});
     }
     EXPECT_NE(g_engine.scene->slots[1].meshes[0].staticBuffer != 0u, saved.glGenBuffersARB == nullptr);
     g_gl = saved;
@@ -117,23 +50,19 @@ TEST_F(Draw3D, TransformsMoveObjectsAndPopRestoresThem) {
     Triangle(1, kGreen);
     SetMovement(3, 0, 0);
     DrawObject(1, 0);
-    EXPECT_EQ(PixelAt(3, 0, 0), kGreen);
-    EXPECT_EQ(PixelAt(0, 0, 0), 0u);
+    ExpectColoursAt({{3, 0, 0, kGreen}, {0, 0, 0, 0u}});
 
     Clear();
     PushTransform();
     SetMovement(0, 2, 0);
     AddRotation(180, 0, 0, 1);  // apex now points down, at (3, 2 - 2) = (3, 0)
     DrawObject(1, 0);
-    EXPECT_EQ(PixelAt(3, 2.9, 0), kGreen);
-    EXPECT_EQ(PixelAt(3, 0.3, 0), kGreen);
-    EXPECT_EQ(PixelAt(3, -0.3, 0), 0u);
+    ExpectColoursAt({{3, 2.9, 0, kGreen}, {3, 0.3, 0, kGreen}, {3, -0.3, 0, 0u}});
     PopTransform();
 
     Clear();
     DrawObject(1, 0);  // the parent's transform again
-    EXPECT_EQ(PixelAt(3, 0, 0), kGreen);
-    EXPECT_EQ(PixelAt(3, 2.9, 0), 0u);
+    ExpectColoursAt({{3, 0, 0, kGreen}, {3, 2.9, 0, 0u}});
 
     // Culling of the faces: the triangle is counter-clockwise seen from the camera.
     Clear();
@@ -242,10 +171,7 @@ TEST_F(Draw3D, DebugPointsLinesAndPrint3D) {
         for (int x = 0; x < kWidth; x += 4) ASSERT_EQ(Pixel(x, y), 0u) << x << "," << y;
     // Size 0.25: each character a square of 2 units facing the camera, the text centred on the point.
     Print3D("AB", 0, 0, 0, 0.25);
-    EXPECT_EQ(PixelAt(-1.8, 1.8, 0), kWhite);
-    EXPECT_EQ(PixelAt(1.8, 0.2, 0), kWhite);
-    EXPECT_EQ(PixelAt(2.3, 1, 0), 0u);
-    EXPECT_EQ(PixelAt(0, 2.3, 0), 0u);
+    ExpectColoursAt({{-1.8, 1.8, 0, kWhite}, {1.8, 0.2, 0, kWhite}, {2.3, 1, 0, 0u}, {0, 2.3, 0, 0u}});
     glDeleteTextures(1, &font);
 
     // The screen flip leaves 3D mode.

@@ -1,8 +1,5 @@
 // Lights, fog, stencil shadows, cel shading, shaders and screen conversion on a real window (Xvfb,
 // llvmpipe). Expected pixels come from the scene's geometry worked out here.
-#include <GL/gl.h>
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -11,34 +8,20 @@
 #include <fstream>
 #include <string>
 
-#include "frame/display.h"
-#include "frame/gl_extensions.h"
-#include "gfx3d/gfx3d.h"
-#include "gfx3d/scene.h"
+#include "tests/gfx3d/gl_fixture.h"
+
+using namespace gfx3d_test;
 
 namespace {
-
-constexpr int kWidth = 160, kHeight = 120;
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kEyeZ = 10, kFov = 60;
 
 struct Rgb {
     int r, g, b;
 };
-Rgb Pixel(int x, int y) {
-    std::uint8_t p[4] = {};
-    glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
-    return {p[0], p[1], p[2]};
+Rgb Split(std::uint32_t c) {
+    return {static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>(c >> 16)};
 }
-
-double HalfHeightAt(double depth) { return std::tan(kFov / 2 * kPi / 180) * depth; }
-
-// The pixel (column, row from the top) where a world point lands, camera on the z axis at kEyeZ.
-Rgb PixelAt(double x, double y, double z) {
-    const double half = HalfHeightAt(kEyeZ - z), halfWidth = half * kWidth / kHeight;
-    return Pixel(static_cast<int>(std::floor((x / halfWidth + 1) / 2 * kWidth)),
-                 static_cast<int>(std::floor((1 - y / half) / 2 * kHeight)));
-}
+Rgb PixelRgb(int x, int y) { return Split(Pixel(x, y)); }
+Rgb RgbAt(double x, double y, double z) { return Split(PixelAt(x, y, z)); }
 
 // Where the ray through a pixel's centre meets the plane z at depth kEyeZ - z.
 void PixelToPlane(int px, int py, double z, double& x, double& y) {
@@ -89,28 +72,12 @@ void Sphere(double slot, double radius, double colour) {
 
 int Grey(const Rgb& p) { return (p.r + p.g + p.b) / 3; }
 
-class Effects3D : public testing::Test {
+class Effects3D : public Window3D {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(CreateDisplay(display_, kWidth, kHeight, 0, 60, 0));
-        g_engine.display = &display_;
-        tarvok::g_gfx3dServices = tarvok::Gfx3dServices{};
-        CreateScene3D();
-        glClear(GL_COLOR_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
-        Start3D(1, 100, kFov);
-        SetCamera(0, 0, kEyeZ, 0, 0, 0);
-    }
     void TearDown() override {
         EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
-        Leave3DMode();
-        DestroyScene3D();
-        DestroyDisplay(display_);
-        g_engine.display = nullptr;
-        g_engine.debugMode = 0;
+        Window3D::TearDown();
     }
-    static void Clear() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
-
-    OpenGLZazuzive display_;
 };
 
 std::string WriteFile(const std::string& name, const std::string& text) {
@@ -130,8 +97,8 @@ TEST_F(Effects3D, PointLightBrightensTheSideFacingItAndLightsSwitchOff) {
     SetLight(0, 0xFFFFFF, 10, 0, 0, 0, 0, 0, 120);  // a point light to the right
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     DrawObject(1, 0);
-    const int right = Grey(PixelAt(1.2, 0, 1.6)), left = Grey(PixelAt(-1.2, 0, 1.6));
-    const int front = Grey(PixelAt(0, 0, 2)), farRight = Grey(PixelAt(1.6, 0, 1.2));
+    const int right = Grey(RgbAt(1.2, 0, 1.6)), left = Grey(RgbAt(-1.2, 0, 1.6));
+    const int front = Grey(RgbAt(0, 0, 2)), farRight = Grey(RgbAt(1.6, 0, 1.2));
     EXPECT_GT(right, left + 60);
     EXPECT_GT(farRight, front + 60);  // the normal turns towards the light
 
@@ -150,7 +117,7 @@ TEST_F(Effects3D, PointLightBrightensTheSideFacingItAndLightsSwitchOff) {
     EXPECT_EQ(position[3], 0);
     EXPECT_NEAR(position[2], 1, 1e-6);
     DrawObject(1, 0);
-    const Rgb centre = PixelAt(0, 0, 2), l = PixelAt(-1.2, 0, 1.6), r = PixelAt(1.2, 0, 1.6);
+    const Rgb centre = RgbAt(0, 0, 2), l = RgbAt(-1.2, 0, 1.6), r = RgbAt(1.2, 0, 1.6);
     EXPECT_GT(centre.g, 200);
     EXPECT_LT(centre.r, 60);
     EXPECT_NEAR(l.g, r.g, 4);
@@ -185,7 +152,7 @@ TEST_F(Effects3D, FogBlendsTowardsItsColourByDistance) {
         Clear();
         SetMovement(0, 0, z);
         DrawObject(1, 0);
-        return PixelAt(0.5, 0.5, z);
+        return RgbAt(0.5, 0.5, z);
     };
     // Linear black fog from 5 to 15: f = (15 - d) / 10 of the object's colour remains.
     SetFog(0x000000, 0, 5, 15);
@@ -248,7 +215,7 @@ TEST_F(Effects3D, StencilShadowDarkensWhatARayCastPutsInShadow) {
                 const double margin = std::min(std::fabs(std::fabs(cx) - 1), std::fabs(std::fabs(cy) - 1));
                 if (margin < 0.1) continue;
                 const bool inShadow = std::fabs(cx) < 1 && std::fabs(cy) < 1;
-                const Rgb p = Pixel(px, py);
+                const Rgb p = PixelRgb(px, py);
                 if (inShadow) {
                     EXPECT_NEAR(p.g, 128, 2) << culling << " " << px << "," << py;
                     ++shadowed;
@@ -285,7 +252,7 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
             double x = 0, y = 0;
             PixelToPlane(px, py, 3, x, y);
             if (x * x + y * y > 2.2 * 2.2) continue;  // well inside the sphere's outline
-            const Rgb p = Pixel(px, py);
+            const Rgb p = PixelRgb(px, py);
             if (std::abs(p.r - 64) <= 1 && p.r == p.g && p.g == p.b)
                 ++low;
             else if (std::abs(p.r - 192) <= 1 && p.r == p.g && p.g == p.b)
@@ -303,8 +270,8 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
     EXPECT_EQ(g_engine.scene->shadeRamp, std::vector<std::uint8_t>{255});
     Clear();
     DrawObject(1, 0);
-    EXPECT_EQ(Grey(PixelAt(-2, 0, 2.2)), 255);
-    EXPECT_EQ(Grey(PixelAt(2, 0, 2.2)), 255);
+    EXPECT_EQ(Grey(RgbAt(-2, 0, 2.2)), 255);
+    EXPECT_EQ(Grey(RgbAt(2, 0, 2.2)), 255);
     SetLight(-2, 0, 0, 0, 0, 0, 0, 0, 0);
     EXPECT_FALSE(g_engine.scene->specialOn);
 }
@@ -312,18 +279,6 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
 // Bump mapping: the DOT3 combiner gives N . L where the normal texture holds the flat normal (0, 0, 1);
 // the colour texture on unit 1 then multiplies.
 GLuint g_bumpTextures[2] = {0, 0};
-
-GLuint SolidTexture(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    const std::uint8_t texels[16] = {r, g, b, 255, r, g, b, 255, r, g, b, 255, r, g, b, 255};
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 2, 2, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return name;
-}
 
 TEST_F(Effects3D, BumpMappingLightsByTheNormalMap) {
     g_bumpTextures[0] = SolidTexture(128, 128, 255);  // the flat normal
@@ -346,7 +301,7 @@ TEST_F(Effects3D, BumpMappingLightsByTheNormalMap) {
         Clear();
         SetLight(-1, 0xFFFFFF, x, y, z, 0, 0, 0, 1);
         DrawObject(1, 0);
-        return PixelAt(0, 0, 0);
+        return RgbAt(0, 0, 0);
     };
     // The light vector is worked out per corner and interpolated: the centre of the square lies on the
     // diagonal from (-3, -3) to (3, 3), so it gets the mean of N . L at those two corners.
@@ -368,7 +323,7 @@ TEST_F(Effects3D, BumpMappingLightsByTheNormalMap) {
     SetLight(-1, 0xFFFFFF, 0, 0, 0, 0, 0, 0, 0);
     Clear();
     DrawObject(1, 0);  // the mode off: the two textures modulate (the normal map's red 128 x yellow)
-    EXPECT_NEAR(PixelAt(0, 0, 0).r, 128, 2);
+    EXPECT_NEAR(RgbAt(0, 0, 0).r, 128, 2);
     tarvok::g_gfx3dServices = tarvok::Gfx3dServices{};
     glDeleteTextures(2, g_bumpTextures);
 }
@@ -383,13 +338,13 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     UseShader(7);
     SetShaderFloat("level", 1.0);
     DrawObject(1, 0);
-    Rgb p = PixelAt(0, 0, 0);
+    Rgb p = RgbAt(0, 0, 0);
     EXPECT_EQ(p.r, 255);
     EXPECT_EQ(p.b, 0);
     SetShaderFloat("level", 0.25);
     Clear();
     DrawObject(1, 0);
-    p = PixelAt(0, 0, 0);
+    p = RgbAt(0, 0, 0);
     EXPECT_NEAR(p.r, 64, 1);
     EXPECT_NEAR(p.b, 191, 1);
     EXPECT_EQ(p.g, 0);
@@ -404,7 +359,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     UseShader(-1);
     Clear();
     DrawObject(1, 0);
-    EXPECT_EQ(PixelAt(0, 0, 0).g, 255);
+    EXPECT_EQ(RgbAt(0, 0, 0).g, 255);
     EXPECT_EQ(g_engine.scene->currentShader, -1);
 
     // Slots 255 and -1 are refused untouched; two missing files load nothing and succeed.
@@ -416,7 +371,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     SetShaderFloat("level", 1);  // a slot without a program takes no uniforms
     Clear();
     DrawObject(1, 0);
-    EXPECT_EQ(PixelAt(0, 0, 0).g, 255);
+    EXPECT_EQ(RgbAt(0, 0, 0).g, 255);
     UseShader(300);
 
     // A syntax error in the vertex shader: 0, its log and the message; the fragment shader is not made.
@@ -461,7 +416,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
 TEST_F(Effects3D, DebugModeDrawsLightsAndTests) {
     g_engine.debugMode = 1;
     SetLight(1, 0xFFFFFF, 2, 0, 0, 0, 0, 0, 120);  // a point light: a point of size 40 in 0x80C8FF
-    Rgb p = PixelAt(2, 0, 0);
+    Rgb p = RgbAt(2, 0, 0);
     EXPECT_NEAR(p.r, 0xFF, 2);
     EXPECT_NEAR(p.g, 0xC8, 2);
     EXPECT_NEAR(p.b, 0x80, 2);
@@ -471,14 +426,14 @@ TEST_F(Effects3D, DebugModeDrawsLightsAndTests) {
     Clear();
     // A ray that misses: a red line along it.
     EXPECT_EQ(RayCollision(1, 0, -4, 2, 0, 1, 0, 0), 0);
-    p = PixelAt(-2, 2, 0);
+    p = RgbAt(-2, 2, 0);
     EXPECT_GT(p.r, 100);
     EXPECT_LT(p.g, 30);
     // A ray hitting in front: green; a box that hits: red edges; a sphere that misses: green outline.
     Clear();
     EXPECT_NEAR(RayCollision(1, 0, 0, -3, 5, 0, 0, -1), 0, 1e-9);
     EXPECT_NEAR(RayCollision(1, 0, 0.5, 0, 5, 0, 0, -1), 5, 1e-4);
-    EXPECT_GT(PixelAt(0.5, 0, 2).g, 100);
+    EXPECT_GT(RgbAt(0.5, 0, 2).g, 100);
     EXPECT_EQ(ObjectBoxCollision(1, 0, 0, 0, 0, 1, 1, 1), 1);
     EXPECT_EQ(SphereCollision(1, 0, 0.5, 0, 0, 3), 0);
 }
@@ -534,11 +489,11 @@ TEST(ShaderFallback, WithoutShaderObjects) {
     SetShaderFloat("level", 1);
     SetTexture(-1, -1);
     DrawObject(1, 0);
-    EXPECT_EQ(PixelAt(0, 0, 0).g, 255);
+    EXPECT_EQ(RgbAt(0, 0, 0).g, 255);
     // Without multitexturing cel shading has no unit for its shade texture: objects draw plainly.
     SetLight(-2, 0xFFFFFF, 0, 0, 20, 0, 0, 0, 1);
     DrawObject(1, 0);
-    EXPECT_EQ(PixelAt(0, 0, 0).g, 255);
+    EXPECT_EQ(RgbAt(0, 0, 0).g, 255);
     EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
     g_engine.debugMode = 0;
     Leave3DMode();

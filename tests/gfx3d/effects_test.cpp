@@ -72,25 +72,20 @@ TEST(ShadeTexture, SizesAndTexels) {
     ASSERT_EQ(t.height, 4);
     ASSERT_EQ(t.rgba.size(), 64u * 4 * 4);
     // Ramp value of texel x: ramp[x * 16 / 64]: 100 for x 0..3, 160 for 4..27, 207 for 28..31, then 255.
-    EXPECT_EQ(Texel(t, 0, 0, 0), 100);
-    EXPECT_EQ(Texel(t, 3, 0, 0), 100);
-    EXPECT_EQ(Texel(t, 4, 0, 0), 160);
-    EXPECT_EQ(Texel(t, 30, 0, 0), 207);
-    EXPECT_EQ(Texel(t, 63, 0, 0), 255);
-    EXPECT_EQ(Texel(t, 63, 0, 1), 0);
-    EXPECT_EQ(Texel(t, 10, 1, 1), 160);
-    // 0x80 * 160 / 255 = 80, 0x40 * 160 / 255 = 40, 0x20 * 160 / 255 = 20 (rounded down).
-    EXPECT_EQ(Texel(t, 10, 2, 0), 0x20 * 160 / 255);
-    EXPECT_EQ(Texel(t, 10, 2, 1), 0x40 * 160 / 255);
-    EXPECT_EQ(Texel(t, 10, 2, 2), 0x80 * 160 / 255);
-    EXPECT_EQ(Texel(t, 10, 2, 3), 255);
-    // The row past the table repeats entry 0.
-    EXPECT_EQ(Texel(t, 0, 3, 0), 100);
+    // {x, row, channel, value}: row 2 is 0x804020 scaled down (rounded down); the row past the table
+    // repeats entry 0.
+    const int texels[][4] = {{0, 0, 0, 100},  {3, 0, 0, 100},  {4, 0, 0, 160},  {30, 0, 0, 207},
+                             {63, 0, 0, 255}, {63, 0, 1, 0},   {10, 1, 1, 160}, {10, 2, 0, 0x20 * 160 / 255},
+                             {10, 2, 1, 0x40 * 160 / 255},     {10, 2, 2, 0x80 * 160 / 255},
+                             {10, 2, 3, 255}, {0, 3, 0, 100}};
+    for (const auto& e : texels) {
+        EXPECT_EQ(Texel(t, e[0], e[1], e[2]), e[3]) << e[0] << "," << e[1] << "," << e[2];
+    }
 
-    EXPECT_EQ(BuildShadeTexture(colours, std::vector<std::uint8_t>(16, 1)).width, 64);
-    EXPECT_EQ(BuildShadeTexture(colours, std::vector<std::uint8_t>(17, 1)).width, 128);
-    EXPECT_EQ(BuildShadeTexture(colours, std::vector<std::uint8_t>(40, 1)).width, 256);
-    EXPECT_EQ(BuildShadeTexture(colours, std::vector<std::uint8_t>(1000, 1)).width, 512);
+    // The width follows the ramp's length: {ramp length, width}.
+    for (const auto& [length, width] : {std::pair{16, 64}, {17, 128}, {40, 256}, {1000, 512}}) {
+        EXPECT_EQ(BuildShadeTexture(colours, std::vector<std::uint8_t>(length, 1)).width, width) << length;
+    }
     EXPECT_EQ(BuildShadeTexture(std::vector<std::uint32_t>(5, 0), {255}).height, 8);
     EXPECT_EQ(BuildShadeTexture(std::vector<std::uint32_t>(256, 0), {255}).height, 256);
 
