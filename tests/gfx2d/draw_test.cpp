@@ -143,24 +143,22 @@ TEST_F(GfxDraw, PointsLinesRectanglesAndPolygons) {
     SetAlphaMode(0);
 
     // An untextured polygon as a triangle fan.
-    StartPoly(-1);
-    PolyVector(100, 100, 0, 0, 0x00FFFF);
-    PolyVector(100, 140, 0, 0, 0x00FFFF);
-    PolyVector(140, 140, 0, 0, 0x00FFFF);
-    PolyVector(140, 100, 0, 0, 0x00FFFF);
-    EndPoly();
+    // A square fan from (x, y) with side 40, texture coordinates 0..4.
+    const auto fan = [](double sprite, int x, int y, std::uint32_t colour) {
+        StartPoly(sprite);
+        for (const auto& [dx, dy] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}}) {
+            PolyVector(x + 40 * dx, y + 40 * dy, 4 * dx, 4 * dy, colour);
+        }
+        EndPoly();
+    };
+    fan(-1, 100, 100, 0x00FFFF);
     ExpectPixels({{110, 110, 0x00FFFFu}, {138, 138, 0x00FFFFu}, {141, 120, 0u}});
 
     // A textured polygon: texture coordinates in picture pixels, t from the top.
     const std::string path =
         fixtures::BmpFile("poly.bmp", 4, 4, [](int x, int y) { return x < 2 && y < 2 ? 0x0000C0 : 0x00C000; });
     ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);
-    StartPoly(1);
-    PolyVector(200, 200, 0, 0, 0xFFFFFF);
-    PolyVector(200, 240, 0, 4, 0xFFFFFF);
-    PolyVector(240, 240, 4, 4, 0xFFFFFF);
-    PolyVector(240, 200, 4, 0, 0xFFFFFF);
-    EndPoly();
+    fan(1, 200, 200, 0xFFFFFF);
     ExpectPixels({{205, 205, 0x0000C0u}, {235, 235, 0x00C000u}});
 }
 

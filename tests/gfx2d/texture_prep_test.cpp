@@ -31,11 +31,9 @@ const std::uint8_t* At(const TextureBlock& b, std::int32_t x, std::int32_t y) {
 }  // namespace
 
 TEST(TexturePrep, PowerOfTwoSidesAndVerticalFlip) {
-    EXPECT_EQ(TextureSide(1), 2);
-    EXPECT_EQ(TextureSide(2), 2);
-    EXPECT_EQ(TextureSide(33), 64);
-    EXPECT_EQ(TextureSide(16), 16);
-    EXPECT_EQ(TextureSide(32767), 32768);
+    for (const auto& [side, texture] : {std::pair{1, 2}, {2, 2}, {33, 64}, {16, 16}, {32767, 32768}}) {
+        EXPECT_EQ(TextureSide(side), texture) << side;
+    }
 
     const ImageBuffer image = Picture(33, 16);
     TextureBlock block;
