@@ -137,12 +137,11 @@ TEST(PictureWriters, KeyFollowsTheDisplayedColour) {
 }
 
 TEST(PictureWriters, NameSelectsTheFormat) {
-    EXPECT_TRUE(tarvok::NamesPng("a.png"));
-    EXPECT_TRUE(tarvok::NamesPng("dir/SHOT.PnG"));
-    EXPECT_FALSE(tarvok::NamesPng(".png"));  // not longer than 4 characters
-    EXPECT_FALSE(tarvok::NamesPng("a.bmp"));
-    EXPECT_FALSE(tarvok::NamesPng("apng"));
-    EXPECT_FALSE(tarvok::NamesPng("shot"));
+    // ".png" is not longer than 4 characters.
+    for (const auto& [name, png] : {std::pair{"a.png", true}, {"dir/SHOT.PnG", true}, {".png", false},
+                                    {"a.bmp", false}, {"apng", false}, {"shot", false}}) {
+        EXPECT_EQ(tarvok::NamesPng(name), png) << name;
+    }
 }
 
 TEST(PictureWriters, FailuresLeaveNoFile) {
