@@ -172,28 +172,29 @@ TEST(SphereBox, HandGeometry) {
 }
 
 TEST(RayTriangle, HandGeometryAndNearestHit) {
-    double t = 0;
-    EXPECT_TRUE(RayHitsTriangle({1, 1, 5}, {0, 0, -1}, kA, kB, kC, t));
-    EXPECT_DOUBLE_EQ(t, 5);
-    EXPECT_TRUE(RayHitsTriangle({1, 1, -5}, {0, 0, -1}, kA, kB, kC, t));
-    EXPECT_DOUBLE_EQ(t, -5);  // behind the start
-    EXPECT_TRUE(RayHitsTriangle({1, 1, 0}, {0, 0, 1}, kA, kB, kC, t));
-    EXPECT_DOUBLE_EQ(t, 0);  // starting on the face
-    // Along the plane: no hit, even through the triangle.
-    EXPECT_FALSE(RayHitsTriangle({-1, 1, 0}, {1, 0, 0}, kA, kB, kC, t));
-    // Through an edge and through a corner: hits; just beside the edge: none.
-    EXPECT_TRUE(RayHitsTriangle({2, 0, 3}, {0, 0, -1}, kA, kB, kC, t));
-    EXPECT_DOUBLE_EQ(t, 3);
-    EXPECT_TRUE(RayHitsTriangle({2, 2, 3}, {0, 0, -1}, kA, kB, kC, t));
-    EXPECT_TRUE(RayHitsTriangle({4, 0, 3}, {0, 0, -1}, kA, kB, kC, t));
-    EXPECT_FALSE(RayHitsTriangle({2, -0.001, 3}, {0, 0, -1}, kA, kB, kC, t));
-    // Oblique: from (0, 0, 4) towards (1, 1, 0) at distance sqrt 18.
+    // Straight down, from below (behind the start), starting on the face, along the plane, through an edge
+    // and a corner, just beside the edge, obliquely (to (1, 1, 0) at distance sqrt 18), against a triangle
+    // without area and with a zero direction. t < -99: no hit.
     const double k = 1 / std::sqrt(18.0);
-    EXPECT_TRUE(RayHitsTriangle({0, 0, 4}, {k, k, -4 * k}, kA, kB, kC, t));
-    EXPECT_NEAR(t, std::sqrt(18.0), 1e-12);
-    // Without area, or with a zero direction: no hit.
-    EXPECT_FALSE(RayHitsTriangle({1, 0, 5}, {0, 0, -1}, kA, kB, {8, 0, 0}, t));
-    EXPECT_FALSE(RayHitsTriangle({1, 1, 5}, {0, 0, 0}, kA, kB, kC, t));
+    const Vec3 flat{8, 0, 0};
+    const struct {
+        Vec3 start, dir;
+        const Vec3& c;
+        double t;
+    } cases[] = {
+        {{1, 1, 5}, {0, 0, -1}, kC, 5},           {{1, 1, -5}, {0, 0, -1}, kC, -5},
+        {{1, 1, 0}, {0, 0, 1}, kC, 0},            {{-1, 1, 0}, {1, 0, 0}, kC, -100},
+        {{2, 0, 3}, {0, 0, -1}, kC, 3},           {{2, 2, 3}, {0, 0, -1}, kC, 3},
+        {{4, 0, 3}, {0, 0, -1}, kC, 3},           {{2, -0.001, 3}, {0, 0, -1}, kC, -100},
+        {{0, 0, 4}, {k, k, -4 * k}, kC, std::sqrt(18.0)},
+        {{1, 0, 5}, {0, 0, -1}, flat, -100},      {{1, 1, 5}, {0, 0, 0}, kC, -100},
+    };
+    for (const auto& c : cases) {
+        double t = -100;
+        SCOPED_TRACE(testing::Message() << c.start.x << "," << c.start.y << "," << c.start.z);
+        EXPECT_EQ(RayHitsTriangle(c.start, c.dir, kA, kB, c.c, t), c.t > -99);
+        if (c.t > -99) EXPECT_NEAR(t, c.t, 1e-12);
+    }
 
     NearestHit none;
     EXPECT_EQ(none.Result(), 0);
