@@ -211,8 +211,9 @@ void IdleStep() {
         PumpMessages(Display());
         PollInputFrame();
         if (g_engine.escapeEnds && EscapeDown()) TerminateProgram();
+        // The poll above brought the key states up to the moment; reading them needs no poll per key.
         for (int code = 0; code < 255; ++code)
-            if (KeyState(code) != 0) return;
+            if (platform::KeyDown(code)) return;
         double x, y, left, right;
         MouseState(x, y, left, right);
         if (x != x0 || y != y0 || left != left0 || right != right0) return;
