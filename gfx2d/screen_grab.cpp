@@ -33,21 +33,6 @@ std::int32_t GrabTextureSide(std::int32_t n) {
     return side;
 }
 
-// An empty RGBA8 texture of w x h with repeat wrapping and linear filters, bound.
-void MakeBlankTexture(std::uint32_t& name, std::int32_t w, std::int32_t h) {
-    if (name != 0) glDeleteTextures(1, &name);
-    GLuint fresh = 0;
-    glGenTextures(1, &fresh);
-    name = fresh;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
-}
-
 std::int32_t AlphaBits() {
     SurfaceState& state = Surfaces();
     if (state.alphaBits < 0) {
@@ -132,7 +117,7 @@ void GrabIntoSlot(std::int32_t slot, std::int32_t x, std::int32_t y, std::int32_
     if (s.drawTexture == 0 || s.textureWidth != tw || s.textureHeight != th) {
         if (s.mipTexture != 0) glDeleteTextures(1, &s.mipTexture);
         s.mipTexture = 0;
-        MakeBlankTexture(s.drawTexture, tw, th);
+        MakeLinearTexture(s.drawTexture, tw, th, nullptr);
     } else {
         glBindTexture(GL_TEXTURE_2D, s.drawTexture);
     }
@@ -164,7 +149,7 @@ void GrabLayer(BackgroundLayer& layer) {
                 layer.tileTextureHeight[c][r] == tile) {
                 glBindTexture(GL_TEXTURE_2D, layer.tile[c][r]);
             } else {
-                MakeBlankTexture(layer.tile[c][r], tile, tile);
+                MakeLinearTexture(layer.tile[c][r], tile, tile, nullptr);
             }
             const std::int32_t x = c * tile, y = r * tile;
             const std::int32_t cw = std::min(tile, w - x), ch = std::min(tile, h - y);

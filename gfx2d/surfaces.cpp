@@ -148,15 +148,8 @@ void CreateScreen(double surface, double sprite, double width, double height) {
     ClearSlot(n);
     SpriteSlot& slot = Store().slots[static_cast<std::size_t>(n)];
     const std::vector<std::uint8_t> transparent(static_cast<std::size_t>(tw) * th * 4, 0);
-    GLuint texture = 0;
-    glGenTextures(1, &texture);
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, transparent.data());
+    std::uint32_t texture = 0;
+    MakeLinearTexture(texture, tw, th, transparent.data());
     Store().boundSlot = -1;
     slot.drawTexture = texture;
     slot.textureWidth = static_cast<std::int16_t>(tw);

@@ -39,6 +39,13 @@ void UploadMipChain(TextureBlock& block, std::uint32_t& mipName) {
 
 }  // namespace
 
+void MakeLinearTexture(std::uint32_t& name, std::int32_t w, std::int32_t h, const std::uint8_t* pixels) {
+    NewTexture(name);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    SetTextureParameters(GL_LINEAR, GL_LINEAR);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+}
+
 std::int32_t MaxTextureSize() {
     GLint size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &size);

@@ -28,6 +28,10 @@ std::int32_t MaxTextureSize();
 bool UploadTexture(const ImageBuffer& image, const UploadRequest& request, std::uint32_t& drawName,
                    TextureBlock& block);
 
+// Replaces name by a new bound RGBA8 texture of w x h with repeat wrapping and linear filters, filled
+// with pixels (undefined contents when null).
+void MakeLinearTexture(std::uint32_t& name, std::int32_t w, std::int32_t h, const std::uint8_t* pixels);
+
 // Resolves a data file name through the archive; false when neither a file nor an archive entry exists.
 bool ResolveDataFile(const char* name, std::string& path);
 
