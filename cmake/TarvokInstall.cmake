@@ -55,5 +55,6 @@ endforeach()
 list(JOIN TARVOK_PC_LIBS " " TARVOK_PC_LIBS)
 # The .pc file finds the prefix from its own place, so an installed tree can be moved.
 file(RELATIVE_PATH TARVOK_PC_PREFIX /root/${CMAKE_INSTALL_LIBDIR}/pkgconfig /root)
+string(REGEX REPLACE "/$" "" TARVOK_PC_PREFIX ${TARVOK_PC_PREFIX})
 configure_file(cmake/tarvok.pc.in ${PROJECT_BINARY_DIR}/tarvok.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/tarvok.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
