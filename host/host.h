@@ -34,7 +34,7 @@ void SetSubroutineTable(const SubroutineEntry* table);  // the game's subroutine
 // Calls the first subroutine of that name (case-sensitive): 1 when one was called, else 0 and
 // "CALLBYNAME \"name\" *** failed ***" through DebugOut.
 double CallByName(const RtString& name);  // calls the game's subroutine of that name; 1 / 0
-GameSubroutine FindSubByName(const RtString& name);  // the first subroutine of that name (case-sensitive), or null
+GameSubroutine FindSubByName(const RtString& name);  // the subroutine of that name (case-sensitive), or null
 
 // ---------------------------------------------------------------------------------------------------
 // Host services

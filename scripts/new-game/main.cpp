@@ -13,8 +13,8 @@ namespace {
 // Numbers the game is made of.
 constexpr double kPlayerSprite = 1;  // sprite slot of the figure's picture
 constexpr double kBeepSound = 1;     // sound slot of the beep
-constexpr double kStartX = 304;      // where the figure starts, in pixels from the top-left corner
-constexpr double kStartY = 224;
+constexpr double kStartX = 304;      // where the figure starts: its top-left corner, in pixels
+constexpr double kStartY = 224;      // from the top-left corner of the window
 constexpr double kSpeed = 4;         // pixels per frame while an arrow key is held
 constexpr double kLeft = 203, kRight = 205, kUp = 200, kDown = 208;  // key numbers of the arrows
 

@@ -18,7 +18,7 @@ TOLERANCE = 3
 
 
 def constant(source, name):
-    return float(re.search(r"constexpr double %s = ([0-9.]+);" % name, source).group(1))
+    return float(re.search(r"\b%s = ([0-9.]+)" % name, source).group(1))
 
 
 def read_bmp(path):
@@ -60,7 +60,8 @@ def main():
     wrong = [(fx, fy) for fy, row in enumerate(figure) for fx, colour in enumerate(row)
              if colour != KEY and not near(picture[y + fy][x + fx], colour)]
     if wrong:
-        sys.exit("figure not at (%d, %d): %d of its pixels differ, first at %s" % (x, y, len(wrong), wrong[0]))
+        sys.exit("figure not at (%d, %d): %d of its pixels differ, first at %s"
+                 % (x, y, len(wrong), wrong[0]))
     print("figure at (%d, %d) as expected" % (x, y))
 
 
