@@ -30,14 +30,16 @@ export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 g++ -std=c++17 -o "$work/hello" "$work/hello.cpp" $(pkg-config --cflags --libs tarvok)
 
 echo "== The new game, played headless"
-# Right arrow held from frame 5 to 25, down arrow from 10 to 20; the picture of frame 30 is kept.
+# Right arrow held from frame 5 to 25, down arrow from 10 to 20, Esc at 31; pictures 30 and 40 asked
+# for, and a frame limit of 50 in case Esc is not obeyed.
 mkdir "$work/shots"
-printf '5 down 205\n10 down 208\n20 up 208\n25 up 205\n' > "$work/keys.txt"
+printf '5 down 205\n10 down 208\n20 up 208\n25 up 205\n31 down 1\n' > "$work/keys.txt"
 status=0
-(cd "$work" && TARVOK_KEYS=keys.txt TARVOK_FRAMES=30 TARVOK_SHOTS=30 TARVOK_SHOTDIR=shots \
+(cd "$work" && TARVOK_KEYS=keys.txt TARVOK_FRAMES=50 TARVOK_SHOTS=30,40 TARVOK_SHOTDIR=shots \
     TARVOK_UNPACED=1 TARVOK_NONINTERACTIVE=1 SDL_AUDIODRIVER=dummy \
     "$OLDPWD/scripts/with-display.sh" walker/build/walker > out.txt) || status=$?
 [ "$status" -eq 0 ] || { echo "the game ended with status $status" >&2; exit 1; }
 grep -qx 'Init OK' "$work/out.txt" || { echo "the game did not print Init OK" >&2; exit 1; }
+[ ! -e "$work/shots/frame-000040.png" ] || { echo "Esc did not end the game" >&2; exit 1; }
 python3 tests/install/check_walk_shot.py "$work/walker" "$work/shots/frame-000030.png" 5 25 10 20
 echo "== Install check passed"
