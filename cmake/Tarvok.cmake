@@ -1,11 +1,13 @@
 # Helpers shared by the folders' CMake files.
 
 # tarvok_library(NAME SOURCES... [DEPS targets...]): one static library per engine folder.
-# The repository root is the include root, so headers are included as "folder/file.h".
+# The repository root is the include root, so headers are included as "folder/file.h"; installed, the
+# same folders sit under include/tarvok/, so a game includes them the same way in and out of the tree.
 function(tarvok_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
     add_library(${name} STATIC ${ARG_SOURCES})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_include_directories(${name} PUBLIC $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}>
+                                              $<INSTALL_INTERFACE:include/tarvok>)
     if(ARG_DEPS)
         target_link_libraries(${name} PUBLIC ${ARG_DEPS})
     endif()

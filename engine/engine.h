@@ -6,9 +6,13 @@
 #include "runtime/program_end.h"
 #include "runtime/rt_string.h"
 
-// Process entry of a game program: stores the command line (argv[1..] joined by spaces, arguments with a
-// space or quote in double quotes), sets the default settings, InitEngine, then runs mainBody. Never returns.
-[[noreturn]] void ProgramMain(int argc, char** argv, const char* title, void (*mainBody)());
+// --- Program entry -------------------------------------------------------------------------------
+// Stores the command line (argv[1..] joined by spaces, arguments with a space or quote in double quotes),
+// sets the default settings (640 x 480 windowed, 60 frames per second), InitEngine, then runs mainBody.
+[[noreturn]] void ProgramMain(int argc, char** argv, const char* title,
+                              void (*mainBody)());  // a game's main(): starts the engine, runs the game
+
+// --- Engine start and end ------------------------------------------------------------------------
 // Builds every engine object in its fixed order, opens the window and shows "Loading..." for one frame.
 // When no display can be made: a log line, a message on standard error, exit status 1.
 void InitEngine(const RtString& commandLine, int showCode, const char* title);

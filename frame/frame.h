@@ -4,6 +4,7 @@
 #include "frame/display.h"
 #include "frame/gl_extensions.h"
 
+// --- Engine frame loop ---------------------------------------------------------------------------
 // Frame period := 1000 / rate when rate > 0, else 2 ms.
 void SetFrameRate(OpenGLZazuzive& display, int framesPerSecond);
 // Dispatches every waiting window event; always 1.

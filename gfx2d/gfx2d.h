@@ -24,15 +24,17 @@ void SetSmoothing(double on);        // non-zero: linear filtering of sprites, e
 void DrawSprite(double sprite, double x, double y);                               // unscaled at (x, y) rounded up
 void DrawAnim(double sprite, double frame, double x, double y);                   // one frame of a strip
 void StretchSprite(double sprite, double x, double y, double width, double height);  // negative sizes mirror
-void StretchAnim(double sprite, double frame, double x, double y, double width, double height);
+void StretchAnim(double sprite, double frame, double x, double y, double width,
+                 double height);  // one frame of a strip, stretched
 void ZoomSprite(double sprite, double x, double y, double xFactor, double yFactor);  // scaled about the centre
 void RotoSprite(double sprite, double x, double y, double angle);                 // turned about the centre, degrees
-void RotoZoomSprite(double sprite, double x, double y, double angle, double zoom);
-void RotoZoomAnim(double sprite, double frame, double x, double y, double angle, double zoom);
+void RotoZoomSprite(double sprite, double x, double y, double angle, double zoom);  // turned and scaled
+void RotoZoomAnim(double sprite, double frame, double x, double y, double angle,
+                  double zoom);  // one frame of a strip, turned and scaled
 void StartPoly(double sprite);                                      // new polygon; sprite -1: untextured
 void PolyVector(double x, double y, double sPixel, double tPixel, double colour);  // adds a vertex
 void EndPoly();                                                     // draws the polygon as a triangle fan
-void SetPixel(double x, double y, double colour);
+void SetPixel(double x, double y, double colour);                  // one pixel
 void DrawLine(double x1, double y1, double x2, double y2, double colour);  // end point included
 void DrawRect(double x, double y, double width, double height, double colour);  // filled
 double GetPixel(double x, double y);                               // colour of the picture shown last
@@ -46,7 +48,7 @@ double AnimCollision(double sprite1, double frame1, double x1, double y1, double
 // --- Fonts and text -----------------------------------------------------------------------------------
 void LoadFont(const RtString& file, double font);   // font 0..31 (clamped); built-in font when it fails
 void SetFont(double font);                          // current font (clamped to 0..31)
-void PrintText(const RtString& text, double x, double y);
+void PrintText(const RtString& text, double x, double y);  // in the current font, top-left corner at (x, y)
 void PrintNumber(double value, double x, double y);  // the number as text
 void GetFontSize(double& cellWidth, double& cellHeight);  // cell size of the current font
 
@@ -59,7 +61,7 @@ void BlendScreen(const RtString& file);             // cross-fades the screen to
 double SaveScreen(const RtString& file);            // the picture shown last as BMP or PNG (by name); 1 / 0
 double SaveSprite(const RtString& file, double sprite);  // the sprite's picture as BMP or PNG; 1 / 0
 
-// --- Joins with the engine ----------------------------------------------------------------------------
+// --- Engine joins -------------------------------------------------------------------------------------
 // Joins the texture store to the display's hooks (texture unbinding, release at DestroyDisplay).
 void AttachTextureStore();
 // Frame start: draws background layer 0 when it holds a picture; true when it did.

@@ -32,7 +32,8 @@ void MultMatrix(const RtArray<double>& matrix);       // 16 numbers, column-majo
 void PushTransform();                                 // child level inheriting the current matrix (16 levels)
 void PopTransform();                                  // parent level; on level 0 resets it
 void DrawAxes(double x, double y, double z);          // red, green, blue axis arrows of 20 units at a point
-void DrawLine3D(double x1, double y1, double z1, double x2, double y2, double z2, double width, double colour);
+void DrawLine3D(double x1, double y1, double z1, double x2, double y2, double z2, double width,
+                double colour);  // a line between two points, width in pixels
 void DrawPoint3D(double x, double y, double z, double size, double colour);  // size 1..512
 void Print3D(const RtString& text, double x, double y, double z, double size);  // size 0: on screen at the point
 
@@ -64,7 +65,7 @@ void SetTextureOffset(double du, double dv);           // added to every u and v
 // id sets the special draw mode and its light: -1 bump mapping, -3 shadow volumes, others cel shading
 // (on while |cutoff| >= 0.00001).
 void SetLight(double id, double colour, double x, double y, double z, double dx, double dy, double dz,
-              double cutoff);
+              double cutoff);  // a light at (x, y, z) shining along (dx, dy, dz), or a special draw mode
 void SetCameraLight(double id, double colour);         // directional light from the camera eye
 void SetFog(double colour, double mode, double start, double end);  // colour -1 off; mode 0 linear, else exp
 void UseNormals(double flag);                          // normals fed to drawing also with lights off
@@ -80,8 +81,10 @@ double SphereBoxCollision(double x, double y, double z, double radius, double wi
                           double depth);  // 1 when the sphere touches the box around the origin
 double RayCollision(double slot, double frame, double x, double y, double z, double dx, double dy,
                     double dz);  // distance to the nearest hit (in front first, else behind), 0 for none
-void WorldToScreen(double x, double y, double z, double& screenX, double& screenY, double& depth);
-void ScreenToWorld(double screenX, double screenY, double depth, double& x, double& y, double& z);
+void WorldToScreen(double x, double y, double z, double& screenX, double& screenY,
+                   double& depth);  // window pixel and depth (0..1) of a point
+void ScreenToWorld(double screenX, double screenY, double depth, double& x, double& y,
+                   double& z);  // the point at a window pixel and depth (0..1): picking
 
 // ---------------------------------------------------------------------------------------------------
 // Shaders

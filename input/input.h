@@ -54,7 +54,7 @@ struct InputHooks {
 };
 extern InputHooks g_inputHooks;
 
-// --- Life cycle (InitEngine, ShowScreen, SetScreen, IdleStep, ShutdownEngine) ----------------------
+// --- Engine life cycle (InitEngine, ShowScreen, SetScreen, IdleStep, ShutdownEngine) ---------------
 // Makes the input object g_engine.input (replacing an earlier one) and initialises it; InitInput's status.
 std::uint32_t StartInput(platform::Window* window, bool mouseHidden);
 // Initialises the devices: the pointer position, the mouse mode, up to ten joysticks. 1, or with a line
@@ -72,7 +72,7 @@ void ReapplyMouseMode();
 // its first hat pointing straight left, right, up or down.
 bool AnyJoystickActive();
 
-// --- Internal operations ---------------------------------------------------------------------------
+// --- Engine internals ------------------------------------------------------------------------------
 void PollKeyboard(InputSystem& input);          // key states up to the moment
 bool ReadMouse(InputSystem& input, MouseReading& reading);  // movement sample (when due) and buttons
 bool AnyMouseButton(InputSystem& input);       // a new sample: whether any of three buttons is down

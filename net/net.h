@@ -28,11 +28,13 @@ RtString NetPlayerName(const RtString& playerId);  // the player's name; "NO_DAT
 
 // ---- Text messages ----
 // Sends text (at most 1024 bytes) from source to target ("0" = every other player); 1 when sent, else 0.
-double NetSendText(const RtString& sourceId, const RtString& targetId, const RtString& text);
+double NetSendText(const RtString& sourceId, const RtString& targetId,
+                   const RtString& text);  // a text to one player or every other; 1 / 0
 RtString NetNextText(const RtString& localPlayerId);  // oldest received text of a local player, or ""
 RtString NetLastSender();                             // source id of the text NetNextText took last
 
 // ---- HTTP ----
 // GET path from host:port over HTTP/1.0 and store the body in file; 1 when the connection ended normally
 // after the whole body (as long as the header's Content-Length, when it gives one), else 0.
-double HttpGet(const RtString& host, const RtString& path, double port, const RtString& file);
+double HttpGet(const RtString& host, const RtString& path, double port,
+               const RtString& file);  // downloads a file over HTTP; 1 when the whole body came

@@ -12,4 +12,4 @@
 // Start or goal outside the map, start equal to goal, or no positive cost: 0, path unchanged.
 // Goal unreachable (or a wall): 0, path dimensioned to no elements.
 double FindPath(const RtArray<double>& map, RtArray<double>& path, double weight, double startX,
-                double startY, double goalX, double goalY);
+                double startY, double goalX, double goalY);  // cheapest path of cells into path; its length

@@ -10,21 +10,9 @@
 #include <span>
 #include <string>
 
+#include "platform/audio_format.h"
+
 namespace platform {
-
-// Format of PCM samples handed to CreateAudioClip.
-struct PcmFormat {
-    int channels = 0;       // 1 or 2, interleaved
-    int sampleRate = 0;     // frames per second
-    int bitsPerSample = 0;  // 8 (unsigned) or 16 (signed little-endian)
-};
-
-// What the open device mixes: its rate, channel count and bits per sample.
-struct AudioDeviceSpec {
-    int sampleRate = 0;
-    int channels = 0;
-    int bitsPerSample = 0;
-};
 
 // One sound's samples in the device format; several channels may play the same clip at once.
 struct AudioClip;

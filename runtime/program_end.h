@@ -11,24 +11,21 @@ enum RuntimeError : int {
     kErrorNoData = 20,     // no more data items
 };
 
+// --- Program end and the error log ---------------------------------------------------------------
 // Appends text and CR LF to ErrorLog.txt in the temporary directory; up to 5 tries 100 ms apart,
 // then the line is dropped silently.
-void AppendErrorLog(const char* text);
-// The path of ErrorLog.txt.
-RtString ErrorLogPath();
+void AppendErrorLog(const char* text);  // one line in ErrorLog.txt
+RtString ErrorLogPath();                 // the path of ErrorLog.txt
 
-// Error code := code; end line := current line. Returns the code.
-double SetErrorCode(double code);
-// Source file number and current line, kept by programs translated with line information.
-void SetSourcePosition(double fileNumber, double line);
+double SetErrorCode(double code);                        // error code := code, end line := current line; code
+void SetSourcePosition(double fileNumber, double line);  // kept by programs translated with line information
 
 // The single exit path: ShutdownEngine, the end record in debug mode, a line for a run-time error,
 // exit status 0. Runs once; a second call (from inside the shutdown) only ends the process.
-[[noreturn]] void TerminateProgram();
-// The normal end: SetErrorCode(0), then TerminateProgram.
-[[noreturn]] void EndProgram();
-// SetErrorCode(code), then TerminateProgram: how commands raise a run-time error.
-[[noreturn]] void RaiseRuntimeError(int code);
+[[noreturn]] void TerminateProgram();           // ends the program with the error code set last
+[[noreturn]] void EndProgram();                 // the normal end: SetErrorCode(0), then TerminateProgram
+[[noreturn]] void RaiseRuntimeError(int code);  // SetErrorCode(code), then TerminateProgram
 
+// --- Engine start ----------------------------------------------------------------------------------
 // The engine registers its ShutdownEngine here when it starts; TerminateProgram calls it first.
 void SetShutdownHandler(void (*handler)());

@@ -88,8 +88,8 @@ public:
         return elements_[Position(i1, i2, i3, i4)];
     }
     // Indices that are the game's numbers must be turned into integers first (At), never cast.
-    template <typename... A>
-        requires(sizeof...(A) <= 4 && (std::is_floating_point_v<A> || ...))
+    template <typename... A,
+              std::enable_if_t<(sizeof...(A) <= 4 && (std::is_floating_point_v<A> || ...)), int> = 0>
     T& ElementAt(A...) = delete;
 
     // The element at indices given as the game's numbers: truncated toward zero; NaN gives error 9.

@@ -11,5 +11,7 @@ scripts/build.sh sanitize
 jobs=$(nproc)
 echo "== Release build: all tests"
 scripts/with-display.sh ctest --test-dir build --output-on-failure -j "$jobs"
+echo "== The installed engine: a new game with find_package, a program with pkg-config"
+tests/install/check_install.sh build
 echo "== Sanitizer build: tests without a window"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L nodisplay

@@ -9,10 +9,10 @@
 
 #include <cstdint>
 
-#include "platform/audio.h"
+#include "platform/audio_format.h"
 #include "runtime/rt_string.h"
 
-namespace platform { struct Window; }
+namespace platform { struct Window; struct AudioClip; }
 
 // Slots in the sound-slot table; the commands reach slots 0..kMaxSoundNumber only.
 inline constexpr int kSoundSlotCount = 2048;
@@ -56,25 +56,20 @@ void DestroySoundSlots();
 void ReleaseSoundDevice();
 
 // ---- Sound effects (g_engine.sound, g_engine.soundSlots) ----
-// Loads a wave file into slot min(sound, 127) with count copies (limited to 1..4); a missing or bad file
-// leaves the slot empty. A negative sound number is ignored.
-void LoadSound(const RtString& file, double sound, double count);
-// Plays a copy of sound min(sound, 127) with pan -1..1 and volume 0..1; its channel, or -1 when the slot
-// is empty or unusable, the number is negative, or the only copy is busy.
-double PlaySound(double sound, double pan, double volume);
-// 1 while the copy named by the channel plays, else 0 (also for channels outside the table).
-double SoundPlaying(double channel);
-// Stops every copy of slots 0..127; a stopped copy plays from its start next time.
-void StopAllSounds();
+// Sound numbers above 127 mean 127; negative ones do nothing. A missing or bad file leaves the slot empty.
+// PlaySound gives -1 when the slot is empty or unusable, the number is negative, or the only copy is busy.
+void LoadSound(const RtString& file, double sound, double count);  // a wave file with count copies (1..4)
+double PlaySound(double sound, double pan, double volume);  // a free copy, pan -1..1, volume 0..1; channel
+double SoundPlaying(double channel);  // 1 while that copy plays, else 0 (also for unknown channels)
+void StopAllSounds();                 // stops every copy; each plays from its start next time
 
 // ---- Music ----
-// Stops any music, then plays the file (looked up in archive slot 2) at full volume; a file that cannot
-// be found or decoded plays nothing.
-void PlayMusic(const RtString& file);
-// Stops the music and forgets it.
-void StopMusic();
-// Music volume 0..1 (as 0..1000); nothing happens when it equals the volume set last.
-void SetMusicVolume(double volume);
+// A file that cannot be found (music is looked up in archive slot 2) or decoded plays nothing.
+void PlayMusic(const RtString& file);  // stops any music, then loops the file at full volume
+void StopMusic();                      // stops the music and forgets it
+void SetMusicVolume(double volume);    // 0..1 (as 0..1000); no change when equal to the last volume
+
+// ---- Engine frame loop ----
 // Restarts the music when its length (at least 500 ms) has passed since it started; music whose length
 // the decoder cannot tell restarts when it has ended, no sooner than 500 ms after its start.
 void MusicLoopCheck();

@@ -59,13 +59,11 @@ struct ArchiveSlot {
 };
 
 // Points both slots at an archive file (the program file at start), deleting their last extractions.
-void SetArchives(const char* dataArchive, const char* mediaArchive);
+void SetArchives(const char* dataArchive, const char* mediaArchive);  // archives of data and of media
 // Resolves a data file name: 1 and out = a plain file of that name (its real path), else the archive
 // entry of its base name unpacked into a temporary file (that path); 0 and an empty out when neither
 // exists. Each lookup deletes the slot's previous extraction, unless it asks for that very path again.
-int ArchiveLookup(int slot, const char* name, std::string& out);
-// Deletes both slots' last extractions and releases the slots (engine shutdown).
-void ReleaseArchives();
+int ArchiveLookup(int slot, const char* name, std::string& out);  // the file to open for a data file name
 
 // ---------------------------------------------------------------------------------------------------
 // INI files and slot files
@@ -73,18 +71,23 @@ void ReleaseArchives();
 void IniOpen(const RtString& name);                             // saves the changed INI file, loads this one
 RtString IniGet(const RtString& section, const RtString& key);  // the value, or "NO_DATA"
 // Sets a key; an empty value removes the key, an empty key the section.
-void IniPut(const RtString& section, const RtString& key, const RtString& value);
+void IniPut(const RtString& section, const RtString& key, const RtString& value);  // sets (or removes) a key
 RtString SlotGet(const RtString& name, double slot);      // line slot of the file; "NO_FILE" or "NO_DATA"
 double SlotGetNumber(const RtString& name, double slot);  // SlotGet read as a number
 void SlotPut(const RtString& name, double slot, const RtString& text);  // sets line slot (0..255)
 void SlotPutNumber(const RtString& name, double slot, double value);    // SlotPut of the number as text
-
-// Saves the INI file and the slot file if they were changed and closes the file channels (engine
-// shutdown, before the current directory is restored).
-void FlushStorageFiles();
 
 // ---------------------------------------------------------------------------------------------------
 // Directories
 
 double GetFileList(const RtString& pattern, RtArray<RtString>& list);  // dirs x 65536 + matching files
 double WildcardMatch(const RtString& pattern, const RtString& name);   // 1 when name matches ("*", "?")
+
+// ---------------------------------------------------------------------------------------------------
+// Engine shutdown
+
+// Deletes both archive slots' last extractions and releases the slots.
+void ReleaseArchives();
+// Saves the INI file and the slot file if they were changed and closes the file channels (before the
+// current directory is restored).
+void FlushStorageFiles();

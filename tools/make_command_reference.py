@@ -1,0 +1,155 @@
+#!/usr/bin/env python3
+"""Writes docs/commands.md, the list of every engine command, from the public headers.
+
+    make_command_reference.py           writes docs/commands.md
+    make_command_reference.py --check   fails when docs/commands.md differs from what it would write
+
+The headers follow one shape, which this script relies on and checks:
+  - a header opens with a comment block; its first paragraph introduces the subsystem;
+  - banner comments group the commands: "// --- Title ---" on one line, or a line of dashes followed by
+    "// Title". Banners whose title starts with "Engine" hold what the engine itself calls (start-up,
+    shutdown, joins between subsystems): they are left out of the reference;
+  - each command is a free function declared at the top level (one declaration, which may wrap) ending
+    in a one-line comment: "double LoadSprite(const RtString& file, double sprite);  // 1 when ...".
+    A command without that comment is an error, reported with its file and line.
+Types, constants, class members and the helpers in namespaces are not commands and are skipped.
+"""
+import os
+import re
+import sys
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+OUTPUT = os.path.join(ROOT, "docs", "commands.md")
+
+# The subsystems in the order of the engine's description, each with its command headers.
+SUBSYSTEMS = [
+    ("Program frame and display",
+     ["engine/engine.h", "frame/frame.h", "runtime/program_end.h", "engine/media.h"]),
+    ("Runtime values", ["runtime/runtime.h"]),
+    ("2D graphics", ["gfx2d/gfx2d.h"]),
+    ("Input", ["input/input.h"]),
+    ("Sound", ["sound/sound.h"]),
+    ("Files and storage", ["storage/storage.h"]),
+    ("Networking", ["net/net.h"]),
+    ("3D engine", ["gfx3d/gfx3d.h"]),
+    ("Path planning", ["path/path.h"]),
+    ("Host integration", ["host/host.h"]),
+]
+
+BANNER_ONE_LINE = re.compile(r"^// -{3,} (.+?) *-*$")
+BANNER_RULE = re.compile(r"^// -{10,}$")
+NOT_COMMANDS = re.compile(r"^(struct|class|enum|using|typedef|template|extern|constexpr|inline|namespace)\b")
+
+
+ERRORS = []  # commands without their one-line comment, as "file:line: ..."
+
+
+def intro(lines):
+    """The first paragraph of the header's opening comment, as one line."""
+    words = []
+    for line in lines:
+        if not line.startswith("//") or line.strip() == "//":
+            break
+        words.append(line[2:].strip())
+    return " ".join(words)
+
+
+def split_comment(line):
+    """(code, trailing comment) of a line."""
+    code, _, comment = line.partition("//")
+    return code.rstrip(), comment.strip()
+
+
+def sections(path):
+    """[(banner title, [(declaration, description)])] of the header's listed sections."""
+    lines = open(os.path.join(ROOT, path)).read().splitlines()
+    result = [("", [])]
+    depth = 0          # brace depth: only declarations at the top level are commands
+    statement = []     # code lines of the statement being read
+    opened_block = False
+    for number, line in enumerate(lines, 1):
+        stripped = line.strip()
+        title = BANNER_ONE_LINE.match(stripped)
+        if depth == 0 and not title and BANNER_RULE.match(stripped) and number < len(lines):
+            following = lines[number].strip()
+            if following.startswith("// ") and not BANNER_RULE.match(following):
+                title = re.match(r"^// (.+)$", following)
+        if depth == 0 and title:
+            result.append((title.group(1), []))
+            continue
+        listed = not result[-1][0].startswith("Engine")
+        code, comment = split_comment(line)
+        if not code.strip() or code.lstrip().startswith("#"):
+            continue
+        statement.append(code.strip())
+        opened_block |= "{" in code
+        depth += code.count("{") - code.count("}")
+        text = " ".join(statement)
+        if depth != 0 or not text.endswith(";") and not opened_block:
+            continue
+        # A finished statement: a declaration, or a block (type, namespace, inline body) that is skipped.
+        statement = []
+        if opened_block:
+            opened_block = False
+            continue
+        if NOT_COMMANDS.match(text) or "(" not in text:
+            continue
+        if not listed:
+            continue
+        if not comment:
+            ERRORS.append("%s:%d: command without a one-line comment: %s" % (path, number, text))
+        result[-1][1].append((tidy(text), comment))
+    return [(title, commands) for title, commands in result if commands]
+
+
+def tidy(declaration):
+    """One declaration on one line, without attributes and the final semicolon."""
+    declaration = re.sub(r"\[\[\w+\]\]\s*", "", declaration).rstrip(";")
+    declaration = re.sub(r"\s+", " ", declaration)
+    return declaration.replace("( ", "(").replace(" )", ")")
+
+
+def cell(text):
+    return text.replace("|", "\\|")
+
+
+def reference():
+    out = ["# Command reference", "",
+           "Every command of the engine, by subsystem, with its arguments and what it does. Generated by",
+           "`tools/make_command_reference.py` from the public headers: edit the headers, then run the",
+           "script. Every number is a 64-bit float (`double`) and every text an `RtString`; a game includes",
+           "the header named above each table, e.g. `#include \"gfx2d/gfx2d.h\"`.", ""]
+    body, contents = [], []
+    for name, headers in SUBSYSTEMS:
+        anchor = re.sub(r"[^a-z0-9 -]", "", name.lower()).replace(" ", "-")
+        count = 0
+        body += ["## " + name, ""]
+        for header in headers:
+            lines = open(os.path.join(ROOT, header)).read().splitlines()
+            body += ["### `%s`" % header, "", intro(lines), ""]
+            for title, commands in sections(header):
+                if title:
+                    body += ["#### " + title, ""]
+                body += ["| command | what it does |", "|---|---|"]
+                body += ["| `%s` | %s |" % (cell(d), cell(c)) for d, c in commands]
+                body.append("")
+                count += len(commands)
+        contents.append("- [%s](#%s): %d command%s" % (name, anchor, count, "" if count == 1 else "s"))
+    return "\n".join(out + contents + [""] + body).rstrip("\n") + "\n"
+
+
+def main():
+    text = reference()
+    if ERRORS:
+        sys.exit("make_command_reference:\n" + "\n".join(ERRORS))
+    if sys.argv[1:] == ["--check"]:
+        current = open(OUTPUT).read() if os.path.exists(OUTPUT) else ""
+        if current != text:
+            sys.exit("docs/commands.md is out of date with the headers: run tools/make_command_reference.py")
+        return
+    os.makedirs(os.path.dirname(OUTPUT), exist_ok=True)
+    with open(OUTPUT, "w") as f:
+        f.write(text)
+
+
+main()
