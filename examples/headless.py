@@ -20,12 +20,13 @@ def type_text(frame, text):
     return [line for i, ch in enumerate(text) for line in press(frame + 2 * i, LETTERS[ch])]
 
 
-def play(program, keys=(), frames=100, shots=(), args=(), env=None, paced=False, timeout=60):
-    """Runs the program to its frame limit in a fresh folder (also its current and temporary folder) and
-    returns the folder; fails unless the program ends with status 0."""
-    folder = tempfile.mkdtemp(prefix="example-")
+def play(program, keys=(), frames=100, shots=(), args=(), env=None, paced=False, timeout=60, folder=None):
+    """Runs the program to its frame limit (or its own end) with a folder for the pictures, the log and
+    temporary files, a fresh one unless given, and returns the folder; fails unless the program ends
+    with status 0."""
+    folder = folder or tempfile.mkdtemp(prefix="example-")
     with open(os.path.join(folder, "keys.txt"), "w") as f:
-        f.write("\n".join(keys) + "\n")
+        f.write("\n".join(sorted(keys, key=lambda line: int(line.split()[0]))) + "\n")
     environment = dict(os.environ, TARVOK_KEYS=os.path.join(folder, "keys.txt"), TARVOK_FRAMES=str(frames),
                        TARVOK_NONINTERACTIVE="1", TARVOK_SHOTDIR=folder, TMPDIR=folder, SDL_AUDIODRIVER="dummy")
     if shots:

@@ -3,8 +3,10 @@
     make_data.py FOLDER
 """
 import os
-import struct
 import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from datafiles import write_bmp  # noqa: E402
 
 COLUMNS, ROWS = 20, 15
 # Walls: the border, and three inner walls with a gap at alternate ends.
@@ -18,17 +20,6 @@ def grid():
         for y in ys:
             cells[y][x] = "#"
     return ["".join(row) for row in cells]
-
-
-def write_bmp(path, width, height, pixel):
-    """A 24-bit BMP; pixel(x, y) gives (r, g, b) with y counted from the top."""
-    stride = (width * 3 + 3) & ~3
-    rows = b"".join(bytes(c for x in range(width) for c in reversed(pixel(x, y))).ljust(stride, b"\0")
-                    for y in reversed(range(height)))
-    header = struct.pack("<2sIHHIIiiHHIIiiII", b"BM", 54 + len(rows), 0, 0, 54, 40, width, height, 1, 24, 0,
-                         len(rows), 2835, 2835, 0, 0)
-    with open(path, "wb") as f:
-        f.write(header + rows)
 
 
 if __name__ == "__main__":
