@@ -20,10 +20,9 @@ def type_text(frame, text):
     return [line for i, ch in enumerate(text) for line in press(frame + 2 * i, LETTERS[ch])]
 
 
-def play(program, keys=(), frames=100, shots=(), args=(), env=None, paced=False, timeout=60, folder=None):
-    """Runs the program to its frame limit (or its own end) with a folder for the pictures, the log and
-    temporary files, a fresh one unless given, and returns the folder; fails unless the program ends
-    with status 0."""
+def start(program, keys=(), frames=100, shots=(), args=(), env=None, paced=False, folder=None):
+    """Starts the program with a key script and a frame limit, and a folder for its pictures, log and
+    temporary files (a fresh one unless given); returns the process and the folder."""
     folder = folder or tempfile.mkdtemp(prefix="example-")
     with open(os.path.join(folder, "keys.txt"), "w") as f:
         f.write("\n".join(sorted(keys, key=lambda line: int(line.split()[0]))) + "\n")
@@ -34,9 +33,25 @@ def play(program, keys=(), frames=100, shots=(), args=(), env=None, paced=False,
     if not paced:
         environment["TARVOK_UNPACED"] = "1"
     environment.update(env or {})
-    result = subprocess.run([os.path.abspath(program), *args], cwd=folder, env=environment, capture_output=True, timeout=timeout)
+    process = subprocess.Popen([os.path.abspath(program), *args], cwd=folder, env=environment,
+                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    return process, folder
+
+
+def finish(process, folder, timeout=60):
+    """Waits for the program's end; fails unless it ends with status 0."""
+    try:
+        output = process.communicate(timeout=timeout)[0]
+    finally:
+        process.kill()
     log = os.path.join(folder, "ErrorLog.txt")
-    assert result.returncode == 0, (result.returncode, result.stderr[-2000:], log if os.path.exists(log) else "")
+    assert process.returncode == 0, (process.returncode, output[-2000:], open(log).read() if os.path.exists(log) else "")
+
+
+def play(program, timeout=60, **options):
+    """Runs the program to its frame limit or its own end (options as for start); returns the folder."""
+    process, folder = start(program, **options)
+    finish(process, folder, timeout)
     return folder
 
 
