@@ -48,9 +48,9 @@ def finish(process, folder, timeout=60):
     assert process.returncode == 0, (process.returncode, output[-2000:], open(log).read() if os.path.exists(log) else "")
 
 
-def play(program, timeout=60, **options):
+def play(program, keys=(), timeout=60, **options):
     """Runs the program to its frame limit or its own end (options as for start); returns the folder."""
-    process, folder = start(program, **options)
+    process, folder = start(program, keys, **options)
     finish(process, folder, timeout)
     return folder
 
