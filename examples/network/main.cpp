@@ -45,7 +45,8 @@ void Say(const RtString& line) {
     WriteLine(kLog, line);
 }
 
-// Asks the host who is in the lobby; each question waits for the host's answer. A player who leaves
+// Asks the host who is in the lobby; each question waits for the host's answer (tens of milliseconds,
+// during which the game stands still). A player who leaves
 // between two questions has no name any more ("NO_DATA", after a wait for the answer that never comes).
 void RefreshLobby() {
     RtString names = "players:";
@@ -106,7 +107,7 @@ void NetworkMain() {
     for (double frame = 0;; frame++) {
         // Texts for our player, oldest first; each carries its sender's name.
         for (RtString text = NetNextText(me); Len(text) > 0; text = NetNextText(me)) Say(text);
-        if (IntMod(frame, 30) == 0) RefreshLobby();  // twice a second
+        if (IntMod(frame, 60) == 0) RefreshLobby();  // once a second: each question costs a round trip
         if (mode == "host" && mostPlayers > 1 && players == 1) {
             Say("everyone has left: the lobby closes");
             EndProgram();
