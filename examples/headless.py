@@ -1,6 +1,7 @@
 """Plays an example game without anyone at the keyboard, through the engine's TARVOK_* switches, and
 reads back what it showed: shared by the examples' check.py scripts."""
 import os
+import shutil
 import subprocess
 import tempfile
 
@@ -8,6 +9,20 @@ import tempfile
 ESC, ENTER, SPACE, UP, LEFT, RIGHT, DOWN = 1, 28, 57, 200, 203, 205, 208
 LETTERS = dict(zip("QWERTYUIOP", range(16, 26))) | dict(zip("ASDFGHJKL", range(30, 39))) | \
     dict(zip("ZXCVBNM", range(44, 51))) | dict(zip("1234567890", range(2, 12)))
+
+
+_scratch = tempfile.mkdtemp(prefix="tarvok-example-")
+
+
+def new_folder():
+    """A fresh folder under this check's scratch folder."""
+    return tempfile.mkdtemp(dir=_scratch)
+
+
+def passed(message):
+    """Reports success and removes the scratch folder (a failed check leaves it for a look)."""
+    shutil.rmtree(_scratch, ignore_errors=True)
+    print(message)
 
 
 def press(frame, code, hold=1):
@@ -23,7 +38,7 @@ def type_text(frame, text):
 def start(program, keys=(), frames=100, shots=(), args=(), env=None, paced=False, folder=None):
     """Starts the program with a key script and a frame limit, and a folder for its pictures, log and
     temporary files (a fresh one unless given); returns the process and the folder."""
-    folder = folder or tempfile.mkdtemp(prefix="example-")
+    folder = folder or new_folder()
     with open(os.path.join(folder, "keys.txt"), "w") as f:
         f.write("\n".join(sorted(keys, key=lambda line: int(line.split()[0]))) + "\n")
     environment = dict(os.environ, TARVOK_KEYS=os.path.join(folder, "keys.txt"), TARVOK_FRAMES=str(frames),

@@ -89,7 +89,7 @@ def main(program):
     picked = headless.Picture(folder, 45)
     assert near(picked(*pointer), (255, 255, 0)), ("pointer dot", pointer, picked(*pointer))
     assert near(picked(int(gx), int(top) + 4), PICKED, 6), ("gem not picked", picked(int(gx), int(top) + 4))
-    print(f"gem at {found}, light, shadow, fog and picking as expected")
+    headless.passed(f"gem at {found}, light, shadow, fog and picking as expected")
 
 
 if __name__ == "__main__":

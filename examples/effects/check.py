@@ -56,7 +56,7 @@ def main(program):
     night = make_data.NIGHT[0]
     assert all(min(d, n) + 4 < m < max(d, n) - 4 for d, n, m in zip(SKY, night, mid)), ("mid-fade", mid)
     assert near(headless.Picture(folder, AFTER)(600, 200), night), "night did not fall"
-    print(f"{len(checks)} points of the effects and the cross-fade as expected")
+    headless.passed(f"{len(checks)} points of the effects and the cross-fade as expected")
 
 
 if __name__ == "__main__":

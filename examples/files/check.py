@@ -10,7 +10,6 @@ import os
 import shutil
 import struct
 import sys
-import tempfile
 
 import headless
 from headless import ENTER, ESC, SPACE, LETTERS, press, type_text
@@ -24,7 +23,7 @@ def scores(folder):
 
 
 def main(program):
-    folder = tempfile.mkdtemp(prefix="example-files-")
+    folder = headless.new_folder()
     game = os.path.join(folder, "game")
     shutil.copy(program + "-onefile", game)
 
@@ -52,7 +51,7 @@ def main(program):
     # 3: a new player beats anna and takes the first place.
     play(type_text(5, "BOB") + press(12, ENTER) + spaces(18, 7) + press(34, ENTER))
     assert scores(folder) == [("bob", 70.0), ("anna", 50.0)], scores(folder)
-    print("save file and high-score table as expected")
+    headless.passed("save file and high-score table as expected")
 
 
 if __name__ == "__main__":

@@ -12,7 +12,6 @@ import secrets
 import shutil
 import socket
 import sys
-import tempfile
 import threading
 import time
 
@@ -47,7 +46,7 @@ def wait_for(folder, line, process, seconds=20):
 
 
 def main(program):
-    www = tempfile.mkdtemp(prefix="example-www-")
+    www = headless.new_folder()
     news = f"lobby news {secrets.token_hex(4)}"
     served = f"{news}\r\nsecond line\r\n".encode()
     open(os.path.join(www, "news.txt"), "wb").write(served)
@@ -58,7 +57,7 @@ def main(program):
     players = []
     try:
         def player(mode, name, frames, keys=()):
-            folder = tempfile.mkdtemp(prefix=f"example-{name}-")
+            folder = headless.new_folder()
             shutil.copy(program + "-onefile", os.path.join(folder, "game"))
             args = [mode, "127.0.0.1", port, name, str(server.server_address[1])]
             players.append(headless.start(os.path.join(folder, "game"), keys, frames, args=args, paced=True,
@@ -99,7 +98,7 @@ def main(program):
     assert in_order(logs["ivan"], "jules joins", "jules: hi", "jules leaves"), logs["ivan"]
     assert lobbies(logs["ivan"])[-1] == "players: hana ivan", logs["ivan"]
     assert in_order(logs["jules"], f"joined on port {port}", everyone, "jules: hi"), logs["jules"]
-    print("news, joins, texts and leaving seen by all three players")
+    headless.passed("news, joins, texts and leaving seen by all three players")
 
 
 if __name__ == "__main__":

@@ -33,7 +33,7 @@ def loudest(left, right, hertz, start=0):
 
 
 def main(program):
-    mix = os.path.join(headless.tempfile.mkdtemp(prefix="example-sound-"), "mix.raw")
+    mix = os.path.join(headless.new_folder(), "mix.raw")
     keys = headless.press(20, 2) + headless.press(50, 3) + headless.press(CHORD_AT, 4)
     folder = headless.play(program, keys, frames=END, shots=[CHORD_AT + 3], paced=True,
                            env={"SDL_AUDIODRIVER": "disk", "SDL_DISKAUDIOFILE": mix})
@@ -57,7 +57,7 @@ def main(program):
     lamps = headless.Picture(folder, CHORD_AT + 3)
     lit = [headless.near(lamps(245 + 40 * copy, 122), (0, 255, 0)) for copy in range(4)]
     assert lit == [True, True, True, False], lit
-    print("pan, volume, copies and the music loop heard as expected")
+    headless.passed("pan, volume, copies and the music loop heard as expected")
 
 
 if __name__ == "__main__":

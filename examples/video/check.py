@@ -25,7 +25,7 @@ def main(program):
     assert not bad, ("clip placement", (x0, y0, w, h), bad)
     after = headless.Picture(folder, AFTER)
     assert headless.near(after(320, 100), (0x20, 0x40, 0x10)), "the clip was not ended by the key"
-    print(f"clip shown at {w} x {h} from ({x0}, {y0}), ended by a key")
+    headless.passed(f"clip shown at {w} x {h} from ({x0}, {y0}), ended by a key")
 
 
 if __name__ == "__main__":
