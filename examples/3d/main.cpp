@@ -58,7 +58,8 @@ void Pick() {
     SetMovement(kGemX, kGemY, 0);
     const double toGem = RayCollision(kGem, 0, nearX, nearY, nearZ, farX - nearX, farY - nearY, farZ - nearZ);
     SetMovement(kCrateX, kCrateY, 0);
-    const double toCrate = RayCollision(kCrate, 0, nearX, nearY, nearZ, farX - nearX, farY - nearY, farZ - nearZ);
+    const double toCrate =
+        RayCollision(kCrate, 0, nearX, nearY, nearZ, farX - nearX, farY - nearY, farZ - nearZ);
     // A hit gives the distance along the ray; the nearer object is the one seen.
     if (toGem > 0 && (toCrate <= 0 || toGem < toCrate)) gemPicked = 1 - gemPicked;
 }

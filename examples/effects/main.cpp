@@ -20,8 +20,8 @@ constexpr double kHexColour = 0x2040E0;               // red 224, green 64, blue
 void MakeBadge() {
     CreateScreen(0, kBadge, 96, 96);
     UseScreen(0);
-    DrawRect(0, 0, 96, 96, 0x800080);   // purple
-    DrawRect(24, 24, 48, 48, 0x00A0FF); // an orange square in the middle
+    DrawRect(0, 0, 96, 96, 0x800080);    // purple
+    DrawRect(24, 24, 48, 48, 0x00A0FF);  // an orange square in the middle
     UseScreen(-1);
 }
 

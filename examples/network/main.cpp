@@ -20,12 +20,12 @@
 
 namespace {
 
-constexpr double kLog = 0;        // file channel of chat.txt
+constexpr double kLog = 0;  // file channel of chat.txt
 constexpr double kShownLines = 18;
 
-RtArray<RtString> lines;          // what was seen, oldest first
+RtArray<RtString> lines;  // what was seen, oldest first
 double lineCount = 0;
-RtString lobby;                   // the players' names as last listed
+RtString lobby;                       // the players' names as last listed
 double players = 0, mostPlayers = 0;  // players in the lobby as last counted, and the most there were
 
 // True on the pass where the key goes down, so that holding it counts once.

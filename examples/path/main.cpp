@@ -14,11 +14,11 @@
 
 namespace {
 
-constexpr double kCell = 32;                    // cell size in pixels
-constexpr double kColumns = 20, kRows = 15;     // the grid fills the 640 x 480 window
+constexpr double kCell = 32;                 // cell size in pixels
+constexpr double kColumns = 20, kRows = 15;  // the grid fills the 640 x 480 window
 constexpr double kFloor = 0x302820, kWall = 0x808080, kTrail = 0xC07030, kFrame = 0x00FFFF;  // blue-green-red
-constexpr double kFigure = 1;                   // sprite slot of the figure
-constexpr double kFramesPerCell = 8;            // walking speed
+constexpr double kFigure = 1;         // sprite slot of the figure
+constexpr double kFramesPerCell = 8;  // walking speed
 
 RtArray<double> costs;  // costs[x][y]: cost of entering the cell, 0 for a wall
 RtArray<double> path;   // path[i][0], path[i][1]: x and y of the i-th cell from the figure to the goal
@@ -64,7 +64,8 @@ void DrawGrid() {
     // The part of the path still ahead, the figure's own cell included.
     for (double i = pathStep; i < pathCells; i++)
         DrawRect(path.At(i, 0) * kCell, path.At(i, 1) * kCell, kCell - 1, kCell - 1, kTrail);
-    const double left = frameX * kCell, top = frameY * kCell, right = left + kCell - 1, bottom = top + kCell - 1;
+    const double left = frameX * kCell, top = frameY * kCell, right = left + kCell - 1,
+                 bottom = top + kCell - 1;
     DrawLine(left, top, right, top, kFrame);
     DrawLine(right, top, right, bottom, kFrame);
     DrawLine(right, bottom, left, bottom, kFrame);
@@ -75,8 +76,8 @@ void DrawGrid() {
 }  // namespace
 
 void PathMain() {
-    SystemPointer(1);               // show the mouse pointer and follow it
-    SetTransparency(0xFF00FF);      // magenta pixels of later loads are see-through
+    SystemPointer(1);           // show the mouse pointer and follow it
+    SetTransparency(0xFF00FF);  // magenta pixels of later loads are see-through
     LoadSprite("figure.bmp", kFigure);
     LoadMap();
     for (;;) {

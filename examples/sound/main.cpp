@@ -46,8 +46,10 @@ void SoundMain() {
         }
         if (Pressed(50)) {
             musicOn = 1 - musicOn;
-            if (musicOn != 0) PlayMusic("music.wav");
-            else StopMusic();
+            if (musicOn != 0)
+                PlayMusic("music.wav");
+            else
+                StopMusic();
         }
         if (Pressed(200) && musicVolume < 1) musicVolume = musicVolume + 0.1;
         if (Pressed(208) && musicVolume > 0.05) musicVolume = musicVolume - 0.1;
