@@ -9,6 +9,7 @@
 #include "gfx2d/layer_tiling.h"
 #include "gfx2d/layers.h"
 #include "gfx2d/picture_file.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
 #include "gfx2d/texture_upload.h"
 #include "runtime/program_end.h"
@@ -48,6 +49,7 @@ bool LoadLayer(BackgroundLayer& layer, const std::string& path) {
 
 void DrawLayer(const BackgroundLayer& layer) {
     if (layer.columns == 0) return;
+    FlushSprites();
     glDisable(GL_ALPHA_TEST);
     UseTextureUnitZeroOnly();
     float x = 0;
@@ -102,6 +104,7 @@ void LoadBackground(const RtString& file) {
 
 void BlackScreen() {
     FreeLayer(Store().layers[0]);
+    FlushSprites();
     if (ContextAlive()) glClear(GL_COLOR_BUFFER_BIT);
 }
 
