@@ -50,6 +50,8 @@ bool LoadLayer(BackgroundLayer& layer, const std::string& path) {
 void DrawLayer(const BackgroundLayer& layer) {
     if (layer.columns == 0) return;
     FlushSprites();
+    const bool replace = PlainTexturing();
+    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDisable(GL_ALPHA_TEST);
     UseTextureUnitZeroOnly();
     float x = 0;
@@ -76,6 +78,7 @@ void DrawLayer(const BackgroundLayer& layer) {
         x += static_cast<float>(layer.tileTextureWidth[c][0]);
     }
     glEnable(GL_ALPHA_TEST);
+    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisable(GL_TEXTURE_2D);
     Store().boundSlot = -1;
 }

@@ -36,8 +36,8 @@ SpriteQueue g_queue;
 
 bool BuffersOffered() { return g_gl.glGenBuffersARB && g_gl.glBindBufferARB && g_gl.glBufferDataARB; }
 
-// Whether fragments are the texel times opaque white: 2D mode with the global alpha at 1, no lighting and
-// no shader program.
+}  // namespace
+
 bool PlainTexturing() {
     const OpenGLZazuzive* display = g_engine.display;
     if (!display || !display->mode2D || display->globalAlpha != 1.0f || glIsEnabled(GL_LIGHTING)) return false;
@@ -45,6 +45,8 @@ bool PlainTexturing() {
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     return program == 0;
 }
+
+namespace {
 
 void DrawQueue() {
     const auto* base = reinterpret_cast<const std::byte*>(g_queue.corners.data());

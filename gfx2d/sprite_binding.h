@@ -24,4 +24,8 @@ void FlushSprites();
 // Forgets the queue and its buffer object (deleted while the context exists).
 void ForgetSpriteQueue();
 
+// Whether a texture drawn now is modulated by opaque white (2D mode, global alpha 1, no lighting, no
+// shader program): replacing the colour by the texel then gives the same fragments, for less work.
+bool PlainTexturing();
+
 }  // namespace tarvok
