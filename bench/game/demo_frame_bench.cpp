@@ -2,7 +2,9 @@
 //
 // DemoFrame: what a pass of the demo's main loop does (the flip with the background, three sprites and the
 // pixel collision test), unpaced. The counters split the frame into the engine's own work (the commands
-// up to the flip) and the GL work that the flip waits for (glFinish), in milliseconds per frame.
+// up to the flip) and the GL work that the flip waits for (glFinish), in milliseconds per frame;
+// process_cpu_ms is the CPU time of the whole process per frame (the caller and the driver's drawing
+// threads), steadier than the wall clock when the machine is busy.
 #include <benchmark/benchmark.h>
 
 #include <GL/gl.h>
