@@ -40,7 +40,8 @@ bool BuffersOffered() { return g_gl.glGenBuffersARB && g_gl.glBindBufferARB && g
 
 bool PlainTexturing() {
     const OpenGLZazuzive* display = g_engine.display;
-    if (!display || !display->mode2D || display->globalAlpha != 1.0f || glIsEnabled(GL_LIGHTING)) return false;
+    if (!display || !display->mode2D || display->globalAlpha != 1.0f || glIsEnabled(GL_LIGHTING))
+        return false;
     GLint program = 0;
     glGetIntegerv(GL_CURRENT_PROGRAM, &program);
     return program == 0;

@@ -53,7 +53,8 @@ std::int32_t ShownPixel(std::int32_t x, std::int32_t y) {
 bool ReadShownPicture(ImageBuffer& image) {
     if (g_shown.width == 0 || !image.Resize(g_shown.width, g_shown.height)) return false;
     for (std::int32_t y = 0; y < image.height; ++y) {  // kept rows run from the bottom
-        const std::uint8_t* from = g_shown.bgra.data() + static_cast<std::size_t>(image.height - 1 - y) * image.width * 4;
+        const std::uint8_t* from =
+            g_shown.bgra.data() + static_cast<std::size_t>(image.height - 1 - y) * image.width * 4;
         std::uint8_t* to = image.Row(y);
         for (std::int32_t x = 0; x < image.width; ++x, from += 4, to += 4) {
             to[0] = from[2], to[1] = from[1], to[2] = from[0], to[3] = from[3];

@@ -7,9 +7,9 @@
 // one frame, waited for by reading a pixel back. Counters: sprites per second, and the CPU time of the
 // whole process per frame (the caller plus the driver's drawing threads), which is steadier than the wall
 // clock on a busy machine.
-#include <benchmark/benchmark.h>
 #include <GL/gl.h>
 #include <SDL.h>
+#include <benchmark/benchmark.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -23,9 +23,9 @@ namespace {
 
 struct Work {
     const char* name;
-    int side;    // sprite width and height in pixels
-    int count;   // sprites per frame
-    bool linear; // linear filtering, else nearest
+    int side;     // sprite width and height in pixels
+    int count;    // sprites per frame
+    bool linear;  // linear filtering, else nearest
 };
 constexpr Work kWorks[] = {
     {"BM_Sprites8x8Nearest", 8, 100000, false},
@@ -42,9 +42,10 @@ int PosY(const Work& w, int i) { return (i * 91) % (480 - w.side); }
 std::string SpriteFile(const Work& w) {
     const char* dir = std::getenv("TMPDIR");
     const std::string side = std::to_string(w.side);
-    const std::string path = std::string(dir && *dir ? dir : "/tmp") + "/tarvok-bench-sprite-" + side + ".bmp";
-    const std::string command = "convert -size " + side + "x" + side +
-                                " plasma:fractal -seed 7 -type TrueColor BMP3:'" + path + "'";
+    const std::string path =
+        std::string(dir && *dir ? dir : "/tmp") + "/tarvok-bench-sprite-" + side + ".bmp";
+    const std::string command =
+        "convert -size " + side + "x" + side + " -seed 7 plasma:fractal -type TrueColor BMP3:'" + path + "'";
     return std::system(command.c_str()) == 0 ? path : std::string();
 }
 
@@ -115,7 +116,8 @@ void SdlSprites(benchmark::State& state, Work w) {
 
 bool RegisterWorks() {
     for (const Work& w : kWorks) {
-        for (auto [suffix, run] : {std::pair{"/engine", &EngineSprites}, std::pair{"/reference", &SdlSprites}}) {
+        for (auto [suffix, run] :
+             {std::pair{"/engine", &EngineSprites}, std::pair{"/reference", &SdlSprites}}) {
             benchmark::RegisterBenchmark((std::string(w.name) + suffix).c_str(), run, w)
                 ->Unit(benchmark::kMillisecond)
                 ->UseRealTime()
