@@ -50,10 +50,10 @@ bool LoadLayer(BackgroundLayer& layer, const std::string& path) {
 void DrawLayer(const BackgroundLayer& layer) {
     if (layer.columns == 0) return;
     FlushSprites();
-    const bool replace = PlainTexturing();
-    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     glDisable(GL_ALPHA_TEST);
     UseTextureUnitZeroOnly();
+    const bool replace = PlainTexturing();
+    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     float x = 0;
     for (std::int32_t c = 0; c < layer.columns; ++c) {
         float y = 0;
