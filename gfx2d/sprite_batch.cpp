@@ -36,19 +36,6 @@ SpriteQueue g_queue;
 
 bool BuffersOffered() { return g_gl.glGenBuffersARB && g_gl.glBindBufferARB && g_gl.glBufferDataARB; }
 
-}  // namespace
-
-bool PlainTexturing() {
-    const OpenGLZazuzive* display = g_engine.display;
-    if (!display || !display->mode2D || display->globalAlpha != 1.0f || glIsEnabled(GL_LIGHTING))
-        return false;
-    GLint program = 0;
-    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
-    return program == 0;
-}
-
-namespace {
-
 void DrawQueue() {
     const auto* base = reinterpret_cast<const std::byte*>(g_queue.corners.data());
     const bool buffered = BuffersOffered();
@@ -101,6 +88,15 @@ void FlushSprites() {
     if (skipAlphaTest) glEnable(GL_ALPHA_TEST);
     if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     g_queue.corners.clear();
+}
+
+bool PlainTexturing() {
+    const OpenGLZazuzive* display = g_engine.display;
+    if (!display || !display->mode2D || display->globalAlpha != 1.0f || glIsEnabled(GL_LIGHTING))
+        return false;
+    GLint program = 0;
+    glGetIntegerv(GL_CURRENT_PROGRAM, &program);
+    return program == 0;
 }
 
 void ForgetSpriteQueue() {
