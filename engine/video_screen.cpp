@@ -18,6 +18,7 @@ std::int32_t PowerOfTwoAtLeast(std::int32_t n) {
 }  // namespace
 
 VideoScreen::VideoScreen(const VideoPlacement& place) : place_(place) {
+    FlushQueuedDrawing();
     GLint largest = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &largest);
     textureWidth_ = PowerOfTwoAtLeast(place.width);

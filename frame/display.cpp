@@ -159,6 +159,7 @@ void HideDisplay(OpenGLZazuzive& display) {
 }
 
 void Reset2DState(OpenGLZazuzive& display, int x, int y, int width, int height) {
+    FlushQueuedDrawing();
     if (width < 1 || height < 1) {
         width = display.clientWidth;
         height = display.clientHeight;

@@ -34,8 +34,15 @@ struct DisplayHooks {
     void (*releaseTextures)() = nullptr;  // DestroyDisplay: delete every texture of the 2D stores
     void (*finishSurface)() = nullptr;    // SwapAndWait, destructor: drawing goes back to the window
     void (*beforeSwap)() = nullptr;       // SwapAndWait: keep the picture about to be shown (pixel reads)
+    void (*flushDrawing)() = nullptr;     // before other GL work: draw what the 2D code holds queued
 };
 extern DisplayHooks g_displayHooks;
+
+// Sprite draws are queued and sent to GL together; any other code about to use GL calls this first, so
+// that the queued quads are drawn in order and with the state they were queued under.
+inline void FlushQueuedDrawing() {
+    if (g_displayHooks.flushDrawing) g_displayHooks.flushDrawing();
+}
 
 // The frame clock in milliseconds (monotonic, sub-millisecond).
 double FrameClock();

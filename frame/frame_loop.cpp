@@ -34,6 +34,7 @@ int PumpMessages(OpenGLZazuzive& display) {
 }
 
 double SwapAndWait(OpenGLZazuzive& display) {
+    FlushQueuedDrawing();
     if (g_displayHooks.finishSurface) g_displayHooks.finishSurface();
     if (g_displayHooks.beforeSwap) g_displayHooks.beforeSwap();
     platform::SaveShotIfDue(display.clientWidth, display.clientHeight);

@@ -9,6 +9,7 @@
 #include "gfx2d/layer_tiling.h"
 #include "gfx2d/layers.h"
 #include "gfx2d/picture_file.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
 #include "gfx2d/texture_upload.h"
 #include "runtime/program_end.h"
@@ -48,8 +49,11 @@ bool LoadLayer(BackgroundLayer& layer, const std::string& path) {
 
 void DrawLayer(const BackgroundLayer& layer) {
     if (layer.columns == 0) return;
+    FlushSprites();
     glDisable(GL_ALPHA_TEST);
     UseTextureUnitZeroOnly();
+    const bool replace = PlainTexturing();
+    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     float x = 0;
     for (std::int32_t c = 0; c < layer.columns; ++c) {
         float y = 0;
@@ -74,6 +78,7 @@ void DrawLayer(const BackgroundLayer& layer) {
         x += static_cast<float>(layer.tileTextureWidth[c][0]);
     }
     glEnable(GL_ALPHA_TEST);
+    if (replace) glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glDisable(GL_TEXTURE_2D);
     Store().boundSlot = -1;
 }
@@ -102,6 +107,7 @@ void LoadBackground(const RtString& file) {
 
 void BlackScreen() {
     FreeLayer(Store().layers[0]);
+    FlushSprites();
     if (ContextAlive()) glClear(GL_COLOR_BUFFER_BIT);
 }
 

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "gfx2d/gfx2d.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
 #include "runtime/number_args.h"
 
@@ -22,6 +23,7 @@ const CollisionMask* MaskOf(std::int32_t slot) {
     mask->width = s.width;
     mask->height = s.height;
     mask->alpha.assign(static_cast<std::size_t>(s.textureWidth) * static_cast<std::size_t>(s.textureHeight), 0);
+    FlushSprites();
     glBindTexture(GL_TEXTURE_2D, s.drawTexture);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, mask->alpha.data());

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "gfx2d/gfx2d.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/picture_writers.h"
 #include "gfx2d/surfaces.h"
 #include "runtime/number_args.h"
@@ -28,6 +29,7 @@ double SaveSprite(const RtString& file, double sprite) {
     }
     // The picture is the bottom-left part of the texture, its top row highest.
     std::vector<std::uint8_t> texture(static_cast<std::size_t>(slot.textureWidth) * slot.textureHeight * 4);
+    FlushSprites();
     glBindTexture(GL_TEXTURE_2D, slot.drawTexture);
     Store().boundSlot = -1;
     glPixelStorei(GL_PACK_ALIGNMENT, 1);

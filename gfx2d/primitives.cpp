@@ -30,6 +30,7 @@ Colour ColourOf(double value) {
 // shifted to pixel centres; everything is put back afterwards.
 template <typename Draw>
 void WithPrimitiveState(double colour, Draw draw) {
+    FlushSprites();
     const std::int32_t c = ToInt(colour);
     const auto bits = static_cast<std::uint32_t>(c);
     const auto alpha = c == Store().spriteColourKey ? 0 : static_cast<GLubyte>(255.0f * GlobalAlpha());
@@ -85,6 +86,7 @@ void PolyVector(double x, double y, double sPixel, double tPixel, double colour)
 void EndPoly() {
     TextureStore& store = Store();
     if (store.polygon.empty()) return;
+    FlushSprites();
     const bool textured = store.boundSlot >= 0;
     glEnable(GL_COLOR_MATERIAL);
     glEnable(GL_DITHER);

@@ -8,6 +8,7 @@
 
 #include "frame/frame.h"
 #include "gfx2d/gfx2d.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/layer_tiling.h"
 #include "gfx2d/layers.h"
 #include "gfx2d/surfaces.h"
@@ -112,6 +113,7 @@ void GrabIntoSlot(std::int32_t slot, std::int32_t x, std::int32_t y, std::int32_
                            .c_str());
         return;
     }
+    FlushSprites();
     const std::int32_t tw = GrabTextureSide(w), th = GrabTextureSide(h);
     SpriteSlot& s = Store().slots[static_cast<std::size_t>(slot)];
     if (s.drawTexture == 0 || s.textureWidth != tw || s.textureHeight != th) {
@@ -133,11 +135,13 @@ void GrabIntoSlot(std::int32_t slot, std::int32_t x, std::int32_t y, std::int32_
     s.textureHeight = static_cast<std::int16_t>(th);
     s.width = static_cast<std::int16_t>(w);
     s.height = static_cast<std::int16_t>(h);
+    s.opaque = false;
     DiscardMask(slot);
 }
 
 void GrabLayer(BackgroundLayer& layer) {
     if (!ContextAlive()) return;
+    FlushSprites();
     const std::int32_t w = ScreenWidth(), h = ScreenHeight(), largest = MaxTextureSize();
     std::int32_t tile = 128;
     while (tile < std::max(w, h) && tile < largest) tile *= 2;
@@ -171,6 +175,7 @@ SavedKey DisplayedKey() {
     // Too small a buffer to probe in: the key is taken as stored exactly.
     if (!shown.active || !ContextAlive() || DrawingWidth() <= kProbeX || DrawingHeight() <= kProbeY)
         return shown;
+    FlushSprites();
     const std::int32_t fy = DrawingHeight() - 1 - kProbeY;
     const GLboolean blending = glIsEnabled(GL_BLEND);
     glDisable(GL_BLEND);  // the probe must store the key itself, not a mix
@@ -188,6 +193,7 @@ SavedKey DisplayedKey() {
 
 std::int32_t SurfacePixel(std::int32_t x, std::int32_t y) {
     if (x < 0 || y < 0 || x >= DrawingWidth() || y >= DrawingHeight()) return 0;
+    FlushSprites();
     std::uint8_t rgb[3] = {};
     ReadRgb(x, DrawingHeight() - 1 - y, rgb);
     return PackColour(rgb[0], rgb[1], rgb[2]);

@@ -1,4 +1,6 @@
-// Sprite drawing: plain, animated, stretched, zoomed and rotated sprites, one immediate-mode quad each.
+// Sprite drawing: plain, animated, stretched, zoomed and rotated sprites. Quads drawn with the 2D state
+// as it stands are queued (sprite_batch.cpp); a mirrored or rotated quad, which needs a state of its own,
+// is drawn at once.
 #include <algorithm>
 #include <cmath>
 
@@ -44,6 +46,7 @@ void BindForDrawing(std::int32_t slot) {
 }  // namespace
 
 void BindSprite(std::int32_t slot, std::int32_t secondSlot, bool useMip, const std::uint32_t* nameTable) {
+    FlushSprites();
     TextureStore& store = Store();
     store.boundSlot = slot;
     if (g_gl.glActiveTextureARB) {
@@ -84,6 +87,7 @@ void ApplySmoothing() {
 using namespace tarvok;
 
 void SetAlphaMode(double alpha) {
+    FlushSprites();
     float global = 1.0f;
     if (alpha == 0 || std::isnan(alpha)) {
         glDisable(GL_BLEND);
@@ -102,8 +106,7 @@ void DrawSprite(double sprite, double x, double y) {
     std::int32_t slot = 0;
     SpriteSizes s;
     if (!DrawingSlot(sprite, slot, s)) return;
-    BindForDrawing(slot);
-    EmitQuad(SpriteQuad(s, x, y));
+    QueueSpriteQuad(slot, SpriteQuad(s, x, y));
 }
 
 void DrawAnim(double sprite, double frame, double x, double y) {
@@ -111,20 +114,20 @@ void DrawAnim(double sprite, double frame, double x, double y) {
     SpriteSizes s;
     FrameCoords f;
     if (!DrawingSlot(sprite, slot, s) || !AnimFrame(s, ToInt(frame), f)) return;
-    BindForDrawing(slot);
-    EmitQuad(AnimQuad(s, f, x, y));
+    QueueSpriteQuad(slot, AnimQuad(s, f, x, y));
 }
 
 void StretchSprite(double sprite, double x, double y, double width, double height) {
     std::int32_t slot = 0;
     SpriteSizes s;
     if (!DrawingSlot(sprite, slot, s)) return;
-    BindForDrawing(slot);
+    const Quad quad = StretchQuad(s, x, y, width, height);
+    if (!StretchMirrored(width, height)) return QueueSpriteQuad(slot, quad);
     // A mirrored picture reverses the quad's winding; it must not be culled as a back face.
-    const bool mirrored = StretchMirrored(width, height);
-    if (mirrored) glFrontFace(GL_CW);
-    EmitQuad(StretchQuad(s, x, y, width, height));
-    if (mirrored) glFrontFace(GL_CCW);
+    BindForDrawing(slot);
+    glFrontFace(GL_CW);
+    EmitQuad(quad);
+    glFrontFace(GL_CCW);
 }
 
 void StretchAnim(double sprite, double frame, double x, double y, double width, double height) {
@@ -132,8 +135,7 @@ void StretchAnim(double sprite, double frame, double x, double y, double width, 
     SpriteSizes s;
     FrameCoords f;
     if (!DrawingSlot(sprite, slot, s) || !AnimFrame(s, ToInt(frame), f)) return;
-    BindForDrawing(slot);
-    EmitQuad(StretchAnimQuad(f, x, y, width, height));
+    QueueSpriteQuad(slot, StretchAnimQuad(f, x, y, width, height));
 }
 
 void ZoomSprite(double sprite, double x, double y, double xFactor, double yFactor) {
@@ -164,8 +166,7 @@ void RotoZoomAnim(double sprite, double frame, double x, double y, double angle,
     SpriteSizes s;
     FrameCoords f;
     if (!DrawingSlot(sprite, slot, s) || !AnimFrame(s, ToInt(frame), f)) return;
-    BindForDrawing(slot);
-    EmitQuad(RotoZoomAnimQuad(s, f, x, y, angle, zoom));
+    QueueSpriteQuad(slot, RotoZoomAnimQuad(s, f, x, y, angle, zoom));
 }
 
 void GetScreenSize(double& width, double& height) {

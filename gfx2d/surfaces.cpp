@@ -10,6 +10,7 @@
 #include "frame/display.h"
 #include "frame/gl_extensions.h"
 #include "gfx2d/gfx2d.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_prep.h"
 #include "gfx2d/texture_upload.h"
 #include "runtime/engine_globals.h"
@@ -81,6 +82,7 @@ const SpriteSlot& SurfaceSlot(const OffscreenSurface& surface) {
 // into the sprite (key-coloured areas turn transparent) and puts the saved screen area back.
 void FinishCurrent() {
     if (g_surfaces.current < 0) return;
+    FlushSprites();
     const OffscreenSurface& surface = g_surfaces.surfaces[static_cast<std::size_t>(g_surfaces.current)];
     if (g_surfaces.framebufferBound) {
         g_gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
@@ -119,6 +121,7 @@ void FinishSurfaceForSwap() {
 }
 
 void ReleaseSurfaces() {
+    FlushSprites();
     if (g_surfaces.framebufferBound && ContextAlive()) {
         g_gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
         g_gl.glBindRenderbufferEXT(GL_RENDERBUFFER_EXT, 0);
@@ -142,6 +145,7 @@ void CreateScreen(double surface, double sprite, double width, double height) {
                            .c_str());
         return;
     }
+    FlushSprites();
     // A surface made again while it is being drawn into first hands drawing back to the window.
     if (g_surfaces.current == s) BackToWindow();
     const std::int32_t tw = TextureSide(w), th = TextureSide(h);
@@ -171,11 +175,13 @@ void UseScreen(double surface) {
     const OffscreenSurface& target = g_surfaces.surfaces[static_cast<std::size_t>(s)];
     // A surface never made, or whose sprite has lost its picture, has nothing to draw into.
     if (target.sprite < 0 || SurfaceSlot(target).width <= 0 || SurfaceSlot(target).height <= 0) return;
+    FlushSprites();
     if (g_surfaces.current >= 0) BackToWindow();
     g_surfaces.current = s;
     OpenGLZazuzive& display = *g_engine.display;
     const SpriteSlot& slot = SurfaceSlot(target);
     const std::int32_t sw = slot.width, sh = slot.height;
+    Store().slots[static_cast<std::size_t>(target.sprite)].opaque = false;  // drawing will change the picture
     if (target.width > 0 && AttachSurface(target, slot.drawTexture)) {
         g_surfaces.framebufferBound = true;
         Reset2DState(display, 0, 0, sw, sh);

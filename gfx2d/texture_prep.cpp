@@ -52,6 +52,13 @@ bool PrepareTextureBlock(const ImageBuffer& image, std::int32_t x, std::int32_t 
     return true;
 }
 
+bool AllOpaque(const std::vector<std::uint8_t>& rgba) {
+    for (std::size_t i = 3; i < rgba.size(); i += 4) {
+        if (rgba[i] != 255) return false;
+    }
+    return true;
+}
+
 void BleedEdges(TextureBlock& block) {
     const std::int32_t tw = block.textureWidth;
     const std::int32_t th = block.textureHeight;

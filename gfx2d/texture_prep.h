@@ -18,7 +18,11 @@ struct TextureBlock {
     std::int32_t usedWidth = 0;      // columns taken from the picture
     std::int32_t usedHeight = 0;     // rows taken from the picture
     std::vector<std::uint8_t> pixels;
+    bool opaque = false;             // level 0 as uploaded has no transparent pixel
 };
+
+// Whether every pixel of an RGBA block has alpha 255.
+bool AllOpaque(const std::vector<std::uint8_t>& rgba);
 
 // The smallest power of two not below n, never less than 2 (n above 2^30 gives 2^30).
 std::int32_t TextureSide(std::int32_t n);

@@ -4,6 +4,7 @@
 #include <GL/gl.h>
 
 #include "frame/display.h"
+#include "gfx2d/sprite_binding.h"
 #include "runtime/engine_globals.h"
 #include "runtime/number_args.h"
 
@@ -37,6 +38,7 @@ bool SlotNumber(double value, std::int32_t& slot) {
 void ClearSlot(std::int32_t slot) {
     SpriteSlot& s = Store().slots[static_cast<std::size_t>(slot)];
     if (ContextAlive()) {
+        FlushSprites();  // the queued quads may use the texture
         const GLuint names[2] = {s.drawTexture, s.mipTexture};
         glDeleteTextures(2, names);
     }

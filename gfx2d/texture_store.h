@@ -31,6 +31,7 @@ struct SpriteSlot {
     std::int16_t height = 0;
     std::int16_t frameWidth = 0;       // animation frame size; 0 = not an animation
     std::int16_t frameHeight = 0;
+    bool opaque = false;               // no texel of drawTexture is transparent (set by picture loads only)
 };
 
 struct BackgroundLayer {

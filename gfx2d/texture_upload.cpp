@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 
 #include "gfx2d/picture_file.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
 #include "storage/storage.h"
 
@@ -20,6 +21,7 @@ void SetTextureParameters(GLint minFilter, GLint magFilter) {
 }
 
 void NewTexture(std::uint32_t& name) {
+    FlushSprites();
     if (name != 0) glDeleteTextures(1, &name);
     GLuint fresh = 0;
     glGenTextures(1, &fresh);
@@ -70,6 +72,7 @@ bool UploadTexture(const ImageBuffer& image, const UploadRequest& request, std::
     SetTextureParameters(filter, filter);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, block.textureWidth, block.textureHeight, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, block.pixels.data());
+    block.opaque = AllOpaque(block.pixels);
     if (request.mipName) UploadMipChain(block, *request.mipName);
     // The binding on unit 0 no longer belongs to the slot drawn last.
     Store().boundSlot = -1;
@@ -97,6 +100,7 @@ bool LoadIntoSlot(std::int32_t slot, const std::string& path, std::int32_t key, 
     s.textureHeight = static_cast<std::int16_t>(block.textureHeight);
     s.width = static_cast<std::int16_t>(block.usedWidth);
     s.height = static_cast<std::int16_t>(block.usedHeight);
+    s.opaque = block.opaque;
     DiscardMask(slot);
     return true;
 }

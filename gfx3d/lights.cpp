@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "frame/display.h"
 #include "gfx3d/effects.h"
 #include "gfx3d/gfx3d.h"
 #include "gfx3d/scene.h"
@@ -35,6 +36,7 @@ void NormaliseInPlace(float v[3]) {
 }
 
 void SwitchLightOff(Zazuzive3D& scene, int light) {
+    FlushQueuedDrawing();
     glDisable(GL_LIGHT0 + light);
     scene.lightsMask = static_cast<std::uint8_t>(scene.lightsMask & ~(1u << light));
     if (scene.lightsMask == 0) glDisable(GL_LIGHTING);
@@ -42,6 +44,7 @@ void SwitchLightOff(Zazuzive3D& scene, int light) {
 
 void SetGlLight(Zazuzive3D& scene, int id, double colour, const float p[3], const float d[3], double cutoff,
                 bool markers) {
+    FlushQueuedDrawing();
     const int light = id % 8;
     if (cutoff == 0) {
         SwitchLightOff(scene, light);
@@ -93,6 +96,7 @@ void SetGlLight(Zazuzive3D& scene, int id, double colour, const float p[3], cons
 }
 
 void SetSpecialMode(Zazuzive3D& scene, int id, double colour, const float p[3], double cutoff) {
+    FlushQueuedDrawing();
     const bool on = std::fabs(cutoff) >= 0.00001;
     for (int i = 0; i < 3; ++i) scene.specialLight[i] = p[i];
     const Colour c = ColourChannels(colour);
@@ -129,6 +133,7 @@ void SetLightCommand(double id, double colour, const float p[3], const float d[3
 }  // namespace
 
 void ResetLighting(Zazuzive3D& scene) {
+    FlushQueuedDrawing();
     glDisable(GL_LIGHTING);
     for (int light = 0; light < 8; ++light) glDisable(GL_LIGHT0 + light);
     scene.lightsMask = 0;
@@ -165,6 +170,7 @@ void SetCameraLight(double id, double colour) {
 }
 
 void SetFog(double colour, double mode, double start, double end) {
+    FlushQueuedDrawing();
     Zazuzive3D* scene = g_engine.scene;
     if (!scene) return;
     const std::uint32_t c = ToLowBits32(colour);

@@ -76,6 +76,7 @@ void ResetTextureEnvironment() {
 }
 
 void DrawMesh(Zazuzive3D& scene, MeshObjectX& mesh, const FramePair& pair, const Mat4& transform) {
+    FlushQueuedDrawing();
     const MeshFrame& first = mesh.frames[pair.first];
     if (SphereOutside(scene.frustum, transform, first.centre, first.radius)) return;
     glColor4f(1, 1, 1, GlobalAlpha());

@@ -32,6 +32,7 @@ void DrawQuads(const std::vector<float>& vertices) {
 using namespace tarvok;
 
 void Print3D(const RtString& text, double x, double y, double z, double size) {
+    FlushQueuedDrawing();
     Zazuzive3D* scene = g_engine.scene;
     if (!scene || !g_gfx3dServices.bindCurrentFont || text.Length() == 0) return;
     FontCells font;

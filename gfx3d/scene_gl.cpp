@@ -43,6 +43,7 @@ void ColourOf(double colour) {
 float DebugSize(double size) { return static_cast<float>(size >= 1 ? std::min(size, 512.0) : 1.0); }
 
 void PlaceCamera(Zazuzive3D& scene) {
+    FlushQueuedDrawing();
     scene.camera = LookAtMatrix(scene.eye, scene.target, scene.up);
     glMatrixMode(GL_MODELVIEW);
     glLoadMatrixf(scene.camera.data());
@@ -59,6 +60,7 @@ void UnbindBothUnits(Zazuzive3D& scene) {
 class DebugDrawState {
 public:
     explicit DebugDrawState(GLenum smoothing) : smoothing_(smoothing), lighting_(glIsEnabled(GL_LIGHTING)) {
+        FlushQueuedDrawing();
         glDisable(GL_LIGHTING);
         glEnable(GL_COLOR_MATERIAL);
         glEnable(smoothing_);
@@ -93,6 +95,7 @@ void ReleaseMeshGl(MeshObjectX& mesh) {
 }
 
 void ApplyCulling(int mode) {
+    FlushQueuedDrawing();
     if (mode == 0) {
         glDisable(GL_CULL_FACE);
         return;
@@ -103,6 +106,7 @@ void ApplyCulling(int mode) {
 }
 
 void BindTextureName(Zazuzive3D& scene, int unit, std::uint32_t name) {
+    FlushQueuedDrawing();
     if (unit != 0 && !g_gl.glActiveTextureARB) return;
     if (g_gl.glActiveTextureARB) g_gl.glActiveTextureARB(GL_TEXTURE0_ARB + unit);
     if (name != 0) {
@@ -157,9 +161,11 @@ void Leave3DMode() {
 }
 
 void Start3D(double zNear, double zFar, double fov) {
+    FlushQueuedDrawing();
     Zazuzive3D* scene = g_engine.scene;
     OpenGLZazuzive* display = g_engine.display;
     if (!scene || !display) return;
+    display->mode2D = 0;
     glClear(GL_DEPTH_BUFFER_BIT);
     if (scene->shadowPassOpen) CloseShadowPass(*scene);
     const float fovF = static_cast<float>(fov);
@@ -220,6 +226,7 @@ void Start3D(double zNear, double zFar, double fov) {
 }
 
 void ClearZBuffer() {
+    FlushQueuedDrawing();
     if (g_engine.scene) glClear(GL_DEPTH_BUFFER_BIT);
 }
 

@@ -124,6 +124,7 @@ void ReleaseShaders(Zazuzive3D& scene) {
 }
 
 void SetShaderInteger(const char* name, int value) {
+    FlushQueuedDrawing();
     GLint location = -1;
     if (UniformLocation(name, location) && g_gl.glUniform1iARB) g_gl.glUniform1iARB(location, value);
 }
@@ -133,6 +134,7 @@ void SetShaderInteger(const char* name, int value) {
 using namespace tarvok;
 
 double LoadShader(double slotNumber, const RtString& vertexFile, const RtString& fragmentFile) {
+    FlushQueuedDrawing();
     Zazuzive3D* scene = g_engine.scene;
     const std::uint32_t slot = static_cast<std::uint32_t>(ToInt(slotNumber));
     if (!scene || slot >= static_cast<std::uint32_t>(kShaderSlots)) return 0;
@@ -160,6 +162,7 @@ double LoadShader(double slotNumber, const RtString& vertexFile, const RtString&
 }
 
 void UseShader(double slotNumber) {
+    FlushQueuedDrawing();
     Zazuzive3D* scene = g_engine.scene;
     if (!scene || !g_gl.glUseProgramObjectARB) return;
     const std::int32_t slot = ToInt(slotNumber);
@@ -173,6 +176,7 @@ void UseShader(double slotNumber) {
 }
 
 void SetShaderFloat(const RtString& name, double value) {
+    FlushQueuedDrawing();
     GLint location = -1;
     if (UniformLocation(name.CText(), location) && g_gl.glUniform1fARB)
         g_gl.glUniform1fARB(location, static_cast<float>(value));

@@ -41,6 +41,7 @@ void DrawVolumeFaces(const ShadowVolume& volume) {
 
 void DrawShadowVolume(Zazuzive3D& scene, MeshObjectX& mesh, const std::vector<ExpandedVertex>& vertices,
                       const Mat4& transform) {
+    FlushQueuedDrawing();
     if (mesh.neighbours.size() != vertices.size()) mesh.neighbours = FindTriangleNeighbours(vertices);
     const Vec3 light =
         ToObjectPoint(transform, {scene.specialLight[0], scene.specialLight[1], scene.specialLight[2]});
@@ -77,6 +78,7 @@ void DrawShadowVolume(Zazuzive3D& scene, MeshObjectX& mesh, const std::vector<Ex
 }
 
 void CloseShadowPass(Zazuzive3D& scene) {
+    FlushQueuedDrawing();
     scene.shadowPassOpen = false;
     OpenGLZazuzive* display = g_engine.display;
     glEnable(GL_CULL_FACE);

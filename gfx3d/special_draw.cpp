@@ -33,6 +33,7 @@ std::array<float, 3> ObjectLight(const Zazuzive3D& scene, const Mat4& transform)
 }
 
 void BuildCelTexture(const Zazuzive3D& scene, MeshObjectX& mesh) {
+    FlushQueuedDrawing();
     const ShadeTexture shade = BuildShadeTexture(mesh.colours, scene.shadeRamp);
     GLuint name = 0;
     glGenTextures(1, &name);

@@ -37,6 +37,25 @@ TEST_F(GfxDraw, DrawSpriteRoundsUpAndKeepsKeyedPixelsOut) {
     EXPECT_EQ(Pixel(0, 0), 0x000001u);
 }
 
+// Sprite draws are queued: other drawing, a change of texture, a long run and a grab in between must
+// leave every picture where its command put it, in command order.
+TEST_F(GfxDraw, QueuedSpritesKeepTheirPlaceAmongOtherDrawing) {
+    ASSERT_EQ(LoadSprite(fixtures::BmpFile("a.bmp", 4, 4, Texel).c_str(), 1), 1);
+    ASSERT_EQ(LoadSprite(fixtures::BmpFile("b.bmp", 4, 4, [](int, int) { return 0x0000C0; }).c_str(), 2), 1);
+    Clear(0);
+    for (int i = 0; i < 9000; ++i) DrawSprite(1, i % 2 ? 0 : 40, 0);  // more quads than one draw takes
+    DrawRect(1, 1, 2, 2, 0x00FF00);
+    DrawSprite(2, 2, 2);
+    DrawSprite(1, 3, 3);
+    GrabSprite(3, 0, 0, 8, 8);
+    EXPECT_EQ(Pixel(40, 0), Texel(0, 0));
+    Clear(0);
+    DrawSprite(3, 10, 10);
+    ExpectPixels({{10, 10, Texel(0, 0)}, {11, 11, 0x00FF00u}, {11, 12, 0x00FF00u}, {12, 12, 0x0000C0u},
+                  {15, 12, 0x0000C0u}, {13, 13, Texel(0, 0)}, {16, 16, Texel(3, 3)}, {10, 13, Texel(0, 3)},
+                  {17, 17, 0u}});
+}
+
 TEST_F(GfxDraw, AlphaModes) {
     const std::string path = fixtures::BmpFile("white.bmp", 4, 4, [](int, int) { return 0xC8C8C8; });
     ASSERT_EQ(LoadSprite(path.c_str(), 1), 1);

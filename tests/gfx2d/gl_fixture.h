@@ -15,6 +15,7 @@
 
 #include "frame/display.h"
 #include "gfx2d/gfx2d.h"
+#include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
 #include "runtime/engine_globals.h"
 #include "runtime/program_end.h"
@@ -47,8 +48,10 @@ public:
         glClearColor(0, 0, 0, 1);
     }
 
-    // The back buffer's pixel at (x, y), y from the top, as red + green x 256 + blue x 65536.
+    // The back buffer's pixel at (x, y), y from the top, as red + green x 256 + blue x 65536 (queued
+    // sprites drawn first).
     static std::uint32_t Pixel(int x, int y) {
+        tarvok::FlushSprites();
         std::uint8_t p[4] = {};
         glReadPixels(x, kHeight - 1 - y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, p);
         return p[0] | p[1] << 8 | p[2] << 16;
