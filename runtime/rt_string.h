@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class RtString {
 public:
@@ -35,12 +36,22 @@ public:
     // The raw buffer (the shared empty text while capacity is 0: never write through it then).
     const char* Data() const { return data_; }
 
-    RtString& Append(const char* text);
-    RtString& Append(const RtString& text);
+    RtString& Append(const char* text) { return AppendBytes(text ? text : "", TextLength(text)); }
+    RtString& Append(const RtString& text) { return AppendBytes(text.data_, text.length_); }
     RtString& Append(std::int32_t value);
     RtString& Append(double value);
     // Appends count bytes (which may contain zero bytes); the engine's readers use it.
-    RtString& AppendBytes(const char* bytes, std::uint32_t count);
+    RtString& AppendBytes(const char* bytes, std::uint32_t count) {
+        // Inline when the bytes fit behind the text: a source inside our own buffer cannot move then,
+        // and ends at the terminator, so it never overlaps the bytes written.
+        if (count < capacity_ - length_) {
+            std::memcpy(data_ + length_, bytes, count);
+            length_ += count;
+            data_[length_] = 0;
+            return *this;
+        }
+        return AppendGrowing(bytes, count);
+    }
 
     // Byte at index as a signed 8-bit value; 0 when the text is empty or the index is outside the buffer.
     std::int32_t CharAt(std::int32_t index) const;
@@ -54,6 +65,14 @@ public:
     void TrimControlTail();
 
 private:
+    // strlen as a 32-bit length; a text of 2^32 - 1 bytes or more takes the out-of-memory path.
+    static std::uint32_t TextLength(const char* text) {
+        const std::size_t n = text ? std::strlen(text) : 0;
+        if (n >= 0xFFFFFFFFu) ThrowTooLong();
+        return static_cast<std::uint32_t>(n);
+    }
+    [[noreturn]] static void ThrowTooLong();
+    RtString& AppendGrowing(const char* bytes, std::uint32_t count);
     void Release();
     void AssignBytes(const char* bytes, std::uint32_t count);
 
