@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr std::uint32_t kGrowStep = 512;
 constexpr std::uint32_t kNumberReserve = 64;
 const char kConstEmpty[1] = {0};  // what CText hands out for an empty value
 
@@ -127,7 +126,7 @@ void RtString::AssignExact(const char* text) {
 
 void RtString::Reserve(std::uint32_t n) {
     if (capacity_ > n) return;
-    const std::uint64_t wanted = (std::uint64_t{n} / kGrowStep) * kGrowStep + kGrowStep;
+    const std::uint64_t wanted = GrowthCapacity(n);
     if (wanted > 0xFFFFFFFFu) throw std::bad_alloc();
     if (capacity_ > 0) {
         void* grown = std::realloc(data_, wanted);
