@@ -4,6 +4,7 @@
 #include <random>
 #include <string>
 
+#include "bench/compare.h"
 #include "runtime/isaac.h"
 #include "runtime/runtime.h"
 
@@ -64,6 +65,11 @@ void SplitTextMegabyte(benchmark::State& state) {
         }
     }
     state.SetBytesProcessed(state.iterations() * text.Length());
+    if (state.range(0)) {
+        tarvok::bench::Compare(state, {{"SplitText over 1 MB into a fresh array"}});
+    } else {
+        tarvok::bench::Compare(state, {{"SplitText over 1 MB", "", ">= 200 MB/s"}});
+    }
 }
 BENCHMARK(SplitTextMegabyte)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
