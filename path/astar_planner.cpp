@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <new>
 
 namespace tarvok {
@@ -18,8 +17,9 @@ bool Later(std::uint64_t a, std::uint64_t b) { return a > b; }
 void AStarPlanner::InitLists(std::size_t poolCapacity, std::size_t openCapacity, int) {
     const std::size_t cells = static_cast<std::size_t>(request_.width) * static_cast<std::size_t>(request_.height);
     cells_.reset();
-    cells_.reset(static_cast<CellNode*>(std::calloc(cells, sizeof(CellNode))));
+    cells_.reset(static_cast<CellNode*>(std::malloc(cells * sizeof(CellNode))));
     if (!cells_ && cells > 0) throw std::bad_alloc();
+    for (std::size_t i = 0; i < cells; ++i) cells_[i] = CellNode{grid_[i], 0.0f, 0, 0};
     cellCount_ = cells;
     poolCapacity_ = poolCapacity;
     openCapacity_ = openCapacity;
@@ -34,10 +34,11 @@ void AStarPlanner::InitLists(std::size_t poolCapacity, std::size_t openCapacity,
 void AStarPlanner::Reset() {
     // Unmarking only the cells given a node (scattered writes) is cheaper than sweeping the whole table
     // when the search touched a small part of the grid.
+    const auto clear = [this](std::size_t cell) { cells_[cell] = CellNode{cells_[cell].cost, 0.0f, 0, 0}; };
     if (touched_.size() < cellCount_ / 8) {
-        for (const std::uint32_t cell : touched_) cells_[cell] = CellNode{};
-    } else if (cellCount_ > 0) {
-        std::memset(cells_.get(), 0, cellCount_ * sizeof(CellNode));
+        for (const std::uint32_t cell : touched_) clear(cell);
+    } else {
+        for (std::size_t cell = 0; cell < cellCount_; ++cell) clear(cell);
     }
     touched_.clear();
     heap_.clear();
@@ -57,7 +58,7 @@ void AStarPlanner::StartSearch() {
     if (poolCapacity_ == 0) return;
     const std::uint32_t start = Cell(request_.startX, request_.startY);
     touched_.push_back(start);
-    cells_[start].parent = start;
+    cells_[start].link = kClosedBit | (start + 1);  // its own parent; not open until Open
     if (!Open(request_.startX, request_.startY, start, 0.0f)) return;
     finished_ = false;
 }
@@ -70,10 +71,10 @@ bool AStarPlanner::Fail() {
 
 bool AStarPlanner::Open(std::int32_t x, std::int32_t y, std::uint32_t cell, float f) {
     CellNode& node = cells_[cell];
-    if (node.state != kOpen) {
+    if (node.link & kClosedBit) {
         if (openCount_ >= openCapacity_) return false;
         ++openCount_;
-        node.state = kOpen;
+        node.link &= ~kClosedBit;
     }
     if (nextOrder_ > lastOrder_) Renumber();
     node.order = static_cast<std::uint32_t>(nextOrder_);
@@ -99,16 +100,28 @@ AStarPlanner::Entry AStarPlanner::Pop() {
     heap_.pop_back();
     const std::size_t size = heap_.size();
     if (size == 0) return top;
-    std::size_t position = 0;
-    for (;;) {
-        std::size_t child = 2 * position + 1;
-        if (child >= size) break;
-        if (child + 1 < size && Later(heap_[child].key, heap_[child + 1].key)) ++child;
-        if (!Later(last.key, heap_[child].key)) break;
-        heap_[position] = heap_[child];
-        position = child;
+    // The hole at the top goes down to a leaf along the smaller children (one comparison per level,
+    // chosen without a branch), then the last entry rises from there: it belongs near the bottom.
+    Entry* heap = heap_.data();
+    std::size_t hole = 0;
+    std::size_t child = 1;
+    while (child + 1 < size) {
+        child += static_cast<std::size_t>(Later(heap[child].key, heap[child + 1].key));
+        heap[hole] = heap[child];
+        hole = child;
+        child = 2 * hole + 1;
     }
-    heap_[position] = last;
+    if (child < size) {
+        heap[hole] = heap[child];
+        hole = child;
+    }
+    while (hole > 0) {
+        const std::size_t parent = (hole - 1) / 2;
+        if (!Later(heap[parent].key, last.key)) break;
+        heap[hole] = heap[parent];
+        hole = parent;
+    }
+    heap[hole] = last;
     return top;
 }
 
@@ -116,7 +129,7 @@ void AStarPlanner::Renumber() {
     // Live keys keep their order among themselves, and a sorted list is a valid heap.
     std::erase_if(heap_, [this](const Entry& e) {
         const CellNode& node = cells_[Cell(e.x, e.y)];
-        return node.state != kOpen || node.order != OrderOf(e.key);
+        return !IsOpen(node) || node.order != OrderOf(e.key);
     });
     std::sort(heap_.begin(), heap_.end(), [](const Entry& a, const Entry& b) { return a.key < b.key; });
     nextOrder_ = 0;
@@ -140,7 +153,6 @@ bool AStarPlanner::Search() {
     for (const Step& step : kSteps) {
         if (!step.diagonal || request_.diagonalMoves) steps[stepCount++] = step;
     }
-    const float* grid = grid_.get();
     CellNode* cells = cells_.get();
     for (;;) {
         if (openCount_ == 0) {
@@ -150,9 +162,9 @@ bool AStarPlanner::Search() {
         const Entry top = Pop();
         const std::uint32_t cell = Cell(top.x, top.y);
         CellNode& current = cells[cell];
-        if (current.state != kOpen || current.order != OrderOf(top.key)) continue;  // stale
+        if (!IsOpen(current) || current.order != OrderOf(top.key)) continue;  // stale
         --openCount_;
-        current.state = kClosed;  // out of the open list; counted as closed once expanded
+        current.link |= kClosedBit;  // out of the open list; counted as closed once expanded
         if (top.x == goalX && top.y == goalY) {
             ++closedCount_;
             finished_ = true;
@@ -168,20 +180,19 @@ bool AStarPlanner::Search() {
             const auto nx = static_cast<std::int32_t>(wx);
             const auto ny = static_cast<std::int32_t>(wy);
             const std::uint32_t next = Cell(nx, ny);
-            const float cost = grid[next];
-            if (cost < 0) continue;
-            const float g = StepG(cost, step.diagonal, k, current.g);
             CellNode& node = cells[next];
-            if (node.state != kUnseen && node.g <= g) continue;
-            if (node.state == kClosed) {
-                --closedCount_;
-                node.state = kUnseen;  // reopened below as a new entry of the open list
-            } else if (node.state == kUnseen) {
+            if (node.cost < 0) continue;
+            const float g = StepG(node.cost, step.diagonal, k, current.g);
+            if (node.link != 0 && node.g <= g) continue;
+            if (node.link & kClosedBit) {
+                --closedCount_;  // reopened below as a new entry of the open list
+            } else if (node.link == 0) {
                 if (touched_.size() >= poolCapacity_) return Fail();
                 touched_.push_back(next);
+                node.link = kClosedBit;  // neither open nor closed until Open
             }
             node.g = g;
-            node.parent = cell;
+            node.link = (node.link & kClosedBit) | (cell + 1);
             if (!Open(nx, ny, next, Priority(nx, ny, goalX, goalY, g, weight))) return Fail();
         }
         ++closedCount_;
@@ -190,11 +201,11 @@ bool AStarPlanner::Search() {
 
 void AStarPlanner::BuildPath(std::uint32_t goal) {
     std::size_t count = 1;
-    for (std::uint32_t c = goal; cells_[c].parent != c; c = cells_[c].parent) ++count;
+    for (std::uint32_t c = goal; ParentOf(cells_[c]) != c; c = ParentOf(cells_[c])) ++count;
     path_.resize(count);
     const auto width = static_cast<std::uint32_t>(request_.width);
     std::uint32_t c = goal;
-    for (std::size_t i = count; i-- > 0; c = cells_[c].parent) {
+    for (std::size_t i = count; i-- > 0; c = ParentOf(cells_[c])) {
         const auto x = static_cast<std::int32_t>(c % width);
         const auto y = static_cast<std::int32_t>(c / width);
         const float g = cells_[c].g;

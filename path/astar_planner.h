@@ -54,14 +54,16 @@ private:
     struct FreeDeleter {
         void operator()(void* block) const { std::free(block); }
     };
-    enum : std::uint32_t { kUnseen = 0, kOpen = 1, kClosed = 2 };
-    // One cell's node; all zero (unseen) in a fresh table.
+    // One cell: its cost and its node. Everything a step looks at lies in one record.
     struct CellNode {
-        float g;              // cost from the start
+        float cost;           // normalised cost of entering the cell, -1 for a wall
+        float g;              // cost from the start, while the cell has a node
         std::uint32_t order;  // insertion number of its heap entry while open
-        std::uint32_t parent; // cell it was reached from (itself for the start)
-        std::uint32_t state;  // kUnseen, kOpen or kClosed
+        std::uint32_t link;   // 0: no node; else the parent cell + 1 (the start: itself), kClosedBit when closed
     };
+    static constexpr std::uint32_t kClosedBit = 0x80000000u;  // cells are below 2^31 - 1, so link fits
+    static bool IsOpen(const CellNode& node) { return node.link != 0 && !(node.link & kClosedBit); }
+    static std::uint32_t ParentOf(const CellNode& node) { return (node.link & ~kClosedBit) - 1; }
     // A heap entry. An entry whose cell is no longer open under the same insertion number is stale (the
     // node was improved and inserted again, or closed) and is dropped when it comes to the top.
     struct Entry {
@@ -88,7 +90,7 @@ private:
     // the bits of non-negative floats order like the floats: so f and the insertion number make one key.
     std::uint32_t lastOrder_;
     std::uint64_t nextOrder_ = 0;
-    std::unique_ptr<CellNode[], FreeDeleter> cells_;  // calloc: only pages the search touches are written
+    std::unique_ptr<CellNode[], FreeDeleter> cells_;
     std::size_t cellCount_ = 0;
     std::vector<std::uint32_t> touched_;              // cells given a node, to clear them again
     std::vector<Entry> heap_;
