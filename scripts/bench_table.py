@@ -93,7 +93,7 @@ def rows(path):
             except ValueError:
                 pass
             if per:
-                yield work, f"{duration(mine)} per {per}", f"{duration(theirs)} per {per}", f"{ratio:.2f}×{mark}", goal
+                yield work, f"{duration(mine)} per {per.rstrip('s')}", f"{duration(theirs)} per {per.rstrip('s')}", f"{ratio:.2f}×{mark}", goal
             else:
                 yield work, shown(run, wall), shown(ref, wall), f"{ratio:.2f}×{mark}", goal
 
