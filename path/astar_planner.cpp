@@ -15,7 +15,8 @@ bool Later(std::uint64_t a, std::uint64_t b) { return a > b; }
 }  // namespace
 
 void AStarPlanner::InitLists(std::size_t poolCapacity, std::size_t openCapacity, int) {
-    const std::size_t cells = static_cast<std::size_t>(request_.width) * static_cast<std::size_t>(request_.height);
+    const std::size_t cells =
+        static_cast<std::size_t>(request_.width) * static_cast<std::size_t>(request_.height);
     cells_.reset();
     cells_.reset(static_cast<CellNode*>(std::malloc(cells * sizeof(CellNode))));
     if (!cells_ && cells > 0) throw std::bad_alloc();

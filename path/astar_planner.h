@@ -59,7 +59,8 @@ private:
         float cost;           // normalised cost of entering the cell, -1 for a wall
         float g;              // cost from the start, while the cell has a node
         std::uint32_t order;  // insertion number of its heap entry while open
-        std::uint32_t link;   // 0: no node; else the parent cell + 1 (the start: itself), kClosedBit when closed
+        std::uint32_t
+            link;  // 0: no node; else the parent cell + 1 (the start: itself), kClosedBit when closed
     };
     static constexpr std::uint32_t kClosedBit = 0x80000000u;  // cells are below 2^31 - 1, so link fits
     static bool IsOpen(const CellNode& node) { return node.link != 0 && !(node.link & kClosedBit); }
@@ -83,7 +84,9 @@ private:
     // Builds the nodes from the start to the goal cell for Result().
     void BuildPath(std::uint32_t goal);
 
-    std::uint32_t Cell(std::int32_t x, std::int32_t y) const { return static_cast<std::uint32_t>(Index(x, y)); }
+    std::uint32_t Cell(std::int32_t x, std::int32_t y) const {
+        return static_cast<std::uint32_t>(Index(x, y));
+    }
     static std::uint32_t OrderOf(std::uint64_t key) { return static_cast<std::uint32_t>(key); }
 
     // Priorities are never negative (f = (h - g) x weight + g with h, g >= 0 and weight in 0 ... 1), and
@@ -92,7 +95,7 @@ private:
     std::uint64_t nextOrder_ = 0;
     std::unique_ptr<CellNode[], FreeDeleter> cells_;
     std::size_t cellCount_ = 0;
-    std::vector<std::uint32_t> touched_;              // cells given a node, to clear them again
+    std::vector<std::uint32_t> touched_;  // cells given a node, to clear them again
     std::vector<Entry> heap_;
     std::size_t poolCapacity_ = 0;
     std::size_t openCapacity_ = 0;

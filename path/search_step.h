@@ -22,11 +22,15 @@ inline constexpr Step kSteps[] = {
 };
 
 // g of a neighbour entered from a node with g from: its cost, times k for a diagonal step.
-inline float StepG(float cost, bool diagonal, float k, float from) { return cost * (diagonal ? k : 1.0f) + from; }
+inline float StepG(float cost, bool diagonal, float k, float from) {
+    return cost * (diagonal ? k : 1.0f) + from;
+}
 
 // f = (h - g) x weight + g, h the Manhattan distance of the cell to the goal.
-inline float Priority(std::int32_t x, std::int32_t y, std::int32_t goalX, std::int32_t goalY, float g, float weight) {
-    const auto h = static_cast<float>(std::llabs(std::int64_t{goalX} - x) + std::llabs(std::int64_t{goalY} - y));
+inline float Priority(std::int32_t x, std::int32_t y, std::int32_t goalX, std::int32_t goalY, float g,
+                      float weight) {
+    const auto h =
+        static_cast<float>(std::llabs(std::int64_t{goalX} - x) + std::llabs(std::int64_t{goalY} - y));
     return (h - g) * weight + g;
 }
 

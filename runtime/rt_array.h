@@ -115,8 +115,9 @@ private:
         // four results are joined without branches, so a loop over one index keeps a single test per
         // element. Unused dimensions have stride 0; used ones bound their index, so the position is below
         // Count() and the sums cannot overflow.
-        const bool bad = (static_cast<std::uint32_t>(i1) >= limits_[0]) | (static_cast<std::uint32_t>(i2) >= limits_[1]) |
-                         (static_cast<std::uint32_t>(i3) >= limits_[2]) | (static_cast<std::uint32_t>(i4) >= limits_[3]);
+        const bool bad =
+            (static_cast<std::uint32_t>(i1) >= limits_[0]) | (static_cast<std::uint32_t>(i2) >= limits_[1]) |
+            (static_cast<std::uint32_t>(i3) >= limits_[2]) | (static_cast<std::uint32_t>(i4) >= limits_[3]);
         if (bad) [[unlikely]]
             RaiseRuntimeError(kErrorIndex);
         return i1 + i2 * stride2_ + i3 * stride3_ + i4 * stride4_;

@@ -29,7 +29,9 @@ public:
     // Makes room for n bytes plus the terminator, by the 512-byte growth rule; length is unchanged.
     void Reserve(std::uint32_t n);
     // The capacity Reserve(n) gives a value without a buffer: the smallest multiple of 512 above n.
-    static constexpr std::uint64_t GrowthCapacity(std::uint32_t n) { return (std::uint64_t{n} / 512 + 1) * 512; }
+    static constexpr std::uint64_t GrowthCapacity(std::uint32_t n) {
+        return (std::uint64_t{n} / 512 + 1) * 512;
+    }
     // Length := count, then copies count bytes (which may contain zero bytes, and may lie inside this
     // value's own buffer) and writes the terminator; the buffer grows by the rule when needed.
     void AssignBytes(const char* bytes, std::uint32_t count);

@@ -143,7 +143,8 @@ double SplitText(const RtString& text, RtArray<RtString>& pieces, const RtString
         if (k + 8 < old.size()) __builtin_prefetch(old[k + 8].Data(), 1);
         const auto length = static_cast<std::uint32_t>(found[k].size());
         RtString& piece = pieces.Data()[k];
-        if (k < old.size() && old[k].Capacity() == RtString::GrowthCapacity(length)) piece = std::move(old[k]);
+        if (k < old.size() && old[k].Capacity() == RtString::GrowthCapacity(length))
+            piece = std::move(old[k]);
         piece.AssignBytes(found[k].data(), length);
     }
     return static_cast<double>(found.size());

@@ -17,8 +17,9 @@ cd "$(dirname "$0")/.."
 
 filter=${1:-.}
 [ -d build/bench ] || { echo "no build/bench: run scripts/build.sh first" >&2; exit 1; }
-if [ -z "${DISPLAY:-}" ] && [ -z "${TARVOK_BENCH_DISPLAY:-}" ]; then
-    TARVOK_BENCH_DISPLAY=1 exec scripts/with-display.sh "$0" "$@"
+# with-display.sh sets DISPLAY for the run it starts, so this happens once.
+if [ -z "${DISPLAY:-}" ]; then
+    exec scripts/with-display.sh "$0" "$@"
 fi
 
 out=build/bench-results

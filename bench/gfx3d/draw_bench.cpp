@@ -2,7 +2,6 @@
 // objects and, in a second run of this program with TARVOK_GL_DISABLE=vbo, from memory. The first frame
 // after building (buffers filled) and the frames after it are measured apart.
 #include <GL/gl.h>
-
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -24,7 +23,9 @@ constexpr int kTrianglesEach = 1000;
 // Small separate triangles scattered over a unit cube, white.
 void BuildObjects() {
     std::uint32_t seed = 777;
-    const auto next = [&seed] { return static_cast<double>((seed = seed * 1664525u + 1013904223u) >> 8) / (1 << 24); };
+    const auto next = [&seed] {
+        return static_cast<double>((seed = seed * 1664525u + 1013904223u) >> 8) / (1 << 24);
+    };
     for (int slot = 0; slot < kObjects; ++slot) {
         StartObject(slot);
         AddVertex(0, 0, 0, 0, 0, -1);
@@ -51,8 +52,8 @@ void DrawOnce() {
 }
 
 void CountTriangles(benchmark::State& state) {
-    state.counters["triangles/s"] =
-        benchmark::Counter(static_cast<double>(kObjects) * kTrianglesEach, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["triangles/s"] = benchmark::Counter(static_cast<double>(kObjects) * kTrianglesEach,
+                                                       benchmark::Counter::kIsIterationInvariantRate);
 }
 
 // The first frame after the objects were built, when the vertex buffers are filled; the building itself
@@ -62,7 +63,8 @@ void FirstFrame(benchmark::State& state) {
         BuildObjects();
         const auto start = std::chrono::steady_clock::now();
         DrawOnce();
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     CountTriangles(state);
 }
@@ -73,7 +75,8 @@ void SteadyFrames(benchmark::State& state) {
     DrawOnce();
     for (auto _ : state) DrawOnce();
     CountTriangles(state);
-    if (g_gl.glGenBuffersARB) tarvok::bench::Compare(state, {{"3D objects with VBOs, later frames", "DrawObjects/no_vbo/steady"}});
+    if (g_gl.glGenBuffersARB)
+        tarvok::bench::Compare(state, {{"3D objects with VBOs, later frames", "DrawObjects/no_vbo/steady"}});
 }
 
 bool Listing(int argc, char** argv) {
@@ -110,7 +113,9 @@ int main(int argc, char** argv) {
         ->UseManualTime()
         ->Iterations(3)
         ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark((form + "/steady").c_str(), SteadyFrames)->UseRealTime()->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((form + "/steady").c_str(), SteadyFrames)
+        ->UseRealTime()
+        ->Unit(benchmark::kMillisecond);
     benchmark::RunSpecifiedBenchmarks();
     if (!listing) {
         DestroyScene3D();

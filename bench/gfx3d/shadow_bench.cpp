@@ -68,7 +68,9 @@ void DrawScene(bool shadows) {
 
 void Frames(benchmark::State& state) {
     for (auto _ : state) DrawScene(state.range(0) != 0);
-    if (state.range(0)) tarvok::bench::Compare(state, {{"3D scene with stencil shadows", "ShadowedScene/plain/0"}});
+    if (state.range(0)) {
+        tarvok::bench::Compare(state, {{"3D scene with stencil shadows", "ShadowedScene/plain/0"}});
+    }
 }
 
 }  // namespace

@@ -79,7 +79,9 @@ void Report(benchmark::State& state, const Scene& scene, double expanded) {
     state.SetItemsProcessed(static_cast<std::int64_t>(paths));
     if (expanded > 0) state.counters["expanded"] = expanded / paths;
     // Nodes expanded per iteration, for the time per expansion.
-    if (expanded > 0) state.counters["expansions"] = benchmark::Counter(expanded, benchmark::Counter::kAvgIterations);
+    if (expanded > 0) {
+        state.counters["expansions"] = benchmark::Counter(expanded, benchmark::Counter::kAvgIterations);
+    }
 }
 
 template <class Planner>
@@ -101,8 +103,9 @@ void PlannerPaths(benchmark::State& state) {
     if (std::is_same_v<Planner, tarvok::AStarPlanner> && state.range(1) == 50) {
         const std::string side = std::to_string(state.range(0));
         const std::string work = "A* at weight 0.5, " + side + "², 30 % walls";
-        tarvok::bench::Compare(state, {{work, "DijkstraPaths/" + side, "1.2"},
-                                       {work + ", per expansion", "DijkstraPaths/" + side, "1", "expansions"}});
+        tarvok::bench::Compare(state,
+                               {{work, "DijkstraPaths/" + side, "1.2"},
+                                {work + ", per expansion", "DijkstraPaths/" + side, "1", "expansions"}});
     }
 }
 BENCHMARK_TEMPLATE(PlannerPaths, tarvok::AStarPlanner)

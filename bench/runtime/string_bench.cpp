@@ -49,7 +49,8 @@ void RtStringAppend(benchmark::State& state) {
         benchmark::DoNotOptimize(s.CText());
     }
     const std::string count = std::to_string(state.range(0));
-    tarvok::bench::Compare(state, {{"RtString append, " + count + " appends", "StdStringAppend/" + count, "0.8"}});
+    tarvok::bench::Compare(state,
+                           {{"RtString append, " + count + " appends", "StdStringAppend/" + count, "0.8"}});
 }
 BENCHMARK(RtStringAppend)->Arg(1000)->Arg(100000);
 

@@ -182,7 +182,8 @@ void ArchiveLookupAndRead(benchmark::State& state) {
     ReleaseArchives();
     state.SetBytesProcessed(state.iterations() * state.range(0));
     const std::string size = std::to_string(state.range(0));
-    tarvok::bench::Compare(state, {{"archive entry of " + size + " bytes, looked up and read", "PlainLookupAndRead/" + size}});
+    tarvok::bench::Compare(
+        state, {{"archive entry of " + size + " bytes, looked up and read", "PlainLookupAndRead/" + size}});
 }
 
 void PlainLookupAndRead(benchmark::State& state) {
@@ -197,7 +198,8 @@ void PlainLookupAndRead(benchmark::State& state) {
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
     const std::string size = std::to_string(state.range(0));
-    tarvok::bench::Compare(state, {{"plain file of " + size + " bytes, looked up and read", "FreadPlain/" + size}});
+    tarvok::bench::Compare(state,
+                           {{"plain file of " + size + " bytes, looked up and read", "FreadPlain/" + size}});
 }
 
 void FreadPlain(benchmark::State& state) {

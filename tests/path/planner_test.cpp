@@ -168,12 +168,14 @@ TEST(PathPlanner, RandomGridsMatchDijkstraAndBothFormsAgree) {
             const Cells path = Plan(fast, RequestFor(grid, sx, sy, gx, gy, weight));
             EXPECT_EQ(path, Plan(listed, RequestFor(grid, sx, sy, gx, gy, weight)));
             EXPECT_EQ(path, Plan(renumbered, RequestFor(grid, sx, sy, gx, gy, weight)));
-            for (const tarvok::Planner* other : {static_cast<const tarvok::Planner*>(&listed), static_cast<const tarvok::Planner*>(&renumbered)}) {
+            const tarvok::Planner* others[] = {&listed, &renumbered};
+            for (const tarvok::Planner* other : others) {
                 EXPECT_EQ(fast.ClosedCount(), other->ClosedCount());
                 EXPECT_EQ(fast.OpenCount(), other->OpenCount());
                 EXPECT_EQ(fast.PathCost(), other->PathCost());
             }
-            for (const tarvok::Node *a = fast.Result(), *b = listed.Result(); a && b; a = a->parent, b = b->parent)
+            for (const tarvok::Node *a = fast.Result(), *b = listed.Result(); a && b;
+                 a = a->parent, b = b->parent)
                 ASSERT_EQ(a->f, b->f);
             ASSERT_EQ(path.empty(), best < 0);
             if (best < 0) continue;
