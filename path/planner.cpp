@@ -67,8 +67,7 @@ bool Planner::Configure(const SearchRequest& request) {
 
     const auto capacityOr = [cells](std::int32_t n) { return n > 0 ? static_cast<std::size_t>(n) : cells; };
     request_ = request;
-    pool_.Init(capacityOr(request.poolCapacity));
-    InitLists(capacityOr(request.openCapacity), request.hashBits);
+    InitLists(capacityOr(request.poolCapacity), capacityOr(request.openCapacity), request.hashBits);
     // NaN counts as 0: a NaN weight would make every priority NaN and the open list unordered.
     if (!(request_.weight >= 0.0f)) request_.weight = 0.0f;
     if (request_.weight > 1.0f) request_.weight = 1.0f;

@@ -67,8 +67,8 @@ public:
     float CellCost(std::int32_t x, std::int32_t y) const { return grid_[Index(x, y)]; }
 
 protected:
-    // Sizes the open list and the closed set for the configured grid.
-    virtual void InitLists(std::size_t openCapacity, int hashBits) = 0;
+    // Sizes the node pool, the open list and the closed set for the configured grid.
+    virtual void InitLists(std::size_t poolCapacity, std::size_t openCapacity, int hashBits) = 0;
 
     std::size_t Index(std::int32_t x, std::int32_t y) const {
         return static_cast<std::size_t>(y) * static_cast<std::size_t>(request_.width) +
@@ -79,7 +79,6 @@ protected:
     }
 
     bool finished_ = true;
-    NodeFactory pool_;
     SearchRequest request_;
     std::unique_ptr<float[]> grid_;
     std::int32_t searchCount_ = 0;

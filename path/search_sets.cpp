@@ -1,4 +1,4 @@
-// The two forms of the open list and closed set.
+// The open list and closed set of the reference grid search.
 #include "path/search_sets.h"
 
 #include <algorithm>
@@ -6,8 +6,6 @@
 #include <new>
 
 namespace tarvok {
-
-// ---- sorted deque and hash table ----
 
 void ListSearchSets::Init(std::size_t openCapacity, int hashBits, std::int32_t, std::int32_t) {
     open_.Init(openCapacity);
@@ -59,51 +57,6 @@ CellLookup ListSearchSets::Find(std::int32_t x, std::int32_t y) {
 void ListSearchSets::UpdateOpen(Node* node) {
     open_.Erase(foundOpen_);
     InsertOpen(node);  // cannot be refused: the erase made room
-}
-
-// ---- heap and per-cell table ----
-
-void HeapSearchSets::Init(std::size_t openCapacity, int, std::int32_t width, std::int32_t height) {
-    const std::size_t cells = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    width_ = static_cast<std::size_t>(width);
-    // Heap positions are kept above the two marks in 32 bits (a configured grid has fewer cells).
-    openCapacity_ = std::min(openCapacity, kMaxOpen);
-    heap_.clear();
-    heap_.shrink_to_fit();
-    heap_.reserve(std::min(openCapacity_, cells));
-    cells_.reset();
-    cells_.reset(static_cast<CellState*>(std::calloc(cells, sizeof(CellState))));
-    if (!cells_ && cells > 0) throw std::bad_alloc();
-    cellCount_ = cells;
-    cellNode_ = std::make_unique_for_overwrite<Node*[]>(cells);
-    closedCount_ = 0;
-    nextOrder_ = 0;
-}
-
-void HeapSearchSets::Clear(NodeFactory& pool) {
-    // Only cells of nodes from the pool can be marked. Unmarking just those (scattered writes) is cheaper
-    // than sweeping the whole table when the search touched a small part of the grid.
-    if (pool.Used() < cellCount_ / 8) {
-        for (const Node& node : pool.HandedOut()) cells_[Cell(&node)].place = kAbsent;
-    } else {
-        std::memset(cells_.get(), 0, cellCount_ * sizeof(CellState));
-    }
-    for (std::size_t i = 0; i < heap_.size() + closedCount_; ++i) pool.Release();
-    heap_.clear();
-    closedCount_ = 0;
-    nextOrder_ = 0;
-}
-
-void HeapSearchSets::Renumber() {
-    std::vector<std::uint32_t> byOrder(heap_.size());
-    for (std::size_t i = 0; i < byOrder.size(); ++i) byOrder[i] = static_cast<std::uint32_t>(i);
-    std::sort(byOrder.begin(), byOrder.end(), [this](std::uint32_t a, std::uint32_t b) {
-        return (heap_[a].key & kOrderMask) < (heap_[b].key & kOrderMask);
-    });
-    nextOrder_ = 0;
-    for (std::uint32_t position : byOrder) {
-        heap_[position].key = (heap_[position].key & ~kOrderMask) | nextOrder_++;
-    }
 }
 
 }  // namespace tarvok

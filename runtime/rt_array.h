@@ -111,11 +111,13 @@ private:
     static constexpr std::int32_t kStep = std::is_same_v<T, double> ? 8 : 64;
 
     std::int32_t Position(std::int32_t i1, std::int32_t i2, std::int32_t i3, std::int32_t i4) const {
-        // Unused dimensions have size 0 and stride 0. Used ones bound their index, so the position is
-        // below Count() and the sums cannot overflow.
-        const bool bad = (i1 | i2 | i3 | i4) < 0 || elements_ == nullptr || i1 >= dim1_ ||
-                         (dim2_ != 0 && i2 >= dim2_) || (dim3_ != 0 && i3 >= dim3_) ||
-                         (dim4_ != 0 && i4 >= dim4_);
+        // One unsigned comparison per index against its limit also rejects negative indices, and the
+        // four results are joined without branches, so a loop over one index keeps a single test per
+        // element. Unused dimensions have stride 0; used ones bound their index, so the position is below
+        // Count() and the sums cannot overflow.
+        const bool bad =
+            (static_cast<std::uint32_t>(i1) >= limits_[0]) | (static_cast<std::uint32_t>(i2) >= limits_[1]) |
+            (static_cast<std::uint32_t>(i3) >= limits_[2]) | (static_cast<std::uint32_t>(i4) >= limits_[3]);
         if (bad) [[unlikely]]
             RaiseRuntimeError(kErrorIndex);
         return i1 + i2 * stride2_ + i3 * stride3_ + i4 * stride4_;
@@ -139,6 +141,9 @@ private:
     std::int32_t dimCount_ = 0;
     std::int32_t capacity_ = 0;  // elements the block holds
     std::int32_t count_ = 0;     // elements in use
+    // Per index, the first value (as unsigned) that is out of range: the size of a used dimension, 2^31
+    // for an unused one (only negative indices fail), 0 for a negative size or while there is no block.
+    std::uint32_t limits_[4] = {0, 0, 0, 0};
 };
 
 // ---------------------------------------------------------------------------------------------------
@@ -149,6 +154,7 @@ void RtArray<T>::ReleaseBlock() {
     if (!IsInline()) delete[] elements_;
     elements_ = nullptr;
     capacity_ = 0;
+    limits_[0] = 0;  // no element can be reached until the next Dim
 }
 
 template <typename T>
@@ -180,6 +186,11 @@ void RtArray<T>::Dim(double d1, double d2, double d3, double d4) {
     stride3_ = shape.strides[2];
     stride4_ = shape.strides[3];
     count_ = shape.count;
+    limits_[0] = static_cast<std::uint32_t>(dim1_);
+    for (int k = 1; k < 4; ++k) {
+        const std::int32_t size = shape.dims[k];
+        limits_[k] = size > 0 ? static_cast<std::uint32_t>(size) : size == 0 ? 0x80000000u : 0;
+    }
     dimCount_ = dim4_ != 0 ? 4 : dim3_ != 0 ? 3 : dim2_ != 0 ? 2 : dim1_ != 0 ? 1 : 0;
 }
 

@@ -10,15 +10,8 @@
 
 namespace {
 
-constexpr std::uint32_t kGrowStep = 512;
 constexpr std::uint32_t kNumberReserve = 64;
 const char kConstEmpty[1] = {0};  // what CText hands out for an empty value
-
-std::uint32_t TextLength(const char* text) {
-    const std::size_t n = text ? std::strlen(text) : 0;
-    if (n >= 0xFFFFFFFFu) throw std::bad_alloc();  // a length past 32 bits cannot be held
-    return static_cast<std::uint32_t>(n);
-}
 
 // Adds two lengths; a sum that would pass 32 bits takes the out-of-memory path.
 std::uint32_t AddLengths(std::uint32_t a, std::uint32_t b) {
@@ -31,7 +24,17 @@ int CompareBytes(const char* a, const char* b) {
     return std::strcmp(a, b);  // strcmp compares as unsigned char, the first difference deciding
 }
 
+// Buffers come from malloc so that growth can use realloc, which extends a block in place (or remaps
+// a large one) instead of copying it. An allocation that fails takes the out-of-memory path.
+char* Allocate(std::size_t size) {
+    void* block = std::malloc(size);
+    if (!block) throw std::bad_alloc();
+    return static_cast<char*>(block);
+}
+
 }  // namespace
+
+void RtString::ThrowTooLong() { throw std::bad_alloc(); }
 
 RtString::RtString(const char* text) { AssignBytes(text ? text : "", TextLength(text)); }
 
@@ -51,7 +54,7 @@ RtString::RtString(double value) { *this = value; }
 RtString::~RtString() { Release(); }
 
 void RtString::Release() {
-    if (capacity_ > 0) delete[] data_;
+    if (capacity_ > 0) std::free(data_);
     data_ = const_cast<char*>(kSharedEmpty);
     capacity_ = 0;
     length_ = 0;
@@ -112,7 +115,7 @@ void RtString::AssignBytes(const char* bytes, std::uint32_t count) {
 
 void RtString::AssignExact(const char* text) {
     const std::uint32_t n = TextLength(text);
-    char* fresh = new char[std::size_t{n} + 1];
+    char* fresh = Allocate(std::size_t{n} + 1);
     if (n) std::memcpy(fresh, text, n);
     fresh[n] = 0;
     Release();
@@ -123,24 +126,20 @@ void RtString::AssignExact(const char* text) {
 
 void RtString::Reserve(std::uint32_t n) {
     if (capacity_ > n) return;
-    const std::uint64_t wanted = (std::uint64_t{n} / kGrowStep) * kGrowStep + kGrowStep;
+    const std::uint64_t wanted = GrowthCapacity(n);
     if (wanted > 0xFFFFFFFFu) throw std::bad_alloc();
-    char* fresh = new char[wanted];
     if (capacity_ > 0) {
-        std::memcpy(fresh, data_, std::size_t{length_} + 1);
-        delete[] data_;
+        void* grown = std::realloc(data_, wanted);
+        if (!grown) throw std::bad_alloc();
+        data_ = static_cast<char*>(grown);
     } else {
-        fresh[0] = 0;
+        data_ = Allocate(wanted);
+        data_[0] = 0;
     }
-    data_ = fresh;
     capacity_ = static_cast<std::uint32_t>(wanted);
 }
 
 const char* RtString::CText() const { return length_ > 0 ? data_ : kConstEmpty; }
-
-RtString& RtString::Append(const char* text) { return AppendBytes(text ? text : "", TextLength(text)); }
-
-RtString& RtString::Append(const RtString& text) { return AppendBytes(text.data_, text.length_); }
 
 RtString& RtString::Append(std::int32_t value) { return Append(RtString(value)); }
 
@@ -150,7 +149,7 @@ RtString& RtString::Append(double value) {
     return AppendBytes(buf, n);
 }
 
-RtString& RtString::AppendBytes(const char* bytes, std::uint32_t count) {
+RtString& RtString::AppendGrowing(const char* bytes, std::uint32_t count) {
     const std::uint32_t newLength = AddLengths(length_, count);
     // Appending a piece of ourselves: Reserve may move the buffer, so remember the offset.
     const bool inside = capacity_ > 0 && bytes >= data_ && bytes < data_ + capacity_;
@@ -212,9 +211,16 @@ std::uint32_t FormatNumberText(double value, char out[32]) {
     if (std::isinf(value)) return static_cast<std::uint32_t>(std::snprintf(out, 32, value < 0 ? "-inf" : "inf"));
     if (value == 0.0) return static_cast<std::uint32_t>(std::snprintf(out, 32, "0"));
 
-    // Ten correctly rounded significant digits and the decimal exponent: "-d.ddddddddde+XXX".
+    // Whole numbers below 1e10 have at most ten digits: they are written as they are, no rounding.
+    if (std::fabs(value) < 1e10 && value == std::trunc(value)) {
+        const auto end = std::to_chars(out, out + 31, static_cast<std::int64_t>(value)).ptr;
+        *end = 0;
+        return static_cast<std::uint32_t>(end - out);
+    }
+
+    // Ten correctly rounded significant digits and the decimal exponent: "-d.ddddddddde+XX".
     char sci[40];
-    std::snprintf(sci, sizeof sci, "%.9e", value);
+    *std::to_chars(sci, sci + sizeof sci - 1, value, std::chars_format::scientific, 9).ptr = 0;
     const bool negative = sci[0] == '-';
     const char* p = sci + (negative ? 1 : 0);
     char digits[10];

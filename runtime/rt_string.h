@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 class RtString {
 public:
@@ -27,6 +28,13 @@ public:
     void AssignExact(const char* text);
     // Makes room for n bytes plus the terminator, by the 512-byte growth rule; length is unchanged.
     void Reserve(std::uint32_t n);
+    // The capacity Reserve(n) gives a value without a buffer: the smallest multiple of 512 above n.
+    static constexpr std::uint64_t GrowthCapacity(std::uint32_t n) {
+        return (std::uint64_t{n} / 512 + 1) * 512;
+    }
+    // Length := count, then copies count bytes (which may contain zero bytes, and may lie inside this
+    // value's own buffer) and writes the terminator; the buffer grows by the rule when needed.
+    void AssignBytes(const char* bytes, std::uint32_t count);
 
     // The text, zero-terminated; a constant empty text while the length is 0.
     const char* CText() const;
@@ -35,12 +43,22 @@ public:
     // The raw buffer (the shared empty text while capacity is 0: never write through it then).
     const char* Data() const { return data_; }
 
-    RtString& Append(const char* text);
-    RtString& Append(const RtString& text);
+    RtString& Append(const char* text) { return AppendBytes(text ? text : "", TextLength(text)); }
+    RtString& Append(const RtString& text) { return AppendBytes(text.data_, text.length_); }
     RtString& Append(std::int32_t value);
     RtString& Append(double value);
     // Appends count bytes (which may contain zero bytes); the engine's readers use it.
-    RtString& AppendBytes(const char* bytes, std::uint32_t count);
+    RtString& AppendBytes(const char* bytes, std::uint32_t count) {
+        // Inline when the bytes fit behind the text: a source inside our own buffer cannot move then,
+        // and ends at the terminator, so it never overlaps the bytes written.
+        if (count < capacity_ - length_) {
+            std::memcpy(data_ + length_, bytes, count);
+            length_ += count;
+            data_[length_] = 0;
+            return *this;
+        }
+        return AppendGrowing(bytes, count);
+    }
 
     // Byte at index as a signed 8-bit value; 0 when the text is empty or the index is outside the buffer.
     std::int32_t CharAt(std::int32_t index) const;
@@ -54,8 +72,15 @@ public:
     void TrimControlTail();
 
 private:
+    // strlen as a 32-bit length; a text of 2^32 - 1 bytes or more takes the out-of-memory path.
+    static std::uint32_t TextLength(const char* text) {
+        const std::size_t n = text ? std::strlen(text) : 0;
+        if (n >= 0xFFFFFFFFu) ThrowTooLong();
+        return static_cast<std::uint32_t>(n);
+    }
+    [[noreturn]] static void ThrowTooLong();
+    RtString& AppendGrowing(const char* bytes, std::uint32_t count);
     void Release();
-    void AssignBytes(const char* bytes, std::uint32_t count);
 
     char* data_ = const_cast<char*>(kSharedEmpty);
     std::uint32_t capacity_ = 0;

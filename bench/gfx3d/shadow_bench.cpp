@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "bench/compare.h"
 #include "frame/display.h"
 #include "gfx3d/gfx3d.h"
 #include "runtime/engine_globals.h"
@@ -67,6 +68,9 @@ void DrawScene(bool shadows) {
 
 void Frames(benchmark::State& state) {
     for (auto _ : state) DrawScene(state.range(0) != 0);
+    if (state.range(0)) {
+        tarvok::bench::Compare(state, {{"3D scene with stencil shadows", "ShadowedScene/plain/0"}});
+    }
 }
 
 }  // namespace

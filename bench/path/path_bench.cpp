@@ -16,8 +16,11 @@
 #include <cstdint>
 #include <map>
 #include <random>
+#include <string>
+#include <type_traits>
 #include <vector>
 
+#include "bench/compare.h"
 #include "path/astar_planner.h"
 #include "path/path.h"
 #include "tests/path/grid_reference.h"
@@ -75,6 +78,10 @@ void Report(benchmark::State& state, const Scene& scene, double expanded) {
     const auto paths = static_cast<double>(state.iterations() * scene.routes.size());
     state.SetItemsProcessed(static_cast<std::int64_t>(paths));
     if (expanded > 0) state.counters["expanded"] = expanded / paths;
+    // Nodes expanded per iteration, for the time per expansion.
+    if (expanded > 0) {
+        state.counters["expansions"] = benchmark::Counter(expanded, benchmark::Counter::kAvgIterations);
+    }
 }
 
 template <class Planner>
@@ -93,6 +100,13 @@ void PlannerPaths(benchmark::State& state) {
         }
     }
     Report(state, scene, expanded);
+    if (std::is_same_v<Planner, tarvok::AStarPlanner> && state.range(1) == 50) {
+        const std::string side = std::to_string(state.range(0));
+        const std::string work = "A* at weight 0.5, " + side + "², 30 % walls";
+        tarvok::bench::Compare(state,
+                               {{work, "DijkstraPaths/" + side, "1.2"},
+                                {work + ", per expansion", "DijkstraPaths/" + side, "1", "expansions"}});
+    }
 }
 BENCHMARK_TEMPLATE(PlannerPaths, tarvok::AStarPlanner)
     ->ArgsProduct({{256, 1024}, {50, 75, 100}})

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "bench/compare.h"
 #include "runtime/rt_array.h"
 
 namespace {
@@ -19,6 +20,7 @@ void ArraySum1D(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
+    tarvok::bench::Compare(state, {{"1D array reads", "VectorSum1D"}});
 }
 BENCHMARK(ArraySum1D);
 
@@ -55,6 +57,7 @@ void ArrayWrite2D(benchmark::State& state) {
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations() * kSide * kSide);
+    tarvok::bench::Compare(state, {{"2D array writes", "VectorWrite2D", "0.6"}});
 }
 BENCHMARK(ArrayWrite2D);
 

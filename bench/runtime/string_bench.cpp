@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "bench/compare.h"
 #include "runtime/rt_string.h"
 
 namespace {
@@ -15,6 +16,7 @@ void NumberToText(benchmark::State& state) {
     int i = 0;
     char buf[32];
     for (auto _ : state) benchmark::DoNotOptimize(FormatNumberText(Sample(i++), buf));
+    tarvok::bench::Compare(state, {{"number → text", "SnprintfG10", "1.5"}});
 }
 BENCHMARK(NumberToText);
 
@@ -29,6 +31,7 @@ void TextToNumberRule(benchmark::State& state) {
     const char* texts[] = {"12345.678", "-0.000123", "1.e+020", "  42abc", "3.14159265358979"};
     int i = 0;
     for (auto _ : state) benchmark::DoNotOptimize(TextToNumber(texts[i++ % 5]));
+    tarvok::bench::Compare(state, {{"text → number", "Strtod"}});
 }
 BENCHMARK(TextToNumberRule);
 
@@ -45,6 +48,9 @@ void RtStringAppend(benchmark::State& state) {
         for (int i = 0; i < state.range(0); ++i) s.Append("ab");
         benchmark::DoNotOptimize(s.CText());
     }
+    const std::string count = std::to_string(state.range(0));
+    tarvok::bench::Compare(state,
+                           {{"RtString append, " + count + " appends", "StdStringAppend/" + count, "0.8"}});
 }
 BENCHMARK(RtStringAppend)->Arg(1000)->Arg(100000);
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/compare.h"
 #include "storage/storage.h"
 #include "tools/pack_archive.h"
 
@@ -63,6 +64,7 @@ void ChannelBytes(benchmark::State& state) {
         benchmark::DoNotOptimize(sum);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileBytes));
+    tarvok::bench::Compare(state, {{"channel reads by bytes, 100 MB", "FreadBytes"}});
 }
 
 void FreadBytes(benchmark::State& state) {
@@ -90,6 +92,7 @@ void ChannelLines(benchmark::State& state) {
         benchmark::DoNotOptimize(total);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileBytes));
+    tarvok::bench::Compare(state, {{"channel reads by lines, 100 MB", "IfstreamLines"}});
 }
 
 void IfstreamLines(benchmark::State& state) {
@@ -116,6 +119,7 @@ void ChannelBlocks(benchmark::State& state) {
         benchmark::DoNotOptimize(total);
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kFileBytes));
+    tarvok::bench::Compare(state, {{"channel reads in blocks, 100 MB", "FreadBlocks"}});
 }
 
 void FreadBlocks(benchmark::State& state) {
@@ -177,6 +181,9 @@ void ArchiveLookupAndRead(benchmark::State& state) {
     }
     ReleaseArchives();
     state.SetBytesProcessed(state.iterations() * state.range(0));
+    const std::string size = std::to_string(state.range(0));
+    tarvok::bench::Compare(
+        state, {{"archive entry of " + size + " bytes, looked up and read", "PlainLookupAndRead/" + size}});
 }
 
 void PlainLookupAndRead(benchmark::State& state) {
@@ -190,6 +197,9 @@ void PlainLookupAndRead(benchmark::State& state) {
         std::fclose(f);
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
+    const std::string size = std::to_string(state.range(0));
+    tarvok::bench::Compare(state,
+                           {{"plain file of " + size + " bytes, looked up and read", "FreadPlain/" + size}});
 }
 
 void FreadPlain(benchmark::State& state) {

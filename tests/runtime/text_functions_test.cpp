@@ -84,6 +84,15 @@ TEST(TextFunctions, SplitText) {
     pieces.ElementAt(0) = "x y z";
     EXPECT_EQ(SplitText(pieces.ElementAt(0), pieces, " "), 3);
     EXPECT_EQ(Text(pieces.ElementAt(2)), "z");
+
+    // Splitting into an array of longer or shorter texts gives each piece the capacity a fresh text of
+    // its length has.
+    pieces.ElementAt(0) = std::string(600, 'x').c_str();
+    const std::string text = "a " + std::string(700, 'b') + " c";
+    EXPECT_EQ(SplitText(text.c_str(), pieces, " "), 3);
+    const std::uint32_t capacities[] = {512, 1024, 512};
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(pieces.ElementAt(i).Capacity(), capacities[i]) << i;
+    EXPECT_EQ(pieces.ElementAt(1).Length(), 700u);
 }
 
 TEST(TextFunctions, FormatNumberMatchesPythonAndHexText) {
