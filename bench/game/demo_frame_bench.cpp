@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "bench/compare.h"
 #include "engine/engine.h"
 #include "gfx2d/gfx2d.h"
 
@@ -66,6 +67,7 @@ void DemoFrame(benchmark::State& state) {
     state.counters["gl_ms"] = glMs / n;
     state.counters["process_cpu_ms"] = (ProcessCpuMs() - cpu0) / n;
     state.counters["frame_budget_share_at_60fps"] = (engineMs + glMs) / n / (1000.0 / 60.0);
+    tarvok::bench::Compare(state, {{"one demo frame (background, three sprites, collision)", "", "<= 2.5 ms"}});
 }
 BENCHMARK(DemoFrame)->Unit(benchmark::kMillisecond)->UseRealTime();
 

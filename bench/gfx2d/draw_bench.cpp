@@ -15,6 +15,7 @@
 #include <ctime>
 #include <string>
 
+#include "bench/compare.h"
 #include "frame/display.h"
 #include "gfx2d/gfx2d.h"
 #include "runtime/engine_globals.h"
@@ -23,15 +24,17 @@ namespace {
 
 struct Work {
     const char* name;
-    int side;     // sprite width and height in pixels
-    int count;    // sprites per frame
-    bool linear;  // linear filtering, else nearest
+    const char* work;  // its row in scripts/bench.sh's table
+    const char* goal;  // reference time / engine time to reach
+    int side;          // sprite width and height in pixels
+    int count;         // sprites per frame
+    bool linear;       // linear filtering, else nearest
 };
 constexpr Work kWorks[] = {
-    {"BM_Sprites8x8Nearest", 8, 100000, false},
-    {"BM_Sprites8x8Linear", 8, 100000, true},
-    {"BM_Sprites64x64Nearest", 64, 10000, false},
-    {"BM_Sprites64x64Linear", 64, 10000, true},
+    {"BM_Sprites8x8Nearest", "100,000 sprites 8x8 per frame, nearest", "3", 8, 100000, false},
+    {"BM_Sprites8x8Linear", "100,000 sprites 8x8 per frame, linear", "3", 8, 100000, true},
+    {"BM_Sprites64x64Nearest", "10,000 sprites 64x64 per frame, nearest", "1.2", 64, 10000, false},
+    {"BM_Sprites64x64Linear", "10,000 sprites 64x64 per frame, linear", "1.2", 64, 10000, true},
 };
 
 // A position for sprite i, spread over a 640 x 480 screen.
@@ -78,6 +81,7 @@ void EngineSprites(benchmark::State& state, Work w) {
         glReadPixels(0, 0, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, pixel);  // waits for the drawing
     }
     Report(state, w, cpu);
+    tarvok::bench::Compare(state, {{w.work, std::string(w.name) + "/reference", w.goal}});
     ReleaseTextureStore();
     DestroyDisplay(display);
     g_engine.display = nullptr;
