@@ -20,13 +20,22 @@ inline constexpr int kPollMs = 20;          // request and registration polls...
 inline constexpr int kPollCount = 250;      // ...at most this many times (5 seconds)
 inline constexpr int kStopStepMs = 50;      // the worker's stop is awaited in these steps...
 inline constexpr int kStopStepCount = 100;  // ...at most this many (5 seconds)
-inline constexpr int kWorkerSleepMs = 10;   // the pause at the end of each worker pass
-inline constexpr int kMaxHostPolledSockets = 100;
-inline constexpr int kMaxReadsPerPass = 256;  // messages read from the host connection per pass
-inline constexpr int kMaxAcceptsPerPass = 16;
+inline constexpr int kWorkerWaitMs = 50;     // the worker's longest wait: stops and time-outs are seen
+inline constexpr int kMessageBudget = 64;    // messages read from one connection per wake-up
+inline constexpr int kAcceptBudget = 64;     // connections accepted per wake-up
+inline constexpr std::size_t kMaxConnections = 256;  // host: connections kept at once
+inline constexpr NLint kQueueMaxBytes = 1 << 20;     // outgoing bytes waiting for one connection...
+inline constexpr NLint kQueueMaxMessages = 16384;    // ...and messages: past either, it is dropped
 inline constexpr std::size_t kMaxQueuedTexts = 4096;  // per local player; newer texts are dropped
 inline constexpr std::size_t kMaxReplies = 16;
 inline constexpr std::size_t kMaxHostPlayers = 1024;  // CreatePlayer beyond this gets no answer
+
+// The time-outs that end a connection, in milliseconds (tests shorten them).
+struct NetTimeouts {
+    int noPlayerMs = 10000;  // host: a connection that created no player by then is closed
+    int stallMs = 10000;     // a connection whose queued bytes did not move for this long is closed
+};
+NetTimeouts& NetTimeoutSettings();
 
 // Player ids of a local record that has no id from the host yet.
 inline constexpr std::int32_t kIdUnsent = -1;     // waiting for the worker to send CreatePlayer
@@ -45,6 +54,13 @@ struct PlayerRecord {
 struct InboundMessage {
     NetMessage message;
     NLsocket socket = NL_INVALID;
+};
+
+// Host side: one accepted connection.
+struct HostConnection {
+    NLsocket socket = NL_INVALID;
+    std::int64_t acceptedMs = 0;  // clock time of the accept
+    bool registered = false;      // it created a player (or is the host's own connection)
 };
 
 // A message to write once the lock is released.
@@ -70,8 +86,9 @@ struct NetSession {
     NLmutex lock = nullptr;        // guards everything in this record
 
     // Book-keeping of this port.
-    NLint group = -1;                     // host side: the accepted connections
-    std::vector<NLsocket> clientSockets;  // host side: the accepted connections, to close
+    NLint group = -1;                         // every socket of the session, polled by the worker
+    std::vector<HostConnection> connections;  // host side: the accepted connections
+    NLaddress selfAddress;                    // host side: where the own connection comes from
     NLthreadID worker = -1;
     std::uint8_t pendingRequest = 0;    // type of the request awaiting its reply, 0 = none
     std::int32_t abandonedCreates = 0;  // PlayerCreated answers still due to given-up records
@@ -97,8 +114,10 @@ private:
     NLmutex* lock_;
 };
 
-// Writes a whole message to a socket: true when every byte left.
+// Writes a whole message to a socket (queues it, on a socket with a write queue): true when it went.
 bool SendMessage(NLsocket socket, const NetMessage& message);
+// Gives a socket of the session its bounded write queue.
+bool StartWriteQueue(NLsocket socket);
 
 // The network worker's thread function (data: the NetSession).
 void* NetworkWorker(void* data);
