@@ -64,7 +64,6 @@ bool StopSession(NetSession& s) {
     s.localPlayers.clear();
     s.players.clear();
     s.replies.clear();
-    s.inbound.clear();
     return true;
 }
 

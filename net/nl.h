@@ -85,11 +85,19 @@ NLboolean nlClose(NLsocket socket);  // closes the socket and takes it out of ev
 // Reads one packet (NL_TCP_PACKETS) or what is waiting (NL_TCP) into buffer: the byte count, 0 when
 // nothing (complete) is waiting, -1 on error (NL_CONNECTION_CLOSED when the peer ended the connection).
 NLint nlRead(NLsocket socket, void* buffer, NLint length);
+// Reads up to count waiting packets (NL_TCP_PACKETS) without waiting, laid end to end in buffer, their
+// lengths in lengths: the number read, 0 when none is waiting, -1 on error (as nlRead; an error met
+// after some packets is reported by the next call).
+NLint nlReadMany(NLsocket socket, void* buffer, NLint length, NLint* lengths, NLint count);
 // nlRead whose wait (NL_BLOCKING_READS) also ends after maxWaitMs, with NL_TIMEOUT.
 NLint nlReadWithin(NLsocket socket, void* buffer, NLint length, NLint maxWaitMs);
 // Writes length bytes as one packet (NL_TCP_PACKETS) or as stream bytes: length, or -1 on error. On a
 // socket with a write queue the bytes are queued and nlFlush or the next write sends them.
 NLint nlWrite(NLsocket socket, const void* buffer, NLint length);
+
+// Writes count packets laid end to end in buffer, with the given lengths, as count nlWrite calls would
+// (on a socket with a write queue: all of them or none). The count written, or -1 on error.
+NLint nlWriteMany(NLsocket socket, const void* buffer, const NLint* lengths, NLint count);
 
 // Write queues (this library's own extension, for a server that must never wait on one peer). After
 // nlSetWriteQueue, nlWrite on the socket never waits: it queues the packet, at most maxBytes bytes and

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@
 #include "platform/sockets.h"
 
 namespace tarvok::nl {
+
+using tarvok::PacketAssembler;
 
 namespace {
 
@@ -22,7 +25,7 @@ struct Library {
     bool noDelay = false;
     int readTimeoutMs = NL_DEFAULT_READ_TIMEOUT_MS;
     NLsocket nextSocket = 1;
-    std::map<NLsocket, std::shared_ptr<SocketRecord>> sockets;
+    std::unordered_map<NLsocket, std::shared_ptr<SocketRecord>> sockets;
 };
 
 Library& Lib() {
@@ -51,7 +54,8 @@ NLsocket AddRecord(std::shared_ptr<SocketRecord> record) {
 
 NLint ReadPacket(SocketRecord& r, std::uint8_t* out, NLint length, bool blocking, int timeoutMs) {
     if (r.readBroken) return Fail(NL_PACKET_SIZE), -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::chrono::steady_clock::time_point deadline{};
+    if (blocking) deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (r.assembler.Status() == PacketAssembler::State::Ready) {
             const auto packet = r.assembler.Packet();
@@ -185,7 +189,7 @@ NLboolean nlInit() {
 }
 
 void nlShutdown() {
-    std::map<NLsocket, std::shared_ptr<SocketRecord>> open;
+    std::unordered_map<NLsocket, std::shared_ptr<SocketRecord>> open;
     {
         Library& lib = Lib();
         std::lock_guard guard(lib.lock);
@@ -425,6 +429,86 @@ char* nlAddrToString(const NLaddress* address, char* text) {
                       static_cast<unsigned>(address->port));
     }
     return text;
+}
+
+NLint nlReadMany(NLsocket socket, void* buffer, NLint length, NLint* lengths, NLint count) {
+    if (!buffer || !lengths || length < 0 || count < 0) return Fail(NL_NULL_POINTER), -1;
+    const auto r = FindSocket(socket);
+    if (!r) return -1;
+    std::lock_guard guard(r->readLock);
+    if (r->fd < 0 || r->listening || r->type != NL_TCP_PACKETS) return Fail(NL_INVALID_SOCKET), -1;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    NLint n = 0;
+    std::size_t used = 0;
+    bool received = false;  // at most one system read per call
+    while (n < count) {
+        PacketAssembler& a = r->assembler;
+        if (a.Status() == PacketAssembler::State::Ready) {
+            const auto packet = a.Packet();
+            if (packet.size() > static_cast<std::size_t>(length) - used) {
+                if (n > 0) break;  // it waits for the next call
+                r->readBroken = true;
+                return Fail(NL_PACKET_SIZE), -1;
+            }
+            std::memcpy(out + used, packet.data(), packet.size());
+            lengths[n++] = static_cast<NLint>(packet.size());
+            used += packet.size();
+            a.Consume();
+            continue;
+        }
+        if (r->readBroken || a.Status() == PacketAssembler::State::BadLength) {
+            r->readBroken = true;
+            if (n > 0) break;
+            return Fail(NL_PACKET_SIZE), -1;
+        }
+        if (received) break;
+        received = true;
+        const platform::IoResult got = platform::TcpReceive(r->fd, a.Space(), 0);
+        if (got.status == platform::IoStatus::Done) {
+            a.Commit(got.count);
+        } else if (got.status == platform::IoStatus::WouldBlock || n > 0) {
+            break;  // an end or error shows again on the next call
+        } else {
+            return Fail(got.status == platform::IoStatus::Closed ? NL_CONNECTION_CLOSED : NL_SYSTEM_ERROR), -1;
+        }
+    }
+    return n;
+}
+
+NLint nlWriteMany(NLsocket socket, const void* buffer, const NLint* lengths, NLint count) {
+    if (!buffer || !lengths || count < 0) return Fail(NL_NULL_POINTER), -1;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    for (NLint i = 0; i < count; ++i) {
+        if (lengths[i] < 0) return Fail(NL_NULL_POINTER), -1;
+        if (lengths[i] == 0 || lengths[i] > NL_MAX_PACKET_LENGTH) return Fail(NL_PACKET_SIZE), -1;
+        total += static_cast<std::size_t>(lengths[i]);
+    }
+    const auto r = FindSocket(socket);
+    if (!r) return -1;
+    {
+        std::lock_guard guard(r->writeLock);
+        if (r->fd < 0 || r->listening) return Fail(NL_INVALID_SOCKET), -1;
+        if (r->writeBroken) return Fail(r->writeError), -1;
+        if (r->queue) {
+            const bool wasEmpty = r->queue->Empty();
+            const bool packets = r->type == NL_TCP_PACKETS;
+            if (!r->queue->PushMany({bytes, total}, {lengths, static_cast<std::size_t>(count)}, packets)) {
+                WakePoller();
+                return BreakWrites(*r, NL_QUEUE_FULL);
+            }
+            if (wasEmpty && count > 0) {
+                r->lastMove = std::chrono::steady_clock::now();
+                WakePoller();
+            }
+            return count;
+        }
+    }
+    for (NLint i = 0; i < count; ++i) {
+        if (nlWrite(socket, bytes, lengths[i]) < 0) return -1;
+        bytes += lengths[i];
+    }
+    return count;
 }
 
 NLboolean nlSetWriteQueue(NLsocket socket, NLint maxBytes, NLint maxPackets, NLint stallMs) {

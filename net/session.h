@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
@@ -21,7 +22,11 @@ inline constexpr int kPollCount = 250;      // ...at most this many times (5 sec
 inline constexpr int kStopStepMs = 50;      // the worker's stop is awaited in these steps...
 inline constexpr int kStopStepCount = 100;  // ...at most this many (5 seconds)
 inline constexpr int kWorkerWaitMs = 50;     // the worker's longest wait: stops and time-outs are seen
-inline constexpr int kMessageBudget = 64;    // messages read from one connection per wake-up
+// Messages read from each ready connection per wake-up: a share of kRoundBudget, at least kMessageBudget.
+// Every ready connection gets the same share, so a flooder cannot starve the others; a lone sender is
+// not held to a trickle either.
+inline constexpr int kMessageBudget = 64;
+inline constexpr int kRoundBudget = 4096;
 inline constexpr int kAcceptBudget = 64;     // connections accepted per wake-up
 inline constexpr std::size_t kMaxConnections = 256;  // host: connections kept at once
 inline constexpr NLint kQueueMaxBytes = 1 << 20;     // outgoing bytes waiting for one connection...
@@ -50,12 +55,6 @@ struct PlayerRecord {
     std::deque<NetMessage> received;  // texts for this local player, oldest first
 };
 
-// A message the host read, with the connection it came on.
-struct InboundMessage {
-    NetMessage message;
-    NLsocket socket = NL_INVALID;
-};
-
 // Host side: one accepted connection.
 struct HostConnection {
     NLsocket socket = NL_INVALID;
@@ -78,7 +77,6 @@ struct NetSession {
     std::list<PlayerRecord> localPlayers;        // created by this program (stable addresses)
     std::list<PlayerRecord> players;             // host side: every player of the game
     std::deque<NetMessage> replies;              // replies for the waiting request
-    std::deque<InboundMessage> inbound;          // host side: received messages with their socket
     NLint networkType = NL_IP;
     NLint connectionType = NL_TCP_PACKETS;
     std::uint8_t stopRequest = 0;  // set by the game thread to end the worker
@@ -94,8 +92,13 @@ struct NetSession {
     std::int32_t abandonedCreates = 0;  // PlayerCreated answers still due to given-up records
 };
 
-// Host side: applies one received message to the players list; returns the replies and relayed copies.
-std::vector<Outgoing> HandleHostMessage(NetSession& session, const InboundMessage& in);
+// Where the host's replies and relayed copies go: the socket, the message, and the target field that
+// this copy carries.
+using HostSink = std::function<void(NLsocket socket, const NetMessage& message, std::uint32_t target)>;
+// Host side: applies one message received on a connection to the players list and hands its replies and
+// relayed copies to send; true when it created a player. (Messages are handled as soon as they are
+// read, so a connection that closes leaves no backlog behind.)
+bool HandleHostMessage(NetSession& session, const NetMessage& message, NLsocket from, const HostSink& send);
 // Host side: forgets every player that came on a connection that is gone.
 void DropHostConnection(NetSession& session, NLsocket socket);
 // Any side: files one message from the host connection (texts into local queues, ids, replies);

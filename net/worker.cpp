@@ -8,6 +8,7 @@
 // it created no player in time, it sent what cannot be trusted) is closed and its players forgotten.
 #include <algorithm>
 #include <array>
+#include <unordered_map>
 
 #include "net/session.h"
 #include "platform/clock.h"
@@ -16,25 +17,63 @@ namespace tarvok {
 
 namespace {
 
-using ReadBuffer = std::array<std::uint8_t, kMaxMessageBytes>;
-
 std::int64_t NowMs() { return static_cast<std::int64_t>(platform::ClockMs()); }
 
-// What one wake-up of the worker has to do after reading: sockets to flush and clients to close.
-struct Round {
-    std::vector<NLsocket> written;
-    std::vector<NLsocket> broken;
-
-    void Send(NLsocket socket, const NetMessage& message) {
-        if (SendMessage(socket, message)) {
-            if (written.empty() || written.back() != socket) written.push_back(socket);
-        } else if (nlGetError() == NL_QUEUE_FULL) {
-            broken.push_back(socket);
+// What one wake-up of the worker sends, gathered per socket so each gets one write, and the clients
+// whose queues failed. Kept from one wake-up to the next so its buffers are reused.
+class Round {
+public:
+    void Send(NLsocket socket, const NetMessage& message, std::uint32_t target) {
+        if (socket == NL_INVALID) return;
+        // Runs of messages to one socket are common: the last batch is kept at hand.
+        if (socket != lastSocket_) {
+            last_ = &batches_[socket];
+            lastSocket_ = socket;
         }
+        Batch& b = *last_;
+        if (b.lengths.empty()) touched_.push_back(socket);
+        const std::size_t at = b.bytes.size();
+        b.bytes.resize(at + kMessageHeaderBytes + message.payload.size());
+        const std::size_t n = EncodeMessageInto(message, target, std::span(b.bytes).subspan(at));
+        b.bytes.resize(at + n);
+        if (n > 0) b.lengths.push_back(static_cast<NLint>(n));
     }
+    void Send(NLsocket socket, const NetMessage& message) { Send(socket, message, message.target); }
     void SendAll(const std::vector<Outgoing>& out) {
         for (const Outgoing& o : out) Send(o.socket, o.message);
     }
+    // Hands what was gathered to the sockets' queues; returns the sockets written to.
+    const std::vector<NLsocket>& Write() {
+        for (const NLsocket socket : touched_) {
+            Batch& b = batches_[socket];
+            if (nlWriteMany(socket, b.bytes.data(), b.lengths.data(), static_cast<NLint>(b.lengths.size())) < 0 &&
+                nlGetError() == NL_QUEUE_FULL) {
+                broken.push_back(socket);
+            }
+            b.bytes.clear();
+            b.lengths.clear();
+        }
+        // Sockets come and go: their buffers are not kept forever.
+        if (batches_.size() > 2 * kMaxConnections) batches_.clear();
+        lastSocket_ = NL_INVALID;
+        return touched_;
+    }
+    void Start() {
+        touched_.clear();
+        broken.clear();
+    }
+
+    std::vector<NLsocket> broken;
+
+private:
+    struct Batch {
+        std::vector<std::uint8_t> bytes;
+        std::vector<NLint> lengths;
+    };
+    std::unordered_map<NLsocket, Batch> batches_;
+    std::vector<NLsocket> touched_;
+    NLsocket lastSocket_ = NL_INVALID;
+    Batch* last_ = nullptr;
 };
 
 // The own connection failed: the session goes on without it (sends give 0, requests time out).
@@ -62,28 +101,47 @@ void RegisterLocalPlayers(NetSession& s, Round& round) {
     round.SendAll(out);
 }
 
-// Reads up to the budget of messages from a socket into messages; false when the connection ended or
-// sent something that cannot be trusted.
-bool ReadMessages(NLsocket socket, ReadBuffer& buffer, std::vector<NetMessage>& messages) {
-    for (int i = 0; i < kMessageBudget; ++i) {
-        const NLint n = nlRead(socket, buffer.data(), static_cast<NLint>(buffer.size()));
-        if (n == 0) return true;
-        if (n < 0) return false;
-        ParsedMessage parsed = ParseMessage(std::span(buffer.data(), static_cast<std::size_t>(n)));
-        if (parsed.verdict == ReadVerdict::DropConnection) return false;
-        if (parsed.verdict == ReadVerdict::Valid) messages.push_back(std::move(parsed.message));
+// Reads messages from one socket, up to a budget, into buffers kept from one read to the next.
+class Reader {
+public:
+    // False when the connection ended or sent something that cannot be trusted.
+    bool Read(NLsocket socket, int budget) {
+        count_ = 0;
+        while (count_ < static_cast<std::size_t>(budget)) {
+            const NLint want = std::min<NLint>(kBatch, budget - static_cast<NLint>(count_));
+            const NLint n =
+                nlReadMany(socket, bytes_.data(), static_cast<NLint>(bytes_.size()), lengths_.data(), want);
+            if (n < 0) return false;
+            if (n == 0) return true;
+            std::size_t at = 0;
+            for (NLint i = 0; i < n; ++i) {
+                const auto length = static_cast<std::size_t>(lengths_[static_cast<std::size_t>(i)]);
+                if (messages_.size() <= count_) messages_.resize(count_ + 1);
+                const ReadVerdict v = ParseMessageInto(std::span(bytes_).subspan(at, length), messages_[count_]);
+                at += length;
+                if (v == ReadVerdict::DropConnection) return false;
+                if (v == ReadVerdict::Valid) ++count_;
+            }
+        }
+        return true;
     }
-    return true;
-}
+    std::span<const NetMessage> Messages() const { return std::span(messages_).first(count_); }
+
+private:
+    static constexpr NLint kBatch = 64;
+    std::vector<std::uint8_t> bytes_ = std::vector<std::uint8_t>(kBatch * kMaxMessageBytes);
+    std::array<NLint, kBatch> lengths_{};
+    std::vector<NetMessage> messages_;
+    std::size_t count_ = 0;
+};
 
 // Step 2: what waits on the connection to the host.
-void ReadHostConnection(NetSession& s, NLsocket socket, ReadBuffer& buffer, Round& round) {
-    std::vector<NetMessage> messages;
-    const bool ok = ReadMessages(socket, buffer, messages);
+void ReadHostConnection(NetSession& s, NLsocket socket, int budget, Reader& reader, Round& round) {
+    const bool ok = reader.Read(socket, budget);
     std::vector<Outgoing> out;
     {
         SessionLock guard(s);
-        for (const NetMessage& m : messages) {
+        for (const NetMessage& m : reader.Messages()) {
             std::vector<Outgoing> more = DeliverFromHost(s, m);
             std::move(more.begin(), more.end(), std::back_inserter(out));
         }
@@ -136,36 +194,25 @@ void AcceptClients(NetSession& s) {
     }
 }
 
-// Step 3b: up to the budget of messages from one client, into the inbound queue.
-void ReadClient(NetSession& s, NLsocket client, ReadBuffer& buffer) {
-    std::vector<NetMessage> messages;
-    const bool ok = ReadMessages(client, buffer, messages);
-    if (!ok) return CloseClient(s, client);
-    SessionLock guard(s);
-    for (NetMessage& m : messages) s.inbound.push_back({std::move(m), client});
-}
-
-// Step 4: answers and relays for what the clients sent; a connection that creates a player is
-// registered.
-void HandleInbound(NetSession& s, Round& round) {
-    std::vector<Outgoing> out;
+// Steps 3b and 4: up to the budget of messages from one client, answered and relayed at once. A
+// connection that creates a player is registered.
+void ServeClient(NetSession& s, NLsocket client, int budget, Reader& reader, Round& round) {
+    const bool ok = reader.Read(client, budget);
     {
         SessionLock guard(s);
-        while (!s.inbound.empty()) {
-            const InboundMessage& in = s.inbound.front();
-            std::vector<Outgoing> more = HandleHostMessage(s, in);
-            if (in.message.type == static_cast<std::uint8_t>(MessageType::CreatePlayer) && !more.empty()) {
-                for (HostConnection& c : s.connections) c.registered = c.registered || c.socket == in.socket;
-            }
-            s.inbound.pop_front();
-            std::move(more.begin(), more.end(), std::back_inserter(out));
+        const HostSink send = [&round](NLsocket socket, const NetMessage& m, std::uint32_t target) {
+            round.Send(socket, m, target);
+        };
+        bool created = false;
+        for (const NetMessage& m : reader.Messages()) created = HandleHostMessage(s, m, client, send) || created;
+        if (created) {
+            for (HostConnection& c : s.connections) c.registered = c.registered || c.socket == client;
         }
     }
-    round.SendAll(out);
+    if (!ok) CloseClient(s, client);
 }
 
-// Sends what the round queued, and what a socket reported ready to take. A failed queue ends its
-// connection.
+// Sends what a socket has queued. A failed queue ends its connection.
 void Flush(NetSession& s, NLsocket socket, Round& round) {
     if (nlFlush(socket) >= 0 || nlGetError() == NL_INVALID_SOCKET) return;
     NLsocket own;
@@ -224,7 +271,7 @@ bool StartWriteQueue(NLsocket socket) {
 
 void* NetworkWorker(void* data) {
     NetSession& s = *static_cast<NetSession*>(data);
-    ReadBuffer buffer{};
+    Reader reader;
     bool host;
     NLint group;
     {
@@ -234,39 +281,49 @@ void* NetworkWorker(void* data) {
         group = s.group;
     }
     std::vector<NLsocketStatus> ready(kMaxConnections + 2);
+    std::vector<NLsocket> writable;
     std::int64_t lastSweep = NowMs();
+    Round round;
     while (!StopRequested(s)) {
-        Round round;
+        round.Start();
+        writable.clear();
         RegisterLocalPlayers(s, round);
-        const NLint count = nlPollGroupStatus(group, ready.data(), static_cast<NLint>(ready.size()), kWorkerWaitMs);
+        const NLint count =
+            nlPollGroupStatus(group, ready.data(), static_cast<NLint>(ready.size()), kWorkerWaitMs);
         NLsocket own, listen;
         {
             SessionLock guard(s);
             own = s.connectionSocket;
             listen = s.listenSocket;
         }
+        const int budget = std::max(kMessageBudget, kRoundBudget / std::max<NLint>(count, 1));
         for (NLint i = 0; i < count; ++i) {
             const NLsocketStatus& st = ready[static_cast<std::size_t>(i)];
-            if (st.writable) round.written.push_back(st.socket);
+            if (st.writable) writable.push_back(st.socket);
             if (st.socket == own) {
-                if (st.readable) ReadHostConnection(s, own, buffer, round);
+                if (st.readable) ReadHostConnection(s, own, budget, reader, round);
             } else if (st.socket == listen) {
                 if (host && st.readable) AcceptClients(s);
             } else if (st.ended) {
                 CloseClient(s, st.socket);  // what it sent last is not read: it is gone
             } else if (st.readable) {
-                ReadClient(s, st.socket, buffer);
+                ServeClient(s, st.socket, budget, reader, round);
             }
         }
-        if (host) HandleInbound(s, round);
-        std::sort(round.written.begin(), round.written.end());
-        round.written.erase(std::unique(round.written.begin(), round.written.end()), round.written.end());
-        for (const NLsocket w : round.written) Flush(s, w, round);
+        // A socket both written and reported writable is flushed twice: the second finds nothing.
+        for (const NLsocket w : round.Write()) Flush(s, w, round);
+        for (const NLsocket w : writable) Flush(s, w, round);
         if (NowMs() - lastSweep >= kWorkerWaitMs) {
             lastSweep = NowMs();
             Sweep(s, round);
         }
-        for (const NLsocket b : round.broken) CloseClient(s, b);
+        for (const NLsocket b : round.broken) {
+            if (b == own) {
+                LoseHostConnection(s);
+            } else {
+                CloseClient(s, b);
+            }
+        }
     }
     SessionLock guard(s);
     s.running = 0;

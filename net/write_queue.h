@@ -17,6 +17,9 @@ public:
     // Appends one packet (behind its 4-byte length when framed); false, with nothing appended, when the
     // queue would then hold more than its bounds allow.
     bool Push(std::span<const std::uint8_t> packet, bool framed);
+    // Appends packets laid end to end in bytes, with the given lengths: all of them, or none when
+    // they would not all fit.
+    bool PushMany(std::span<const std::uint8_t> bytes, std::span<const std::int32_t> lengths, bool framed);
     // The bytes to send next, oldest first.
     std::span<const std::uint8_t> Pending() const;
     // Records that the first n pending bytes left.
@@ -26,6 +29,9 @@ public:
     bool Empty() const { return Bytes() == 0; }
 
 private:
+    void Append(std::span<const std::uint8_t> packet, bool framed);
+    void Compact();
+
     std::size_t maxBytes_;
     std::size_t maxPackets_;
     std::vector<std::uint8_t> bytes_;
