@@ -10,6 +10,7 @@
 #include <array>
 #include <unordered_map>
 
+#include "net/byte_buffer.h"
 #include "net/session.h"
 #include "platform/clock.h"
 
@@ -24,19 +25,12 @@ std::int64_t NowMs() { return static_cast<std::int64_t>(platform::ClockMs()); }
 class Round {
 public:
     void Send(NLsocket socket, const NetMessage& message, std::uint32_t target) {
-        if (socket == NL_INVALID) return;
-        // Runs of messages to one socket are common: the last batch is kept at hand.
-        if (socket != lastSocket_) {
-            last_ = &batches_[socket];
-            lastSocket_ = socket;
-        }
-        Batch& b = *last_;
+        if (socket == NL_INVALID || message.payload.size() > kMaxPayloadBytes) return;
+        Batch& b = BatchOf(socket);
         if (b.lengths.empty()) touched_.push_back(socket);
-        const std::size_t at = b.bytes.size();
-        b.bytes.resize(at + kMessageHeaderBytes + message.payload.size());
-        const std::size_t n = EncodeMessageInto(message, target, std::span(b.bytes).subspan(at));
-        b.bytes.resize(at + n);
-        if (n > 0) b.lengths.push_back(static_cast<NLint>(n));
+        const std::size_t n = kMessageHeaderBytes + message.payload.size();
+        EncodeMessageInto(message, target, std::span(b.bytes.Grow(n), n));
+        b.lengths.push_back(static_cast<NLint>(n));
     }
     void Send(NLsocket socket, const NetMessage& message) { Send(socket, message, message.target); }
     void SendAll(const std::vector<Outgoing>& out) {
@@ -45,7 +39,7 @@ public:
     // Hands what was gathered to the sockets' queues; returns the sockets written to.
     const std::vector<NLsocket>& Write() {
         for (const NLsocket socket : touched_) {
-            Batch& b = batches_[socket];
+            Batch& b = BatchOf(socket);
             if (nlWriteMany(socket, b.bytes.data(), b.lengths.data(), static_cast<NLint>(b.lengths.size())) < 0 &&
                 nlGetError() == NL_QUEUE_FULL) {
                 broken.push_back(socket);
@@ -54,8 +48,10 @@ public:
             b.lengths.clear();
         }
         // Sockets come and go: their buffers are not kept forever.
-        if (batches_.size() > 2 * kMaxConnections) batches_.clear();
-        lastSocket_ = NL_INVALID;
+        if (batches_.size() > 2 * kMaxConnections) {
+            batches_.clear();
+            recent_ = {};
+        }
         return touched_;
     }
     void Start() {
@@ -67,13 +63,20 @@ public:
 
 private:
     struct Batch {
-        std::vector<std::uint8_t> bytes;
+        ByteBuffer bytes;
         std::vector<NLint> lengths;
     };
+    // Socket numbers are handed out in sequence, so a small table indexed by their low bits finds the
+    // batch of each current connection without hashing.
+    Batch& BatchOf(NLsocket socket) {
+        auto& slot = recent_[static_cast<std::size_t>(socket) % recent_.size()];
+        if (slot.first != socket || !slot.second) slot = {socket, &batches_[socket]};
+        return *slot.second;
+    }
+
     std::unordered_map<NLsocket, Batch> batches_;
+    std::array<std::pair<NLsocket, Batch*>, 1024> recent_{};
     std::vector<NLsocket> touched_;
-    NLsocket lastSocket_ = NL_INVALID;
-    Batch* last_ = nullptr;
 };
 
 // The own connection failed: the session goes on without it (sends give 0, requests time out).

@@ -6,7 +6,8 @@
 #include <cstdint>
 #include <deque>
 #include <span>
-#include <vector>
+
+#include "net/byte_buffer.h"
 
 namespace tarvok {
 
@@ -34,7 +35,7 @@ private:
 
     std::size_t maxBytes_;
     std::size_t maxPackets_;
-    std::vector<std::uint8_t> bytes_;
+    ByteBuffer bytes_;
     std::size_t start_ = 0;             // bytes before this have left
     std::uint64_t sentTotal_ = 0;       // bytes that left since the queue was made
     std::deque<std::uint64_t> ends_;    // end of each queued packet, counted like sentTotal_
