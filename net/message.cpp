@@ -45,7 +45,8 @@ std::size_t EncodeMessageInto(const NetMessage& message, std::uint32_t target, s
     PutUint32(&out[5], static_cast<std::uint32_t>(message.payload.size()));
     PutUint32(&out[9], target);
     PutUint32(&out[13], message.source);
-    if (!message.payload.empty()) CopyBytes(out.data() + kMessageHeaderBytes, message.payload.data(), message.payload.size());
+    if (!message.payload.empty())
+        CopyBytes(out.data() + kMessageHeaderBytes, message.payload.data(), message.payload.size());
     return size;
 }
 

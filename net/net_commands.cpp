@@ -249,8 +249,8 @@ double NetJoinGame(const RtString& addressText, const RtString& portText) {
     const bool addressOk = addressText.Length() == 0 ? nlGetLocalAddr(socket, &address)
                                                      : nlStringToAddr(addressText.CText(), &address);
     const NLint group = socket == NL_INVALID ? -1 : nlGroupCreate();
-    const bool ok = group != -1 && addressOk && nlSetAddrPort(&address, *port) && nlConnect(socket, &address) &&
-                    StartWriteQueue(socket) && nlGroupAddSocket(group, socket);
+    const bool ok = group != -1 && addressOk && nlSetAddrPort(&address, *port) &&
+                    nlConnect(socket, &address) && StartWriteQueue(socket) && nlGroupAddSocket(group, socket);
     {
         SessionLock guard(s);
         s.connectionSocket = socket;

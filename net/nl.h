@@ -111,7 +111,7 @@ NLboolean nlSetWriteQueue(NLsocket socket, NLint maxBytes, NLint maxPackets, NLi
 NLint nlFlush(NLsocket socket);
 
 // Addresses.
-NLboolean nlGetLocalAddr(NLsocket socket, NLaddress* address);  // the bound address (any -> 127.0.0.1)
+NLboolean nlGetLocalAddr(NLsocket socket, NLaddress* address);   // the bound address (any -> 127.0.0.1)
 NLboolean nlGetRemoteAddr(NLsocket socket, NLaddress* address);  // the peer's address
 const NLaddress* nlGetAllLocalAddr(NLint* count);  // this machine's addresses, valid until the next call
 NLboolean nlSetAddrPort(NLaddress* address, NLushort port);

@@ -28,12 +28,12 @@ struct SocketRecord {
     int fd = -1;
     NLint type = NL_TCP;
     bool listening = false;
-    bool blockingReads = false;                       // NL_BLOCKING_READS was on when it was opened
-    std::mutex readLock;                              // guards fd use for reads, assembler, readBroken
-    std::mutex writeLock;                             // guards fd use for writes, writeBroken
+    bool blockingReads = false;  // NL_BLOCKING_READS was on when it was opened
+    std::mutex readLock;         // guards fd use for reads, assembler, readBroken
+    std::mutex writeLock;        // guards fd use for writes, writeBroken
     PacketAssembler assembler{NL_MAX_PACKET_LENGTH, kReadAheadBytes};  // NL_TCP_PACKETS only
-    bool readBroken = false;  // a bad packet length: the stream cannot be resynced
-    bool writeBroken = false;  // a packet was cut off, or the write queue overflowed or stalled
+    bool readBroken = false;               // a bad packet length: the stream cannot be resynced
+    bool writeBroken = false;              // a packet was cut off, or the write queue overflowed or stalled
     NLerror writeError = NL_SYSTEM_ERROR;  // what a write to a broken socket reports
     // Writes that never wait (nlSetWriteQueue): what is left to send, and when a byte last left.
     std::optional<QueueLimits> queueLimits;

@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <unordered_map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "net/nl_internal.h"
@@ -469,7 +469,8 @@ NLint nlReadMany(NLsocket socket, void* buffer, NLint length, NLint* lengths, NL
         } else if (got.status == platform::IoStatus::WouldBlock || n > 0) {
             break;  // an end or error shows again on the next call
         } else {
-            return Fail(got.status == platform::IoStatus::Closed ? NL_CONNECTION_CLOSED : NL_SYSTEM_ERROR), -1;
+            return Fail(got.status == platform::IoStatus::Closed ? NL_CONNECTION_CLOSED : NL_SYSTEM_ERROR),
+                   -1;
         }
     }
     return n;

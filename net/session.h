@@ -21,16 +21,16 @@ inline constexpr int kPollMs = 20;          // request and registration polls...
 inline constexpr int kPollCount = 250;      // ...at most this many times (5 seconds)
 inline constexpr int kStopStepMs = 50;      // the worker's stop is awaited in these steps...
 inline constexpr int kStopStepCount = 100;  // ...at most this many (5 seconds)
-inline constexpr int kWorkerWaitMs = 50;     // the worker's longest wait: stops and time-outs are seen
+inline constexpr int kWorkerWaitMs = 50;    // the worker's longest wait: stops and time-outs are seen
 // Messages read from each ready connection per wake-up: a share of kRoundBudget, at least kMessageBudget.
 // Every ready connection gets the same share, so a flooder cannot starve the others; a lone sender is
 // not held to a trickle either.
 inline constexpr int kMessageBudget = 64;
 inline constexpr int kRoundBudget = 4096;
-inline constexpr int kAcceptBudget = 64;     // connections accepted per wake-up
-inline constexpr std::size_t kMaxConnections = 256;  // host: connections kept at once
-inline constexpr NLint kQueueMaxBytes = 1 << 20;     // outgoing bytes waiting for one connection...
-inline constexpr NLint kQueueMaxMessages = 16384;    // ...and messages: past either, it is dropped
+inline constexpr int kAcceptBudget = 64;              // connections accepted per wake-up
+inline constexpr std::size_t kMaxConnections = 256;   // host: connections kept at once
+inline constexpr NLint kQueueMaxBytes = 1 << 20;      // outgoing bytes waiting for one connection...
+inline constexpr NLint kQueueMaxMessages = 16384;     // ...and messages: past either, it is dropped
 inline constexpr std::size_t kMaxQueuedTexts = 4096;  // per local player; newer texts are dropped
 inline constexpr std::size_t kMaxReplies = 16;
 inline constexpr std::size_t kMaxHostPlayers = 1024;  // CreatePlayer beyond this gets no answer

@@ -40,7 +40,8 @@ public:
     const std::vector<NLsocket>& Write() {
         for (const NLsocket socket : touched_) {
             Batch& b = BatchOf(socket);
-            if (nlWriteMany(socket, b.bytes.data(), b.lengths.data(), static_cast<NLint>(b.lengths.size())) < 0 &&
+            if (nlWriteMany(socket, b.bytes.data(), b.lengths.data(), static_cast<NLint>(b.lengths.size())) <
+                    0 &&
                 nlGetError() == NL_QUEUE_FULL) {
                 broken.push_back(socket);
             }
@@ -120,7 +121,8 @@ public:
             for (NLint i = 0; i < n; ++i) {
                 const auto length = static_cast<std::size_t>(lengths_[static_cast<std::size_t>(i)]);
                 if (messages_.size() <= count_) messages_.resize(count_ + 1);
-                const ReadVerdict v = ParseMessageInto(std::span(bytes_).subspan(at, length), messages_[count_]);
+                const ReadVerdict v =
+                    ParseMessageInto(std::span(bytes_).subspan(at, length), messages_[count_]);
                 at += length;
                 if (v == ReadVerdict::DropConnection) return false;
                 if (v == ReadVerdict::Valid) ++count_;
@@ -207,7 +209,8 @@ void ServeClient(NetSession& s, NLsocket client, int budget, Reader& reader, Rou
             round.Send(socket, m, target);
         };
         bool created = false;
-        for (const NetMessage& m : reader.Messages()) created = HandleHostMessage(s, m, client, send) || created;
+        for (const NetMessage& m : reader.Messages())
+            created = HandleHostMessage(s, m, client, send) || created;
         if (created) {
             for (HostConnection& c : s.connections) c.registered = c.registered || c.socket == client;
         }
@@ -239,7 +242,8 @@ void Sweep(NetSession& s, Round& round) {
         SessionLock guard(s);
         for (const HostConnection& c : s.connections) {
             all.push_back(c.socket);
-            if (!c.registered && now - c.acceptedMs >= NetTimeoutSettings().noPlayerMs) idle.push_back(c.socket);
+            if (!c.registered && now - c.acceptedMs >= NetTimeoutSettings().noPlayerMs)
+                idle.push_back(c.socket);
         }
         if (s.connectionSocket != NL_INVALID) all.push_back(s.connectionSocket);
     }
@@ -265,7 +269,8 @@ bool SendMessage(NLsocket socket, const NetMessage& message) {
     const std::vector<std::uint8_t> bytes = EncodeMessage(message);
     if (bytes.empty() || socket == NL_INVALID) return false;
     // Packets go whole or not at all.
-    return nlWrite(socket, bytes.data(), static_cast<NLint>(bytes.size())) == static_cast<NLint>(bytes.size());
+    return nlWrite(socket, bytes.data(), static_cast<NLint>(bytes.size())) ==
+           static_cast<NLint>(bytes.size());
 }
 
 bool StartWriteQueue(NLsocket socket) {

@@ -14,7 +14,8 @@ bool WriteQueue::Push(std::span<const std::uint8_t> packet, bool framed) {
     return true;
 }
 
-bool WriteQueue::PushMany(std::span<const std::uint8_t> bytes, std::span<const std::int32_t> lengths, bool framed) {
+bool WriteQueue::PushMany(std::span<const std::uint8_t> bytes, std::span<const std::int32_t> lengths,
+                          bool framed) {
     std::size_t total = 0;
     for (const std::int32_t n : lengths) {
         if (n < 0) return false;
@@ -29,7 +30,8 @@ bool WriteQueue::PushMany(std::span<const std::uint8_t> bytes, std::span<const s
     for (const std::int32_t n : lengths) {
         const auto size = static_cast<std::size_t>(n);
         if (framed) {
-            for (std::size_t i = 0; i < kPacketPrefixBytes; ++i) *to++ = static_cast<std::uint8_t>(size >> (8 * i));
+            for (std::size_t i = 0; i < kPacketPrefixBytes; ++i)
+                *to++ = static_cast<std::uint8_t>(size >> (8 * i));
         }
         std::memcpy(to, bytes.data() + from, size);
         to += size;
@@ -60,7 +62,9 @@ void WriteQueue::Append(std::span<const std::uint8_t> packet, bool framed) {
     ends_.push_back(pushedTotal_);
 }
 
-std::span<const std::uint8_t> WriteQueue::Pending() const { return {bytes_.data() + start_, bytes_.size() - start_}; }
+std::span<const std::uint8_t> WriteQueue::Pending() const {
+    return {bytes_.data() + start_, bytes_.size() - start_};
+}
 
 void WriteQueue::Sent(std::size_t n) {
     if (n > Bytes()) n = Bytes();

@@ -36,10 +36,10 @@ private:
     std::size_t maxBytes_;
     std::size_t maxPackets_;
     ByteBuffer bytes_;
-    std::size_t start_ = 0;             // bytes before this have left
-    std::uint64_t sentTotal_ = 0;       // bytes that left since the queue was made
-    std::deque<std::uint64_t> ends_;    // end of each queued packet, counted like sentTotal_
-    std::uint64_t pushedTotal_ = 0;     // bytes pushed since the queue was made
+    std::size_t start_ = 0;           // bytes before this have left
+    std::uint64_t sentTotal_ = 0;     // bytes that left since the queue was made
+    std::deque<std::uint64_t> ends_;  // end of each queued packet, counted like sentTotal_
+    std::uint64_t pushedTotal_ = 0;   // bytes pushed since the queue was made
 };
 
 }  // namespace tarvok

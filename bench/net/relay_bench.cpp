@@ -67,7 +67,9 @@ void AppendFrame(Bytes& out, const Bytes& message) {
     out.insert(out.end(), message.begin(), message.end());
 }
 
-std::uint32_t Get32(const std::uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+std::uint32_t Get32(const std::uint8_t* p) {
+    return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24;
+}
 
 // Takes whole frames from the front of a receive buffer, calling f(message bytes, length) for each.
 template <typename F>
@@ -106,7 +108,8 @@ private:
         std::vector<pollfd> fds;
         while (!stop_) {
             fds.assign(1, {listener_, POLLIN, 0});
-            for (const Peer& p : peers_) fds.push_back({p.fd, short(POLLIN | (p.out.empty() ? 0 : POLLOUT)), 0});
+            for (const Peer& p : peers_)
+                fds.push_back({p.fd, short(POLLIN | (p.out.empty() ? 0 : POLLOUT)), 0});
             if (poll(fds.data(), fds.size(), 20) <= 0) continue;
             if (fds[0].revents & POLLIN) {
                 const int fd = accept4(listener_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
@@ -127,7 +130,8 @@ private:
                     continue;
                 }
                 peers_[i - 1].in.insert(peers_[i - 1].in.end(), buf, buf + n);
-                TakeFrames(peers_[i - 1].in, [&](const std::uint8_t* m, std::uint32_t len) { Handle(i - 1, m, len); });
+                TakeFrames(peers_[i - 1].in,
+                           [&](const std::uint8_t* m, std::uint32_t len) { Handle(i - 1, m, len); });
             }
             std::erase_if(peers_, [](const Peer& p) { return p.fd < 0; });
             for (Peer& p : peers_) {
@@ -147,12 +151,15 @@ private:
         } else if (m[4] == 3) {  // TextMessage: a copy to every other player, or to its target
             const std::uint32_t target = Get32(m + 9);
             for (std::size_t i = 0; i < peers_.size(); ++i) {
-                if (i == from || peers_[i].id == 0 || (target != tarvok::kAllPlayers && peers_[i].id != target)) continue;
+                if (i == from || peers_[i].id == 0 ||
+                    (target != tarvok::kAllPlayers && peers_[i].id != target))
+                    continue;
                 Bytes& out = peers_[i].out;
                 for (int k = 0; k < 4; ++k) out.push_back(static_cast<std::uint8_t>(len >> (8 * k)));
                 const std::size_t at = out.size();
                 out.insert(out.end(), m, m + len);
-                for (int k = 0; k < 4; ++k) out[at + 9 + k] = static_cast<std::uint8_t>(peers_[i].id >> (8 * k));
+                for (int k = 0; k < 4; ++k)
+                    out[at + 9 + k] = static_cast<std::uint8_t>(peers_[i].id >> (8 * k));
             }
         }
     }
@@ -174,10 +181,12 @@ public:
         for (int i = 0; i < clients; ++i) {
             Client c;
             c.fd = ConnectLoopback(port);
+            std::string name = std::to_string(i);  // "c" + to_string(i) trips a false -Wrestrict in g++ 12
+            name.insert(name.begin(), 'c');
             Bytes frame;
-            AppendFrame(frame, tarvok::EncodeMessage(tarvok::MakeMessage(
-                                   tarvok::MessageType::CreatePlayer, 0, 0,
-                                   tarvok::CreatePlayerPayload(-1, -1, 0, 0, "c" + std::to_string(i)))));
+            AppendFrame(frame, tarvok::EncodeMessage(
+                                   tarvok::MakeMessage(tarvok::MessageType::CreatePlayer, 0, 0,
+                                                       tarvok::CreatePlayerPayload(-1, -1, 0, 0, name))));
             send(c.fd, frame.data(), frame.size(), MSG_NOSIGNAL);
             clients_.push_back(std::move(c));
         }
@@ -259,7 +268,8 @@ struct Shape {
     const char* name;
     int clients, senders;
     bool broadcast;
-    int window;  // texts per sender per iteration (what one receiver gets stays within the host's queue bound)
+    int window;  // texts per sender per iteration (what one receiver gets stays within the host's queue
+                 // bound)
 };
 
 const Shape kShapes[] = {
@@ -303,8 +313,10 @@ void BM_NetSendText(benchmark::State& state) {
         for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(NetSendText(a, b, text));
         state.PauseTiming();
         for (int got = 0; got < kBatch;) {
-            if (NetNextText(b).Length() > 0) ++got;
-            else std::this_thread::sleep_for(std::chrono::microseconds(100));
+            if (NetNextText(b).Length() > 0)
+                ++got;
+            else
+                std::this_thread::sleep_for(std::chrono::microseconds(100));
         }
         state.ResumeTiming();
     }
@@ -326,7 +338,8 @@ void BM_PlainSend(benchmark::State& state) {
         }
     });
     Bytes frame;
-    AppendFrame(frame, tarvok::EncodeMessage(tarvok::MakeMessage(tarvok::MessageType::TextMessage, 102, 101, kText)));
+    AppendFrame(
+        frame, tarvok::EncodeMessage(tarvok::MakeMessage(tarvok::MessageType::TextMessage, 102, 101, kText)));
     for (auto _ : state) send(client, frame.data(), frame.size(), MSG_NOSIGNAL);
     state.SetItemsProcessed(state.iterations());
     stop = true;
@@ -344,7 +357,8 @@ public:
         // Single runs, or the medians of repeated ones (the machine may be shared: medians are steadier).
         for (const Run& r : runs) {
             const auto it = r.counters.find("items_per_second");
-            if (it == r.counters.end() || (!r.aggregate_name.empty() && r.aggregate_name != "median")) continue;
+            if (it == r.counters.end() || (!r.aggregate_name.empty() && r.aggregate_name != "median"))
+                continue;
             std::string name = r.run_name.str();
             if (const std::size_t at = name.find("/repeats:"); at != std::string::npos)
                 name.erase(at, name.find('/', at + 1) - at);
@@ -358,7 +372,8 @@ public:
             const double host = rates_["Relay/host/" + std::string(s.name) + "/real_time"];
             const double minimal = rates_["Relay/minimal/" + std::string(s.name) + "/real_time"];
             if (host > 0 && minimal > 0)
-                std::printf("  %-18s %12.0f /s %12.0f /s   ratio %.2f\n", s.name, host, minimal, host / minimal);
+                std::printf("  %-18s %12.0f /s %12.0f /s   ratio %.2f\n", s.name, host, minimal,
+                            host / minimal);
         }
         const double game = rates_["NetSendText"], plain = rates_["PlainSend"];
         if (game > 0 && plain > 0)

@@ -147,7 +147,8 @@ TEST_F(NlTest, GroupsReportSocketsWithDataRoomAndEnds) {
     EXPECT_TRUE(ready[0].writable);
     EXPECT_EQ(nlFlush(b1), 0);
     NLint n = 0;
-    for (int i = 0; i < 300 && n == 0; ++i) n = nlRead(a1, in, sizeof in), std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    for (int i = 0; i < 300 && n == 0; ++i)
+        n = nlRead(a1, in, sizeof in), std::this_thread::sleep_for(std::chrono::milliseconds(1));
     EXPECT_EQ(std::string(in, in + std::max(n, 0)), "queued");
 
     // A closed peer is an end, reported also while its last packet is still unread.
@@ -216,8 +217,10 @@ TEST_F(NlTest, WriteQueuesNeverWaitAndFailOnOverflowOrStall) {
     NLint left = 0;
     const auto limit = Clock::now() + std::chrono::seconds(10);
     while (left >= 0 && Clock::now() < limit) {
-        if (left < (1 << 19)) ASSERT_EQ(nlWrite(d, packet.data(), 1000), 1000);
-        else std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (left < (1 << 19))
+            ASSERT_EQ(nlWrite(d, packet.data(), 1000), 1000);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         left = nlFlush(d);
     }
     EXPECT_EQ(left, -1);

@@ -20,7 +20,9 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double MsSince(Clock::time_point t) { return std::chrono::duration<double, std::milli>(Clock::now() - t).count(); }
+double MsSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
 
 // Sanitizer builds run several times slower; their time bounds are wider.
 #if defined(__SANITIZE_ADDRESS__)
@@ -36,7 +38,8 @@ NLsocket RawConnect(int port) {
     nlSelectNetwork(NL_IP);
     const NLsocket s = nlOpen(0, NL_TCP_PACKETS);
     NLaddress a;
-    return nlStringToAddr(("127.0.0.1:" + std::to_string(port)).c_str(), &a) && nlConnect(s, &a) ? s : NL_INVALID;
+    return nlStringToAddr(("127.0.0.1:" + std::to_string(port)).c_str(), &a) && nlConnect(s, &a) ? s
+                                                                                                 : NL_INVALID;
 }
 
 bool RawSend(NLsocket s, const NetMessage& m) {
@@ -153,7 +156,8 @@ std::string Busy(int port, int count, int ms) {
                 sockets[i] = NL_INVALID;
                 continue;
             }
-            while (sent[i] - back[i] < 4 && RawSend(sockets[i], MakeMessage(MessageType::TextMessage, ids[i], ids[i], "busy")))
+            while (sent[i] - back[i] < 4 &&
+                   RawSend(sockets[i], MakeMessage(MessageType::TextMessage, ids[i], ids[i], "busy")))
                 ++sent[i];
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -166,9 +170,11 @@ std::string Busy(int port, int count, int ms) {
 std::string Idle(int port, int count, int ms) {
     std::vector<NLsocket> sockets;
     for (int i = 0; i < count; ++i) sockets.push_back(RawConnect(port));
-    Reply("opened " + std::to_string(std::count(sockets.begin(), sockets.end(), NL_INVALID) == 0 ? count : 0));
+    Reply("opened " +
+          std::to_string(std::count(sockets.begin(), sockets.end(), NL_INVALID) == 0 ? count : 0));
     int closed = 0, texts = 0;
-    for (const auto end = Clock::now() + std::chrono::milliseconds(ms); Clock::now() < end && closed < count;) {
+    for (const auto end = Clock::now() + std::chrono::milliseconds(ms);
+         Clock::now() < end && closed < count;) {
         for (NLsocket& s : sockets) {
             if (s != NL_INVALID && !RawDrain(s, texts)) {
                 ++closed;
@@ -186,7 +192,9 @@ std::string Burst(int port, int count) {
     const std::uint32_t id = RawRegister(s, "burst");
     if (id == 0) return "registration failed";
     int sent = 0;
-    while (sent < count && RawSend(s, MakeMessage(MessageType::TextMessage, kAllPlayers, id, "burst burst burs"))) ++sent;
+    while (sent < count &&
+           RawSend(s, MakeMessage(MessageType::TextMessage, kAllPlayers, id, "burst burst burs")))
+        ++sent;
     nlClose(s);
     return "sent " + std::to_string(sent);
 }
@@ -223,6 +231,7 @@ protected:
         ASSERT_TRUE(verdict);
         const std::vector<std::string> v = Split(*verdict, ' ');
         ASSERT_EQ(v.size(), 3u) << *verdict;
+        std::printf("canary: slowest request %s ms, slowest relay %s ms\n", v[0].c_str(), v[1].c_str());
         EXPECT_LT(std::stoi(v[0]), 1000 * kSlow) << "slowest request (ms)";
         EXPECT_LT(std::stoi(v[1]), 1000 * kSlow) << "slowest relay (ms)";
         EXPECT_EQ(v[2], "0") << "unanswered requests or lost texts";
@@ -258,10 +267,12 @@ TEST_F(NetResilienceTest, ASuspendedPlayerAmongSixChattingStallsNobody) {
         ids[i] = chatters[i].Command("create chatter" + std::to_string(i));
     }
     // 300 texts of 1000 bytes a second from each: the suspended player's buffers fill within seconds.
-    for (int i = 0; i < 6; ++i) chatters[i].WriteLine("chat " + ids[i] + " " + std::to_string(kChatMs) + " 300 1000");
+    for (int i = 0; i < 6; ++i)
+        chatters[i].WriteLine("chat " + ids[i] + " " + std::to_string(kChatMs) + " 300 1000");
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     chatters[5].Stop();
-    EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 6; }, kChatMs)) << "the suspended player is dropped";
+    EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 6; }, kChatMs))
+        << "the suspended player is dropped";
 
     // Every active chatter got every text of every other active one, in order.
     std::map<std::string, int> report[5];
