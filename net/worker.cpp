@@ -298,6 +298,7 @@ void* NetworkWorker(void* data) {
         RegisterLocalPlayers(s, round);
         const NLint count =
             nlPollGroupStatus(group, ready.data(), static_cast<NLint>(ready.size()), kWorkerWaitMs);
+        if (count < 0) platform::SleepMilliseconds(kWorkerWaitMs);  // no wait happened: do not spin
         NLsocket own, listen;
         {
             SessionLock guard(s);
