@@ -46,55 +46,50 @@ std::optional<std::string> ReplyPayload(NetSession& s, const NetMessage& m) {
 
 }  // namespace
 
-std::vector<Outgoing> HandleHostMessage(NetSession& s, const InboundMessage& in) {
-    std::vector<Outgoing> out;
-    const NetMessage& m = in.message;
+bool HandleHostMessage(NetSession& s, const NetMessage& m, NLsocket from, const HostSink& send) {
     if (m.type == static_cast<std::uint8_t>(MessageType::TextMessage)) {
         if (m.target == kAllPlayers) {
             for (const PlayerRecord& p : s.players) {
                 if (p.flags[0] != 0 || p.flags[1] != 0 || p.id == AsId(m.source)) continue;
-                NetMessage copy = m;
-                copy.target = static_cast<std::uint32_t>(p.id);
-                out.push_back({p.socket, std::move(copy)});
+                send(p.socket, m, static_cast<std::uint32_t>(p.id));
             }
         } else if (const PlayerRecord* p = FindPlayer(s.players, AsId(m.target))) {
-            out.push_back({p->socket, m});
+            send(p->socket, m, m.target);
         }
-        return out;
+        return false;
     }
     // Everything else is addressed to the host itself.
-    if (m.target != 0) return out;
+    if (m.target != 0) return false;
     switch (static_cast<MessageType>(m.type)) {
         case MessageType::CreatePlayer: {
             const std::optional<CreatePlayerFields> fields = ReadCreatePlayerPayload(m.payload);
-            if (!fields || s.players.size() >= kMaxHostPlayers || s.nextPlayerId == INT32_MAX) return out;
+            if (!fields || s.players.size() >= kMaxHostPlayers || s.nextPlayerId == INT32_MAX) return false;
             PlayerRecord& p = s.players.emplace_back();
-            p.socket = in.socket;
+            p.socket = from;
             p.id = s.nextPlayerId++;
             p.flags[0] = fields->hiddenFlag;
             p.name = fields->name;
             const auto id = static_cast<std::uint32_t>(p.id);
-            out.push_back({in.socket, MakeMessage(MessageType::PlayerCreated, id, 0)});
-            return out;
+            send(from, MakeMessage(MessageType::PlayerCreated, id, 0), id);
+            return true;
         }
         case MessageType::RemovePlayer:
             s.players.remove_if([&](const PlayerRecord& p) { return p.id == AsId(m.source); });
-            return out;
+            return false;
         default:
             break;
     }
-    if (m.type < kFirstRequestType) return out;
+    if (m.type < kFirstRequestType) return false;
     const PlayerRecord* requester = FindPlayer(s.players, AsId(m.source));
-    if (!requester) return out;
+    if (!requester) return false;
     if (std::optional<std::string> payload = ReplyPayload(s, m)) {
-        out.push_back({requester->socket, NetMessage{m.type, m.source, 0, std::move(*payload)}});
+        send(requester->socket, NetMessage{m.type, m.source, 0, std::move(*payload)}, m.source);
     }
-    return out;
+    return false;
 }
 
 void DropHostConnection(NetSession& s, NLsocket socket) {
     s.players.remove_if([socket](const PlayerRecord& p) { return p.socket == socket; });
-    std::erase_if(s.inbound, [socket](const InboundMessage& in) { return in.socket == socket; });
 }
 
 std::vector<Outgoing> DeliverFromHost(NetSession& s, const NetMessage& m) {

@@ -1,5 +1,5 @@
 // HttpGet: one HTTP/1.0 GET whose reply body is stored in a file. Synchronous, every read bounded by
-// the network library's read timeout.
+// the network library's read timeout and the whole download by a deadline.
 #include <array>
 #include <cstdio>
 #include <string>
@@ -8,8 +8,14 @@
 #include "net/net.h"
 #include "net/nl.h"
 #include "net/session.h"
+#include "platform/clock.h"
 #include "runtime/engine_globals.h"
 #include "runtime/number_args.h"
+
+int& tarvok::HttpDeadlineMs() {
+    static int deadline = 60000;
+    return deadline;
+}
 
 namespace {
 
@@ -72,9 +78,17 @@ double HttpGet(const RtString& host, const RtString& path, double port, const Rt
     std::array<std::uint8_t, 4095> buffer;
     std::uint64_t bodyBytes = 0;
     bool written = true;
+    // A server that trickles bytes passes every read's time-out; the whole reply has a deadline too.
+    const double deadline = platform::ClockMs() + tarvok::HttpDeadlineMs();
+    bool closed = false;
     for (;;) {
-        const NLint n = nlRead(socket, buffer.data(), static_cast<NLint>(buffer.size()));
-        if (n < 0) break;
+        const auto left = static_cast<NLint>(deadline - platform::ClockMs());
+        if (left <= 0) break;
+        const NLint n = nlReadWithin(socket, buffer.data(), static_cast<NLint>(buffer.size()), left);
+        if (n < 0) {
+            closed = nlGetError() == NL_CONNECTION_CLOSED;
+            break;
+        }
         const auto body = reply.Feed(std::span(buffer.data(), static_cast<std::size_t>(n)));
         if (reply.HeaderTooLong()) break;
         if (!body.empty() && std::fwrite(body.data(), 1, body.size(), out) != body.size()) {
@@ -85,7 +99,6 @@ double HttpGet(const RtString& host, const RtString& path, double port, const Rt
     }
     // Only the peer's orderly close ends a download; a reply cut off before its header ended or before
     // the length its header announced is a failure, whatever was stored.
-    const bool closed = nlGetError() == NL_CONNECTION_CLOSED;
     const bool complete =
         reply.HeaderDone() && (!reply.ContentLength() || *reply.ContentLength() == bodyBytes);
     return Finish(out, socket, keepLibrary, written && closed && complete);

@@ -15,6 +15,10 @@ namespace tarvok {
 // A header longer than this is not an HTTP reply worth reading on.
 inline constexpr std::size_t kMaxHttpHeaderBytes = 64 * 1024;
 
+// The longest a whole download may take (60 seconds), besides the time-out of each read; tests
+// shorten it.
+int& HttpDeadlineMs();
+
 class HttpReplyScanner {
 public:
     // Takes the next received bytes; returns the part of them that belongs to the body.

@@ -49,6 +49,8 @@ NetMessage MakeMessage(MessageType type, std::uint32_t target, std::uint32_t sou
 
 // The wire bytes of a message (header and payload); empty when the payload is too long.
 std::vector<std::uint8_t> EncodeMessage(const NetMessage& message);
+// The same bytes with the given target field, written to out: their count, 0 when they do not fit.
+std::size_t EncodeMessageInto(const NetMessage& message, std::uint32_t target, std::span<std::uint8_t> out);
 
 // What one read from a connection is.
 enum class ReadVerdict {
@@ -64,6 +66,8 @@ struct ParsedMessage {
 
 // Checks and decodes the bytes of one read.
 ParsedMessage ParseMessage(std::span<const std::uint8_t> bytes);
+// The same into out, whose payload keeps its memory for the next message; out is filled when Valid.
+ReadVerdict ParseMessageInto(std::span<const std::uint8_t> bytes, NetMessage& out);
 
 // A 4-byte little-endian payload, and its reading (nothing when the payload is shorter).
 std::string Uint32Payload(std::uint32_t value);

@@ -1,8 +1,11 @@
 // Networking commands: hosting and joining a game over the TVKN message protocol, players and their
 // text messages, and HTTP download.
 //
-// One game session per program. Its network work runs on one worker thread; these commands only queue,
-// send and poll, so a request blocks the game thread for at most 250 polls of 20 ms (5 seconds).
+// One game session per program. Its network work runs on one worker thread; these commands only queue
+// and poll, so a request blocks the game thread for at most 250 polls of 20 ms (5 seconds) and a send
+// not at all. The host drops a connection that cannot keep up with what it is sent, that takes nothing
+// for 10 seconds, or that creates no player within 10 seconds; a client gives up a host that cannot keep
+// up or takes nothing for 10 seconds, as if it had vanished.
 // Player ids travel as their decimal texts.
 #pragma once
 
@@ -27,9 +30,10 @@ RtString NetPlayerIdAt(double index);              // id of the player at index 
 RtString NetPlayerName(const RtString& playerId);  // the player's name; "NO_DATA" when the request fails
 
 // ---- Text messages ----
-// Sends text (at most 1024 bytes) from source to target ("0" = every other player); 1 when sent, else 0.
+// Sends text (at most 1024 bytes) from source to target ("0" = every other player): 1 when it is queued
+// for the worker to send (never waiting on the network), 0 without a connection to the host.
 double NetSendText(const RtString& sourceId, const RtString& targetId,
-                   const RtString& text);  // a text to one player or every other; 1 / 0
+                   const RtString& text);  // a text to one player or every other; 1 when queued, else 0
 RtString NetNextText(const RtString& localPlayerId);  // oldest received text of a local player, or ""
 RtString NetLastSender();                             // source id of the text NetNextText took last
 

@@ -13,6 +13,9 @@ using namespace tarvok;
 
 namespace {
 
+constexpr int kFinalFlushSteps = 20;  // the last queued bytes get at most 20 tries...
+constexpr int kFinalFlushStepMs = 5;  // ...this far apart
+
 NetSession* ActiveSession() {
     return g_engine.network && g_engine.network->used ? &g_engine.network->session : nullptr;
 }
@@ -44,18 +47,23 @@ bool StopSession(NetSession& s) {
     }
     if (s.worker != -1) nlThreadJoin(s.worker, nullptr);
     s.worker = -1;
-    for (const NLsocket client : s.clientSockets) nlClose(client);
+    // What the game queued last (the goodbyes) leaves before the close, unless the peer takes nothing.
+    for (int step = 0; s.connectionSocket != NL_INVALID && step < kFinalFlushSteps; ++step) {
+        if (nlFlush(s.connectionSocket) <= 0) break;
+        platform::SleepMilliseconds(kFinalFlushStepMs);
+    }
+    for (const HostConnection& client : s.connections) nlClose(client.socket);
     if (s.listenSocket != NL_INVALID) nlClose(s.listenSocket);
     if (s.connectionSocket != NL_INVALID) nlClose(s.connectionSocket);
     if (s.group != -1) nlGroupDestroy(s.group);
     SessionLock guard(s);
-    s.clientSockets.clear();
+    s.connections.clear();
+    s.selfAddress = {};
     s.group = -1;
     s.listenSocket = s.connectionSocket = NL_INVALID;
     s.localPlayers.clear();
     s.players.clear();
     s.replies.clear();
-    s.inbound.clear();
     return true;
 }
 
@@ -210,15 +218,18 @@ double NetHostGame(const RtString& portText) {
     NetSession& s = state->session;
     const NLsocket listen = nlOpen(*port, s.connectionType);
     const NLsocket self = listen == NL_INVALID ? NL_INVALID : nlOpen(0, s.connectionType);
-    NLaddress address;
+    NLaddress address, selfAddress;
     const NLint group = self == NL_INVALID ? -1 : nlGroupCreate();
     const bool ok = group != -1 && nlListen(listen) && nlGetLocalAddr(listen, &address) &&
-                    nlSetAddrPort(&address, *port) && nlConnect(self, &address);
+                    nlSetAddrPort(&address, *port) && nlConnect(self, &address) &&
+                    nlGetLocalAddr(self, &selfAddress) && StartWriteQueue(listen) && StartWriteQueue(self) &&
+                    nlGroupAddSocket(group, listen) && nlGroupAddSocket(group, self);
     {
         SessionLock guard(s);
         s.listenSocket = listen;
         s.connectionSocket = self;
         s.group = group;
+        s.selfAddress = selfAddress;
         s.hostFlag = ok ? 1 : 0;
     }
     if (!ok || !StartWorker(s)) {
@@ -237,11 +248,13 @@ double NetJoinGame(const RtString& addressText, const RtString& portText) {
     NLaddress address;
     const bool addressOk = addressText.Length() == 0 ? nlGetLocalAddr(socket, &address)
                                                      : nlStringToAddr(addressText.CText(), &address);
-    const bool ok =
-        socket != NL_INVALID && addressOk && nlSetAddrPort(&address, *port) && nlConnect(socket, &address);
+    const NLint group = socket == NL_INVALID ? -1 : nlGroupCreate();
+    const bool ok = group != -1 && addressOk && nlSetAddrPort(&address, *port) &&
+                    nlConnect(socket, &address) && StartWriteQueue(socket) && nlGroupAddSocket(group, socket);
     {
         SessionLock guard(s);
         s.connectionSocket = socket;
+        s.group = group;
     }
     if (!ok || !StartWorker(s) || !Request(s, MessageType::Ping)) {
         StopSession(s);

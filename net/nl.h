@@ -28,12 +28,9 @@ inline constexpr NLint NL_TCP_PACKETS = 17;  // TCP carrying whole packets: one 
 inline constexpr NLint NL_BLOCKING_READS = 64;  // reads wait for data, up to the read timeout
 inline constexpr NLint NL_NO_DELAY = 65;        // small writes leave at once
 
-// Status asked of nlPollGroup.
-inline constexpr NLint NL_READ_STATUS = 1;
-
 // Limits.
 inline constexpr NLint NL_MAX_PACKET_LENGTH = 8192;  // largest packet of an NL_TCP_PACKETS socket
-inline constexpr NLint NL_MAX_GROUP_SOCKETS = 128;   // sockets one group can hold
+inline constexpr NLint NL_MAX_GROUP_SOCKETS = 1024;  // sockets one group can hold
 inline constexpr NLint NL_MAX_STRING_LENGTH = 64;    // buffer size for nlAddrToString
 inline constexpr NLint NL_CONNECT_TIMEOUT_MS = 5000;
 inline constexpr NLint NL_WRITE_TIMEOUT_MS = 5000;
@@ -55,6 +52,7 @@ enum NLerror : NLint {
     NL_PACKET_SIZE = 0x10B,        // a packet length is 0, above the limit, or above the read buffer
     NL_CONNECTION_CLOSED = 0x10C,  // the peer closed the connection in order (the normal end)
     NL_NULL_POINTER = 0x10D,       // a required argument is null or a length is negative
+    NL_QUEUE_FULL = 0x10E,         // a write would overflow the socket's write queue
 };
 static_assert(NL_CONNECTION_CLOSED == 268, "the engine compares the normal end with the number 268");
 
@@ -87,11 +85,34 @@ NLboolean nlClose(NLsocket socket);  // closes the socket and takes it out of ev
 // Reads one packet (NL_TCP_PACKETS) or what is waiting (NL_TCP) into buffer: the byte count, 0 when
 // nothing (complete) is waiting, -1 on error (NL_CONNECTION_CLOSED when the peer ended the connection).
 NLint nlRead(NLsocket socket, void* buffer, NLint length);
-// Writes length bytes as one packet (NL_TCP_PACKETS) or as stream bytes: length, or -1 on error.
+// Reads up to count waiting packets (NL_TCP_PACKETS) without waiting, laid end to end in buffer, their
+// lengths in lengths: the number read, 0 when none is waiting, -1 on error (as nlRead; an error met
+// after some packets is reported by the next call).
+NLint nlReadMany(NLsocket socket, void* buffer, NLint length, NLint* lengths, NLint count);
+// nlRead whose wait (NL_BLOCKING_READS) also ends after maxWaitMs, with NL_TIMEOUT.
+NLint nlReadWithin(NLsocket socket, void* buffer, NLint length, NLint maxWaitMs);
+// Writes length bytes as one packet (NL_TCP_PACKETS) or as stream bytes: length, or -1 on error. On a
+// socket with a write queue the bytes are queued and nlFlush or the next write sends them.
 NLint nlWrite(NLsocket socket, const void* buffer, NLint length);
 
+// Writes count packets laid end to end in buffer, with the given lengths, as count nlWrite calls would
+// (on a socket with a write queue: all of them or none). The count written, or -1 on error.
+NLint nlWriteMany(NLsocket socket, const void* buffer, const NLint* lengths, NLint count);
+
+// Write queues (this library's own extension, for a server that must never wait on one peer). After
+// nlSetWriteQueue, nlWrite on the socket never waits: it queues the packet, at most maxBytes bytes and
+// maxPackets packets in all. A write past either bound fails with NL_QUEUE_FULL, and so does every write
+// after it: the peer takes too little to be served. Sockets accepted on a listening socket with a queue
+// get the same bounds.
+NLboolean nlSetWriteQueue(NLsocket socket, NLint maxBytes, NLint maxPackets, NLint stallMs);
+// Sends what the queue holds without waiting: the bytes still queued, or -1 on error (NL_QUEUE_FULL
+// after an overflow, NL_TIMEOUT when queued bytes have not moved for stallMs, NL_CONNECTION_CLOSED,
+// NL_SYSTEM_ERROR). The socket is unusable for writes after an error.
+NLint nlFlush(NLsocket socket);
+
 // Addresses.
-NLboolean nlGetLocalAddr(NLsocket socket, NLaddress* address);  // the bound address (any -> 127.0.0.1)
+NLboolean nlGetLocalAddr(NLsocket socket, NLaddress* address);   // the bound address (any -> 127.0.0.1)
+NLboolean nlGetRemoteAddr(NLsocket socket, NLaddress* address);  // the peer's address
 const NLaddress* nlGetAllLocalAddr(NLint* count);  // this machine's addresses, valid until the next call
 NLboolean nlSetAddrPort(NLaddress* address, NLushort port);
 // "a.b.c.d", "a.b.c.d:port", "name" or "name:port" into an address.
@@ -104,9 +125,18 @@ NLint nlGroupCreate();  // a new empty group, or -1
 NLboolean nlGroupDestroy(NLint group);
 NLboolean nlGroupAddSocket(NLint group, NLsocket socket);
 NLboolean nlGroupDeleteSocket(NLint group, NLsocket socket);
-// Writes up to number sockets of the group that have data (or an end) to read into sockets; waits at
-// most timeoutMs (0 = no wait). The count written, or -1 on error.
-NLint nlPollGroup(NLint group, NLint status, NLsocket* sockets, NLint number, NLint timeoutMs);
+// What nlPollGroupStatus found for one socket.
+struct NLsocketStatus {
+    NLsocket socket = NL_INVALID;
+    NLboolean readable = false;  // a packet, bytes, a pending connection, an end or an error to read
+    NLboolean writable = false;  // queued bytes can leave now (or the queue has failed: see nlFlush)
+    NLboolean ended = false;     // the peer has ended the connection; what it sent may still be unread
+};
+// Waits at most timeoutMs (0 = no wait) until a socket of the group is readable, writable with queued
+// bytes, or ended, or until bytes are queued on an idle write queue of any socket (from any thread).
+// Writes the status of up to number such sockets (taken in turns when there are more); the count
+// written, or -1 on error.
+NLint nlPollGroupStatus(NLint group, NLsocketStatus* status, NLint number, NLint timeoutMs);
 
 // Threads and mutexes.
 using NLThreadFunc = void* (*)(void* data);

@@ -1,5 +1,6 @@
-// Socket groups: sets of sockets polled together for waiting data.
+// Socket groups: sets of sockets polled together for data to read, room for queued bytes and ends.
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <vector>
 
@@ -14,7 +15,20 @@ struct Groups {
     std::mutex lock;
     NLint next = 0;
     std::map<NLint, std::vector<NLsocket>> members;
+    std::map<NLint, std::size_t> turn;  // where the next report of a group starts, when not all fit
 };
+
+// The wake-up of a waiting poll. It is signalled only while a poll is (about to be) waiting, so writes
+// queued by the polling thread itself cost no system call.
+struct Waker {
+    int fd = platform::WakerCreate();
+    std::atomic<int> waiting = 0;
+};
+
+Waker& TheWaker() {
+    static Waker waker;
+    return waker;
+}
 
 Groups& AllGroups() {
     static Groups groups;
@@ -22,6 +36,11 @@ Groups& AllGroups() {
 }
 
 }  // namespace
+
+void WakePoller() {
+    Waker& w = TheWaker();
+    if (w.waiting.load() > 0 && w.fd >= 0) platform::WakerSignal(w.fd);
+}
 
 void RemoveFromAllGroups(NLsocket socket) {
     Groups& g = AllGroups();
@@ -45,6 +64,7 @@ NLint nlGroupCreate() {
 NLboolean nlGroupDestroy(NLint group) {
     Groups& g = AllGroups();
     std::lock_guard guard(g.lock);
+    g.turn.erase(group);
     return g.members.erase(group) == 1 ? true : Fail(NL_INVALID_GROUP);
 }
 
@@ -69,39 +89,78 @@ NLboolean nlGroupDeleteSocket(NLint group, NLsocket socket) {
     return true;
 }
 
-NLint nlPollGroup(NLint group, NLint status, NLsocket* sockets, NLint number, NLint timeoutMs) {
-    if (status != NL_READ_STATUS) return Fail(NL_INVALID_ENUM), -1;
-    if (!sockets || number < 0) return Fail(NL_NULL_POINTER), -1;
+NLint nlPollGroupStatus(NLint group, NLsocketStatus* status, NLint number, NLint timeoutMs) {
+    if (!status || number < 0) return Fail(NL_NULL_POINTER), -1;
     std::vector<NLsocket> members;
+    std::size_t turn = 0;
     {
         Groups& g = AllGroups();
         std::lock_guard guard(g.lock);
         const auto it = g.members.find(group);
         if (it == g.members.end()) return Fail(NL_INVALID_GROUP), -1;
         members = it->second;
+        turn = g.turn[group];
     }
-    // A packet already complete in a socket's buffer is waiting too, even when the system has no bytes.
-    std::vector<int> fds;
+    // Marked as waiting before the queues are looked at: bytes queued after that look signal the waker,
+    // and a wait that the waker ended looks once more.
+    Waker& waker = TheWaker();
+    const bool hasWaker = waker.fd >= 0;
+    std::vector<platform::PollEntry> entries;
     std::vector<NLsocket> ids;
-    std::vector<char> buffered;
-    for (const NLsocket id : members) {
-        const auto r = FindSocket(id);
-        if (!r) continue;
-        std::lock_guard guard(r->readLock);
-        if (r->fd < 0) continue;
-        fds.push_back(r->fd);
-        ids.push_back(id);
-        buffered.push_back(r->assembler.Status() == tarvok::PacketAssembler::State::Ready ? 1 : 0);
+    std::vector<char> packetReady, writeFailed;  // known without asking the system
+    for (int look = 0; look < 2; ++look) {
+        ++waker.waiting;
+        entries.clear();
+        ids.clear();
+        packetReady.clear();
+        writeFailed.clear();
+        bool anyPending = false;
+        for (const NLsocket id : members) {
+            const auto r = FindSocket(id);
+            if (!r) continue;
+            platform::PollEntry e;
+            bool ready = false, failed = false;
+            {
+                std::lock_guard guard(r->readLock);
+                if (r->fd < 0) continue;
+                e.socket = r->fd;
+                ready = r->assembler.Status() == tarvok::PacketAssembler::State::Ready;
+            }
+            {
+                std::lock_guard guard(r->writeLock);
+                e.wantWrite = r->queue && !r->queue->Empty();
+                failed = r->writeBroken;
+            }
+            entries.push_back(e);
+            ids.push_back(id);
+            packetReady.push_back(ready ? 1 : 0);
+            writeFailed.push_back(failed ? 1 : 0);
+            anyPending = anyPending || ready || failed;
+        }
+        if (hasWaker) entries.push_back({waker.fd, true, false});
+        const int r = platform::PollSockets(entries, anyPending || look > 0 ? 0 : timeoutMs);
+        --waker.waiting;
+        if (r < 0) return Fail(NL_SYSTEM_ERROR), -1;
+        const bool woken = hasWaker && entries.back().readable;
+        if (woken) platform::WakerDrain(waker.fd);
+        if (!woken || r > 1 || anyPending) break;
     }
-    const bool anyBuffered = std::find(buffered.begin(), buffered.end(), 1) != buffered.end();
-    std::unique_ptr<bool[]> readable(new bool[fds.size() + 1]());
-    const std::span<bool> flags(readable.get(), fds.size());
-    if (platform::PollReadable(fds, flags, anyBuffered ? 0 : timeoutMs) < 0) {
-        return Fail(NL_SYSTEM_ERROR), -1;
-    }
+
     NLint count = 0;
-    for (std::size_t i = 0; i < ids.size() && count < number; ++i) {
-        if (readable[i] || buffered[i]) sockets[count++] = ids[i];
+    const std::size_t n = ids.size();
+    const std::size_t first = n == 0 ? 0 : turn % n;
+    std::size_t next = first;
+    for (std::size_t k = 0; k < n && count < number; ++k) {
+        const std::size_t i = (first + k) % n;
+        const platform::PollEntry& e = entries[i];
+        const bool readable = e.readable || packetReady[i] != 0;
+        const bool writable = e.writable || writeFailed[i] != 0;
+        if (!readable && !writable && !e.ended) continue;
+        status[count++] = {ids[i], readable, writable, e.ended};
+        next = i + 1;
     }
+    Groups& g = AllGroups();
+    std::lock_guard guard(g.lock);
+    if (g.members.count(group)) g.turn[group] = next;
     return count;
 }

@@ -5,12 +5,15 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "net/nl_internal.h"
 #include "platform/sockets.h"
 
 namespace tarvok::nl {
+
+using tarvok::PacketAssembler;
 
 namespace {
 
@@ -22,7 +25,7 @@ struct Library {
     bool noDelay = false;
     int readTimeoutMs = NL_DEFAULT_READ_TIMEOUT_MS;
     NLsocket nextSocket = 1;
-    std::map<NLsocket, std::shared_ptr<SocketRecord>> sockets;
+    std::unordered_map<NLsocket, std::shared_ptr<SocketRecord>> sockets;
 };
 
 Library& Lib() {
@@ -51,7 +54,8 @@ NLsocket AddRecord(std::shared_ptr<SocketRecord> record) {
 
 NLint ReadPacket(SocketRecord& r, std::uint8_t* out, NLint length, bool blocking, int timeoutMs) {
     if (r.readBroken) return Fail(NL_PACKET_SIZE), -1;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::chrono::steady_clock::time_point deadline{};
+    if (blocking) deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         if (r.assembler.Status() == PacketAssembler::State::Ready) {
             const auto packet = r.assembler.Packet();
@@ -107,6 +111,36 @@ NLint ReadStream(SocketRecord& r, std::uint8_t* out, NLint length, bool blocking
     return Fail(NL_SYSTEM_ERROR), -1;
 }
 
+void StartQueue(SocketRecord& r, const QueueLimits& limits) {
+    r.queueLimits = limits;
+    r.queue.emplace(static_cast<std::size_t>(limits.maxBytes), static_cast<std::size_t>(limits.maxPackets));
+}
+
+// Marks the socket unusable for writes; returns -1 with the error.
+NLint BreakWrites(SocketRecord& r, NLerror error) {
+    r.writeBroken = true;
+    r.writeError = error;
+    return Fail(error), -1;
+}
+
+// nlWrite on a socket with a write queue (write lock held).
+NLint QueueWrite(SocketRecord& r, std::span<const std::uint8_t> bytes) {
+    const bool packets = r.type == NL_TCP_PACKETS;
+    if (packets && (bytes.empty() || bytes.size() > static_cast<std::size_t>(NL_MAX_PACKET_LENGTH))) {
+        return Fail(NL_PACKET_SIZE), -1;
+    }
+    const bool wasEmpty = r.queue->Empty();
+    if (!r.queue->Push(bytes, packets)) {
+        WakePoller();  // the owner of the poll closes the connection at once
+        return BreakWrites(r, NL_QUEUE_FULL);
+    }
+    if (wasEmpty) {
+        r.lastMove = std::chrono::steady_clock::now();
+        WakePoller();
+    }
+    return static_cast<NLint>(bytes.size());
+}
+
 // Splits "name:port" (the port optional); false when a port is present but not 1..65535 digits.
 bool SplitHostPort(const std::string& text, std::string& host, NLushort& port) {
     const std::size_t colon = text.rfind(':');
@@ -155,7 +189,7 @@ NLboolean nlInit() {
 }
 
 void nlShutdown() {
-    std::map<NLsocket, std::shared_ptr<SocketRecord>> open;
+    std::unordered_map<NLsocket, std::shared_ptr<SocketRecord>> open;
     {
         Library& lib = Lib();
         std::lock_guard guard(lib.lock);
@@ -249,6 +283,10 @@ NLsocket nlAcceptConnection(NLsocket socket) {
     record->fd = fd;
     record->type = r->type;
     record->blockingReads = r->blockingReads;
+    {
+        std::lock_guard guard(r->writeLock);
+        if (r->queueLimits) StartQueue(*record, *r->queueLimits);
+    }
     platform::TcpNoDelay(fd);
     return AddRecord(std::move(record));
 }
@@ -282,11 +320,15 @@ NLboolean nlClose(NLsocket socket) {
 }
 
 NLint nlRead(NLsocket socket, void* buffer, NLint length) {
+    return nlReadWithin(socket, buffer, length, INT32_MAX);
+}
+
+NLint nlReadWithin(NLsocket socket, void* buffer, NLint length, NLint maxWaitMs) {
     if (!buffer || length < 0) return Fail(NL_NULL_POINTER), -1;
     int timeoutMs;
     {
         std::lock_guard guard(Lib().lock);
-        timeoutMs = Lib().readTimeoutMs;
+        timeoutMs = std::min(Lib().readTimeoutMs, std::max<NLint>(maxWaitMs, 0));
     }
     const auto r = FindSocket(socket);
     if (!r) return -1;
@@ -306,7 +348,8 @@ NLint nlWrite(NLsocket socket, const void* buffer, NLint length) {
                                               static_cast<std::size_t>(length));
     std::lock_guard guard(r->writeLock);
     if (r->fd < 0 || r->listening) return Fail(NL_INVALID_SOCKET), -1;
-    if (r->writeBroken) return Fail(NL_SYSTEM_ERROR), -1;
+    if (r->writeBroken) return Fail(r->writeError), -1;
+    if (r->queue) return QueueWrite(*r, bytes);
     platform::IoResult sent;
     if (r->type == NL_TCP_PACKETS) {
         if (length == 0 || length > NL_MAX_PACKET_LENGTH) return Fail(NL_PACKET_SIZE), -1;
@@ -386,4 +429,134 @@ char* nlAddrToString(const NLaddress* address, char* text) {
                       static_cast<unsigned>(address->port));
     }
     return text;
+}
+
+NLint nlReadMany(NLsocket socket, void* buffer, NLint length, NLint* lengths, NLint count) {
+    if (!buffer || !lengths || length < 0 || count < 0) return Fail(NL_NULL_POINTER), -1;
+    const auto r = FindSocket(socket);
+    if (!r) return -1;
+    std::lock_guard guard(r->readLock);
+    if (r->fd < 0 || r->listening || r->type != NL_TCP_PACKETS) return Fail(NL_INVALID_SOCKET), -1;
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    NLint n = 0;
+    std::size_t used = 0;
+    bool received = false;  // at most one system read per call
+    while (n < count) {
+        PacketAssembler& a = r->assembler;
+        if (a.Status() == PacketAssembler::State::Ready) {
+            const auto packet = a.Packet();
+            if (packet.size() > static_cast<std::size_t>(length) - used) {
+                if (n > 0) break;  // it waits for the next call
+                r->readBroken = true;
+                return Fail(NL_PACKET_SIZE), -1;
+            }
+            std::memcpy(out + used, packet.data(), packet.size());
+            lengths[n++] = static_cast<NLint>(packet.size());
+            used += packet.size();
+            a.Consume();
+            continue;
+        }
+        if (r->readBroken || a.Status() == PacketAssembler::State::BadLength) {
+            r->readBroken = true;
+            if (n > 0) break;
+            return Fail(NL_PACKET_SIZE), -1;
+        }
+        if (received) break;
+        received = true;
+        const platform::IoResult got = platform::TcpReceive(r->fd, a.Space(), 0);
+        if (got.status == platform::IoStatus::Done) {
+            a.Commit(got.count);
+        } else if (got.status == platform::IoStatus::WouldBlock || n > 0) {
+            break;  // an end or error shows again on the next call
+        } else {
+            return Fail(got.status == platform::IoStatus::Closed ? NL_CONNECTION_CLOSED : NL_SYSTEM_ERROR),
+                   -1;
+        }
+    }
+    return n;
+}
+
+NLint nlWriteMany(NLsocket socket, const void* buffer, const NLint* lengths, NLint count) {
+    if (!buffer || !lengths || count < 0) return Fail(NL_NULL_POINTER), -1;
+    const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+    std::size_t total = 0;
+    for (NLint i = 0; i < count; ++i) {
+        if (lengths[i] < 0) return Fail(NL_NULL_POINTER), -1;
+        if (lengths[i] == 0 || lengths[i] > NL_MAX_PACKET_LENGTH) return Fail(NL_PACKET_SIZE), -1;
+        total += static_cast<std::size_t>(lengths[i]);
+    }
+    const auto r = FindSocket(socket);
+    if (!r) return -1;
+    {
+        std::lock_guard guard(r->writeLock);
+        if (r->fd < 0 || r->listening) return Fail(NL_INVALID_SOCKET), -1;
+        if (r->writeBroken) return Fail(r->writeError), -1;
+        if (r->queue) {
+            const bool wasEmpty = r->queue->Empty();
+            const bool packets = r->type == NL_TCP_PACKETS;
+            if (!r->queue->PushMany({bytes, total}, {lengths, static_cast<std::size_t>(count)}, packets)) {
+                WakePoller();
+                return BreakWrites(*r, NL_QUEUE_FULL);
+            }
+            if (wasEmpty && count > 0) {
+                r->lastMove = std::chrono::steady_clock::now();
+                WakePoller();
+            }
+            return count;
+        }
+    }
+    for (NLint i = 0; i < count; ++i) {
+        if (nlWrite(socket, bytes, lengths[i]) < 0) return -1;
+        bytes += lengths[i];
+    }
+    return count;
+}
+
+NLboolean nlSetWriteQueue(NLsocket socket, NLint maxBytes, NLint maxPackets, NLint stallMs) {
+    if (maxBytes <= 0 || maxPackets <= 0 || stallMs < 0) return Fail(NL_INVALID_ENUM);
+    const auto r = FindSocket(socket);
+    if (!r) return false;
+    std::lock_guard guard(r->writeLock);
+    if (r->fd < 0) return Fail(NL_INVALID_SOCKET);
+    if (r->queue && !r->queue->Empty()) return Fail(NL_INVALID_ENUM);  // bounds change only while empty
+    StartQueue(*r, {maxBytes, maxPackets, stallMs});
+    return true;
+}
+
+NLint nlFlush(NLsocket socket) {
+    const auto r = FindSocket(socket);
+    if (!r) return -1;
+    std::lock_guard guard(r->writeLock);
+    if (r->fd < 0 || !r->queue) return Fail(NL_INVALID_SOCKET), -1;
+    if (r->writeBroken) return Fail(r->writeError), -1;
+    tarvok::WriteQueue& q = *r->queue;
+    const auto now = std::chrono::steady_clock::now();
+    while (!q.Empty()) {
+        const platform::IoResult sent = platform::TcpSendSome(r->fd, q.Pending());
+        if (sent.status == platform::IoStatus::Done && sent.count > 0) {
+            const bool all = sent.count == q.Bytes();
+            q.Sent(sent.count);
+            r->lastMove = now;
+            if (all) break;
+            continue;
+        }
+        if (sent.status == platform::IoStatus::Closed) return BreakWrites(*r, NL_CONNECTION_CLOSED);
+        if (sent.status == platform::IoStatus::Failed) return BreakWrites(*r, NL_SYSTEM_ERROR);
+        break;
+    }
+    if (!q.Empty() && now - r->lastMove > std::chrono::milliseconds(r->queueLimits->stallMs)) {
+        return BreakWrites(*r, NL_TIMEOUT);
+    }
+    return static_cast<NLint>(q.Bytes());
+}
+
+NLboolean nlGetRemoteAddr(NLsocket socket, NLaddress* address) {
+    if (!address) return Fail(NL_NULL_POINTER);
+    const auto r = FindSocket(socket);
+    if (!r) return false;
+    platform::Ipv4Endpoint ep;
+    std::lock_guard guard(r->writeLock);
+    if (r->fd < 0 || !platform::SocketRemoteEndpoint(r->fd, ep)) return Fail(NL_SYSTEM_ERROR);
+    *address = {ep.ip, ep.port, true};
+    return true;
 }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <list>
 #include <string>
 #include <vector>
@@ -20,13 +21,26 @@ inline constexpr int kPollMs = 20;          // request and registration polls...
 inline constexpr int kPollCount = 250;      // ...at most this many times (5 seconds)
 inline constexpr int kStopStepMs = 50;      // the worker's stop is awaited in these steps...
 inline constexpr int kStopStepCount = 100;  // ...at most this many (5 seconds)
-inline constexpr int kWorkerSleepMs = 10;   // the pause at the end of each worker pass
-inline constexpr int kMaxHostPolledSockets = 100;
-inline constexpr int kMaxReadsPerPass = 256;  // messages read from the host connection per pass
-inline constexpr int kMaxAcceptsPerPass = 16;
+inline constexpr int kWorkerWaitMs = 50;    // the worker's longest wait: stops and time-outs are seen
+// Messages read from each ready connection per wake-up: a share of kRoundBudget, at least kMessageBudget.
+// Every ready connection gets the same share, so a flooder cannot starve the others; a lone sender is
+// not held to a trickle either.
+inline constexpr int kMessageBudget = 64;
+inline constexpr int kRoundBudget = 4096;
+inline constexpr int kAcceptBudget = 64;              // connections accepted per wake-up
+inline constexpr std::size_t kMaxConnections = 256;   // host: connections kept at once
+inline constexpr NLint kQueueMaxBytes = 1 << 20;      // outgoing bytes waiting for one connection...
+inline constexpr NLint kQueueMaxMessages = 16384;     // ...and messages: past either, it is dropped
 inline constexpr std::size_t kMaxQueuedTexts = 4096;  // per local player; newer texts are dropped
 inline constexpr std::size_t kMaxReplies = 16;
 inline constexpr std::size_t kMaxHostPlayers = 1024;  // CreatePlayer beyond this gets no answer
+
+// The time-outs that end a connection, in milliseconds (tests shorten them).
+struct NetTimeouts {
+    int noPlayerMs = 10000;  // host: a connection that created no player by then is closed
+    int stallMs = 10000;     // a connection whose queued bytes did not move for this long is closed
+};
+NetTimeouts& NetTimeoutSettings();
 
 // Player ids of a local record that has no id from the host yet.
 inline constexpr std::int32_t kIdUnsent = -1;     // waiting for the worker to send CreatePlayer
@@ -41,10 +55,11 @@ struct PlayerRecord {
     std::deque<NetMessage> received;  // texts for this local player, oldest first
 };
 
-// A message the host read, with the connection it came on.
-struct InboundMessage {
-    NetMessage message;
+// Host side: one accepted connection.
+struct HostConnection {
     NLsocket socket = NL_INVALID;
+    std::int64_t acceptedMs = 0;  // clock time of the accept
+    bool registered = false;      // it created a player (or is the host's own connection)
 };
 
 // A message to write once the lock is released.
@@ -62,7 +77,6 @@ struct NetSession {
     std::list<PlayerRecord> localPlayers;        // created by this program (stable addresses)
     std::list<PlayerRecord> players;             // host side: every player of the game
     std::deque<NetMessage> replies;              // replies for the waiting request
-    std::deque<InboundMessage> inbound;          // host side: received messages with their socket
     NLint networkType = NL_IP;
     NLint connectionType = NL_TCP_PACKETS;
     std::uint8_t stopRequest = 0;  // set by the game thread to end the worker
@@ -70,15 +84,21 @@ struct NetSession {
     NLmutex lock = nullptr;        // guards everything in this record
 
     // Book-keeping of this port.
-    NLint group = -1;                     // host side: the accepted connections
-    std::vector<NLsocket> clientSockets;  // host side: the accepted connections, to close
+    NLint group = -1;                         // every socket of the session, polled by the worker
+    std::vector<HostConnection> connections;  // host side: the accepted connections
+    NLaddress selfAddress;                    // host side: where the own connection comes from
     NLthreadID worker = -1;
     std::uint8_t pendingRequest = 0;    // type of the request awaiting its reply, 0 = none
     std::int32_t abandonedCreates = 0;  // PlayerCreated answers still due to given-up records
 };
 
-// Host side: applies one received message to the players list; returns the replies and relayed copies.
-std::vector<Outgoing> HandleHostMessage(NetSession& session, const InboundMessage& in);
+// Where the host's replies and relayed copies go: the socket, the message, and the target field that
+// this copy carries.
+using HostSink = std::function<void(NLsocket socket, const NetMessage& message, std::uint32_t target)>;
+// Host side: applies one message received on a connection to the players list and hands its replies and
+// relayed copies to send; true when it created a player. (Messages are handled as soon as they are
+// read, so a connection that closes leaves no backlog behind.)
+bool HandleHostMessage(NetSession& session, const NetMessage& message, NLsocket from, const HostSink& send);
 // Host side: forgets every player that came on a connection that is gone.
 void DropHostConnection(NetSession& session, NLsocket socket);
 // Any side: files one message from the host connection (texts into local queues, ids, replies);
@@ -97,8 +117,10 @@ private:
     NLmutex* lock_;
 };
 
-// Writes a whole message to a socket: true when every byte left.
+// Writes a whole message to a socket (queues it, on a socket with a write queue): true when it went.
 bool SendMessage(NLsocket socket, const NetMessage& message);
+// Gives a socket of the session its bounded write queue.
+bool StartWriteQueue(NLsocket socket);
 
 // The network worker's thread function (data: the NetSession).
 void* NetworkWorker(void* data);

@@ -9,6 +9,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -110,6 +111,16 @@ IoResult TcpSendAll(int socket, std::span<const std::uint8_t> bytes, int timeout
     return {IoStatus::Done, done};
 }
 
+IoResult TcpSendSome(int socket, std::span<const std::uint8_t> bytes) {
+    for (;;) {
+        const ssize_t n = send(socket, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (n >= 0) return {IoStatus::Done, static_cast<std::size_t>(n)};
+        if (errno == EINTR) continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK) return {IoStatus::WouldBlock, 0};
+        return {errno == EPIPE || errno == ECONNRESET ? IoStatus::Closed : IoStatus::Failed, 0};
+    }
+}
+
 IoResult TcpReceive(int socket, std::span<std::uint8_t> out, int waitMs) {
     if (out.empty()) return {IoStatus::WouldBlock, 0};
     if (waitMs > 0) {
@@ -135,6 +146,16 @@ bool SocketLocalEndpoint(int socket, Ipv4Endpoint& out) {
     sockaddr_in sa{};
     socklen_t len = sizeof sa;
     if (getsockname(socket, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
+        return false;
+    }
+    out = {ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
+    return true;
+}
+
+bool SocketRemoteEndpoint(int socket, Ipv4Endpoint& out) {
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    if (getpeername(socket, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
         return false;
     }
     out = {ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
@@ -170,20 +191,42 @@ bool ResolveIpv4(const char* name, std::uint32_t& ip) {
     return true;
 }
 
-int PollReadable(std::span<const int> sockets, std::span<bool> readable, int timeoutMs) {
-    std::vector<pollfd> fds(sockets.size());
-    for (std::size_t i = 0; i < sockets.size(); ++i) fds[i] = {sockets[i], POLLIN, 0};
+int PollSockets(std::span<PollEntry> entries, int timeoutMs) {
+    std::vector<pollfd> fds(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const short events = static_cast<short>((entries[i].wantRead ? POLLIN | POLLRDHUP : 0) |
+                                                (entries[i].wantWrite ? POLLOUT : 0));
+        fds[i] = {entries[i].socket, events, 0};
+    }
     int r;
     do {
         r = poll(fds.data(), fds.size(), timeoutMs);
     } while (r < 0 && errno == EINTR);
     if (r < 0) return -1;
     int count = 0;
-    for (std::size_t i = 0; i < sockets.size() && i < readable.size(); ++i) {
-        readable[i] = (fds[i].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
-        count += readable[i] ? 1 : 0;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const short got = fds[i].revents;
+        PollEntry& e = entries[i];
+        e.readable = (got & (POLLIN | POLLRDHUP | POLLHUP | POLLERR)) != 0;
+        e.writable = (got & (POLLOUT | POLLHUP | POLLERR)) != 0 && e.wantWrite;
+        e.ended = (got & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+        count += got != 0 ? 1 : 0;
     }
     return count;
+}
+
+int WakerCreate() { return eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+
+void WakerSignal(int waker) {
+    const std::uint64_t one = 1;
+    while (write(waker, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+}
+
+void WakerDrain(int waker) {
+    std::uint64_t count = 0;
+    while (read(waker, &count, sizeof count) < 0 && errno == EINTR) {
+    }
 }
 
 }  // namespace platform

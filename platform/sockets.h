@@ -43,6 +43,9 @@ bool TcpConnect(int socket, Ipv4Endpoint to, int timeoutMs);
 void TcpNoDelay(int socket);
 // Sends all bytes, waiting at most timeoutMs in total for room; Done only when everything left.
 IoResult TcpSendAll(int socket, std::span<const std::uint8_t> bytes, int timeoutMs);
+// Sends what the system takes now, without waiting: Done with the count (maybe fewer than asked), or
+// WouldBlock when it takes nothing.
+IoResult TcpSendSome(int socket, std::span<const std::uint8_t> bytes);
 // Receives up to out.size() bytes; waits at most waitMs for the first byte (0 = no wait).
 IoResult TcpReceive(int socket, std::span<std::uint8_t> out, int waitMs);
 // Closes the descriptor (a no-op for -1).
@@ -50,13 +53,30 @@ void TcpClose(int socket);
 
 // The address the socket is bound to (after bind or connect); false on failure.
 bool SocketLocalEndpoint(int socket, Ipv4Endpoint& out);
+// The address of the socket's peer (once connected); false on failure.
+bool SocketRemoteEndpoint(int socket, Ipv4Endpoint& out);
 // The IPv4 addresses of the machine's interfaces that are up (loopback included).
 std::vector<std::uint32_t> LocalIpv4Addresses();
 // Resolves a dotted address or a host name to an IPv4 address; false when it has none.
 bool ResolveIpv4(const char* name, std::uint32_t& ip);
 
-// Waits at most timeoutMs (0 = no wait) until one of the sockets has data or an end to read; sets
-// readable[i] for each one that has. Returns the number of such sockets, or -1 on failure.
-int PollReadable(std::span<const int> sockets, std::span<bool> readable, int timeoutMs);
+// One descriptor of a PollSockets wait: what is asked, and what was found.
+struct PollEntry {
+    int socket = -1;
+    bool wantRead = true;    // wait for data, a pending connection or an end
+    bool wantWrite = false;  // wait for room to send
+    bool readable = false;   // out: data, a connection, an end or an error waits
+    bool writable = false;   // out: bytes can be sent now
+    bool ended = false;      // out: the peer has ended its side (what it sent may still be unread)
+};
+// Waits at most timeoutMs (0 = no wait, negative = no limit) until one of the entries is ready;
+// returns the number of ready entries, or -1 on failure.
+int PollSockets(std::span<PollEntry> entries, int timeoutMs);
+
+// A wake-up signal one thread gives to another that waits in PollSockets (an eventfd): it reads as
+// readable until drained. -1 when it cannot be made.
+int WakerCreate();
+void WakerSignal(int waker);  // makes it readable (from any thread)
+void WakerDrain(int waker);   // makes it quiet again
 
 }  // namespace platform

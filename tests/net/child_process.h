@@ -79,6 +79,13 @@ public:
         WriteLine(line);
         return ReadLine(timeoutMs, true).value_or("<timeout>");
     }
+    // Suspends it (as a stalled link or a debugger would) and lets it go on again.
+    void Stop() {
+        if (pid_ > 0) kill(pid_, SIGSTOP);
+    }
+    void Continue() {
+        if (pid_ > 0) kill(pid_, SIGCONT);
+    }
     void Kill() {
         if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
         if (in_ >= 0) close(in_);

@@ -10,7 +10,13 @@ namespace {
 
 std::vector<Outgoing> Handle(NetSession& s, NLsocket socket, MessageType type, std::uint32_t target,
                              std::uint32_t source, std::string payload = {}) {
-    return HandleHostMessage(s, {MakeMessage(type, target, source, std::move(payload)), socket});
+    std::vector<Outgoing> out;
+    HandleHostMessage(s, MakeMessage(type, target, source, std::move(payload)), socket,
+                      [&](NLsocket to, const NetMessage& m, std::uint32_t copyTarget) {
+                          out.push_back({to, m});
+                          out.back().message.target = copyTarget;
+                      });
+    return out;
 }
 
 // Registers a player as the host would on a CreatePlayer from socket; its id, -1 when none came back.

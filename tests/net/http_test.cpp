@@ -100,6 +100,15 @@ TEST_F(HttpGetTest, OddRepliesAndFailures) {
     EXPECT_EQ(HttpGet("127.0.0.1", "/silent", port, out.c_str()), 0);
     EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 5.0);
     nlSetReadTimeout(NL_DEFAULT_READ_TIMEOUT_MS);
+    // A server that trickles a byte now and then passes every read's time-out, not the whole deadline.
+    tarvok::HttpDeadlineMs() = 1500;
+    const auto trickle = std::chrono::steady_clock::now();
+    EXPECT_EQ(HttpGet("127.0.0.1", "/trickle", port, out.c_str()), 0);
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - trickle).count();
+    EXPECT_GT(took, 1.4);
+    EXPECT_LT(took, 4.0);
+    EXPECT_GE(ReadFile(out).size(), 3u);  // what came is kept
+    tarvok::HttpDeadlineMs() = 60000;
 
     // No connection at all (refused, a name no resolver can ask for, no name): 0 and no file.
     const fs::path none = dir_ / "none.bin";

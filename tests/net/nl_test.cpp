@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <set>
 #include <thread>
 
 using Clock = std::chrono::steady_clock;
@@ -116,33 +117,120 @@ TEST_F(NlTest, StreamsReadsWithATimeoutAndAccept) {
     EXPECT_EQ(nlGetError(), NL_CONNECT_FAILED);
 }
 
-TEST_F(NlTest, GroupsReportSocketsWithData) {
+TEST_F(NlTest, GroupsReportSocketsWithDataRoomAndEnds) {
     NLsocket a1, b1, a2, b2;
     Connect(NL_TCP_PACKETS, a1, b1);
     Connect(NL_TCP_PACKETS, a2, b2);
     const NLint group = nlGroupCreate();
     ASSERT_GE(group, 0);
     ASSERT_TRUE(nlGroupAddSocket(group, b1) && nlGroupAddSocket(group, b2));
-    NLsocket ready[4];
-    EXPECT_EQ(nlPollGroup(group, NL_READ_STATUS, ready, 4, 0), 0);
+    NLsocketStatus ready[4];
+    EXPECT_EQ(nlPollGroupStatus(group, ready, 4, 0), 0);
     ASSERT_EQ(nlWrite(a2, "hi", 2), 2);
-    EXPECT_EQ(nlPollGroup(group, NL_READ_STATUS, ready, 4, 2000), 1);
-    EXPECT_EQ(ready[0], b2);
-    // A closed socket leaves every group; a closed peer counts as something to read.
+    EXPECT_EQ(nlPollGroupStatus(group, ready, 4, 2000), 1);
+    EXPECT_EQ(ready[0].socket, b2);
+    EXPECT_TRUE(ready[0].readable && !ready[0].writable && !ready[0].ended);
+
+    // Bytes queued from another thread end a wait at once; the queued socket then reports room.
+    ASSERT_TRUE(nlSetWriteQueue(b1, 100, 2, 60000));
+    char in[16];
+    EXPECT_EQ(nlRead(b2, in, sizeof in), 2);
+    const auto start = Clock::now();
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        nlWrite(b1, "queued", 6);
+    });
+    EXPECT_EQ(nlPollGroupStatus(group, ready, 4, 5000), 1);
+    writer.join();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 2.0);
+    EXPECT_EQ(ready[0].socket, b1);
+    EXPECT_TRUE(ready[0].writable);
+    EXPECT_EQ(nlFlush(b1), 0);
+    NLint n = 0;
+    for (int i = 0; i < 300 && n == 0; ++i)
+        n = nlRead(a1, in, sizeof in), std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_EQ(std::string(in, in + std::max(n, 0)), "queued");
+
+    // A closed peer is an end, reported also while its last packet is still unread.
+    ASSERT_EQ(nlWrite(a2, "last", 4), 4);
+    nlClose(a2);
+    for (int i = 0; i < 100 && !(nlPollGroupStatus(group, ready, 4, 20) == 1 && ready[0].ended); ++i) {
+    }
+    EXPECT_EQ(ready[0].socket, b2);
+    EXPECT_TRUE(ready[0].ended);
+    // A closed socket leaves every group.
     nlClose(b2);
-    nlClose(a1);
-    EXPECT_EQ(nlPollGroup(group, NL_READ_STATUS, ready, 4, 2000), 1);
-    EXPECT_EQ(ready[0], b1);
-    EXPECT_EQ(nlPollGroup(group, 99, ready, 4, 0), -1);
-    EXPECT_EQ(nlGetError(), NL_INVALID_ENUM);
-    // Groups are bounded.
+    EXPECT_EQ(nlPollGroupStatus(group, ready, 4, 0), 0);
+    // Groups are bounded; when more sockets are ready than asked for, they are reported in turns.
     const NLint full = nlGroupCreate();
-    for (int i = 0; i < NL_MAX_GROUP_SOCKETS; ++i) ASSERT_TRUE(nlGroupAddSocket(full, nlOpen(0, NL_TCP)));
+    std::vector<NLsocket> members;
+    for (int i = 0; i < NL_MAX_GROUP_SOCKETS; ++i) {
+        members.push_back(nlOpen(0, NL_TCP));
+        ASSERT_TRUE(nlGroupAddSocket(full, members.back()));
+    }
     EXPECT_FALSE(nlGroupAddSocket(full, b1));
     EXPECT_EQ(nlGetError(), NL_GROUP_FULL);
     EXPECT_TRUE(nlGroupDestroy(full));
+    for (const NLsocket m : members) nlClose(m);
     EXPECT_FALSE(nlGroupAddSocket(full, b1));
     EXPECT_EQ(nlGetError(), NL_INVALID_GROUP);
+    NLsocket c[3], d[3];
+    const NLint three = nlGroupCreate();
+    for (int i = 0; i < 3; ++i) {
+        Connect(NL_TCP_PACKETS, c[i], d[i]);
+        ASSERT_EQ(nlWrite(c[i], "x", 1), 1);
+        ASSERT_TRUE(nlGroupAddSocket(three, d[i]));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::set<NLsocket> seen;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(nlPollGroupStatus(three, ready, 1, 1000), 1);
+        seen.insert(ready[0].socket);
+    }
+    EXPECT_EQ(seen.size(), 3u);
+}
+
+TEST_F(NlTest, WriteQueuesNeverWaitAndFailOnOverflowOrStall) {
+    NLsocket a, b;
+    Connect(NL_TCP_PACKETS, a, b);
+    ASSERT_TRUE(nlSetWriteQueue(b, 1 << 20, 1000000, 300));
+    // The peer reads nothing: the system's buffers fill, then the queue; no write ever waits.
+    const std::string packet(1000, 'q');
+    const auto start = Clock::now();
+    NLint written = 0, queued = 0;
+    for (int i = 0; i < 100000 && written >= 0; ++i) {
+        written = nlWrite(b, packet.data(), 1000);
+        if (written > 0) queued = nlFlush(b);
+    }
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - start).count(), 3.0);
+    EXPECT_EQ(written, -1);
+    EXPECT_EQ(nlGetError(), NL_QUEUE_FULL);
+    EXPECT_GT(queued, (1 << 20) - 2000);
+    EXPECT_EQ(nlFlush(b), -1);  // unusable from now on
+    EXPECT_EQ(nlWrite(b, "x", 1), -1);
+
+    // Queued bytes that do not move for the stall time fail the queue; a packet bound holds too.
+    NLsocket c, d;
+    Connect(NL_TCP_PACKETS, c, d);
+    ASSERT_TRUE(nlSetWriteQueue(d, 1 << 20, 1000000, 200));
+    // Kept at half a megabyte until the system takes no more: then nothing moves, and the queue fails.
+    NLint left = 0;
+    const auto limit = Clock::now() + std::chrono::seconds(10);
+    while (left >= 0 && Clock::now() < limit) {
+        if (left < (1 << 19))
+            ASSERT_EQ(nlWrite(d, packet.data(), 1000), 1000);
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        left = nlFlush(d);
+    }
+    EXPECT_EQ(left, -1);
+    EXPECT_EQ(nlGetError(), NL_TIMEOUT);
+    NLsocket e, f;
+    Connect(NL_TCP_PACKETS, e, f);
+    ASSERT_TRUE(nlSetWriteQueue(f, 1 << 20, 3, 200));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(nlWrite(f, "p", 1), 1);
+    EXPECT_EQ(nlWrite(f, "p", 1), -1);
+    EXPECT_EQ(nlGetError(), NL_QUEUE_FULL);
 }
 
 TEST_F(NlTest, AddressTexts) {

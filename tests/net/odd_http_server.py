@@ -7,6 +7,7 @@ Prints "port N" once it listens, then answers each connection by the path of its
   /barelf      a header whose lines end in bare line feeds
   /headeronly  a header and nothing after it
   /silent      nothing at all for 30 seconds
+  /trickle     a header, then one byte every 0.2 seconds for 30 seconds
   /echo        the request it received, as the body
 """
 import socket
@@ -43,6 +44,12 @@ def serve(conn):
         path = request.split(b" ")[1].decode("latin-1") if request.count(b" ") >= 2 else "/"
         if path == "/silent":
             time.sleep(30)
+            return
+        if path == "/trickle":
+            conn.sendall(b"HTTP/1.0 200 OK\r\n\r\n")
+            for _ in range(150):
+                time.sleep(0.2)
+                conn.sendall(b".")
             return
         conn.sendall(reply_for(path, request))
 

@@ -13,7 +13,7 @@
 #include "net/nl.h"
 #include "net/packet_framing.h"
 #include "runtime/engine_globals.h"
-#include "tests/net/child_process.h"
+#include "tests/net/peer.h"
 
 using namespace tarvok;
 using Clock = std::chrono::steady_clock;
@@ -23,23 +23,6 @@ namespace {
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
-}
-
-// Polls a condition every 10 ms for at most ms milliseconds.
-template <typename F>
-bool Eventually(F condition, int ms) {
-    for (const auto end = Clock::now() + std::chrono::milliseconds(ms); !condition();) {
-        if (Clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
-
-std::vector<std::string> Split(const std::string& text) {
-    std::vector<std::string> parts;
-    std::stringstream in(text);
-    for (std::string part; std::getline(in, part, '|');) parts.push_back(part);
-    return parts;
 }
 
 // Texts of a local player of this program, "sender:text", until count arrived or ms passed.
@@ -95,14 +78,10 @@ Bytes Encode(MessageType type, std::uint32_t target, std::uint32_t source, std::
     return EncodeMessage(MakeMessage(type, target, source, std::move(payload)));
 }
 
-void Reply(const std::string& text) {
-    std::printf("@ %s\n", text.c_str());
-    std::fflush(stdout);
-}
-
 // A stand-in host for the peer: answers registrations (ids from 201) and pings, and reports every message
-// it gets, "msg TYPE TARGET SOURCE", then "closed" when the connection ends.
-void FakeHost(int port) {
+// it gets, "msg TYPE TARGET SOURCE", then "closed" when the connection ends. A silent one stops reading
+// for a minute once it has registered two players.
+void FakeHost(int port, bool silent) {
     nlInit();
     nlSelectNetwork(NL_IP);
     const NLsocket listen = nlOpen(static_cast<NLushort>(port), NL_TCP_PACKETS);
@@ -130,15 +109,12 @@ void FakeHost(int port) {
         if (m.type == static_cast<std::uint8_t>(MessageType::Ping))
             answer = Encode(MessageType::Ping, m.source, 0, std::string("\x01\0\0\0", 4));
         if (!answer.empty()) Send(client, answer);
+        if (silent && nextId == 203) {  // the join's hidden record and one player answered
+            std::this_thread::sleep_for(std::chrono::seconds(60));
+            return Reply("timeout");
+        }
     }
     Reply("timeout");
-}
-
-// This test program started as a peer that runs the commands of NetPeer.DISABLED_RunCommands.
-bool StartPeer(ChildProcess& child) {
-    setenv("TARVOK_NET_PEER", "1", 1);
-    return child.Start(
-        {"/proc/self/exe", "--gtest_filter=NetPeer.DISABLED_RunCommands", "--gtest_also_run_disabled_tests"});
 }
 
 class NetSessionTest : public testing::Test {
@@ -179,10 +155,13 @@ TEST(NetPeer, DISABLED_RunCommands) {
             std::string all;
             for (const std::string& t : Collect(a, count, ms)) all += (all.empty() ? "" : "|") + t;
             Reply(all);
-        } else if (cmd == "fakehost") {
-            FakeHost(std::atoi(a.c_str()));
+        } else if (cmd == "fakehost") {  // fakehost PORT [silent]
+            in >> b;
+            FakeHost(std::atoi(a.c_str()), b == "silent");
         } else if (cmd == "vanish") {
             std::_Exit(0);  // gone without a word: no RemovePlayer, no orderly stop
+        } else {
+            Reply(LoadCommand(line));  // the load and stall commands of resilience_test.cpp
         }
     }
     ShutdownNetwork();
