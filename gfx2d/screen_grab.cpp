@@ -84,7 +84,7 @@ void CopyKeyingPixels(std::int32_t x, std::int32_t fy, std::int32_t tw, std::int
     for (std::size_t i = 0; i < block.size(); i += 4) {
         if (key.Matches(&block[i])) block[i + 3] = 0;
     }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, block.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, block.data());
 }
 
 std::uint8_t Byte(std::uint32_t colour, int shift) { return static_cast<std::uint8_t>(colour >> shift); }

@@ -12,6 +12,7 @@
 #include "gfx2d/surfaces.h"
 #include "gfx2d/texture_prep.h"
 #include "gfx2d/texture_store.h"
+#include "platform/texture_read.h"
 #include "runtime/number_args.h"
 
 namespace tarvok {
@@ -59,13 +60,12 @@ std::int32_t ShownPixel(std::int32_t x, std::int32_t y) {
         glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
         g_gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
     } else {
-        std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight * 3);
-        glBindTexture(GL_TEXTURE_2D, g_shown.texture);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, all.data());
-        const std::size_t at = (static_cast<std::size_t>(y) * g_shown.textureWidth + x) * 3;
-        rgb[0] = all[at], rgb[1] = all[at + 1], rgb[2] = all[at + 2];
+        std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight * 4);
         Store().boundSlot = -1;
+        if (platform::ReadTextureRgba(g_shown.texture, g_shown.textureWidth, g_shown.textureHeight, all.data())) {
+            const std::size_t at = (static_cast<std::size_t>(y) * g_shown.textureWidth + x) * 4;
+            rgb[0] = all[at], rgb[1] = all[at + 1], rgb[2] = all[at + 2];
+        }
     }
     return PackColour(rgb[0], rgb[1], rgb[2]);
 }
@@ -75,10 +75,8 @@ std::int32_t ShownPixel(std::int32_t x, std::int32_t y) {
 bool ReadShownPicture(ImageBuffer& image) {
     if (!g_shown.texture || !image.Resize(g_shown.width, g_shown.height)) return false;
     std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight * 4);
-    glBindTexture(GL_TEXTURE_2D, g_shown.texture);
     Store().boundSlot = -1;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, all.data());
+    if (!platform::ReadTextureRgba(g_shown.texture, g_shown.textureWidth, g_shown.textureHeight, all.data())) return false;
     for (std::int32_t y = 0; y < image.height; ++y) {  // texture row 0 is the bottom row
         const std::uint8_t* row = all.data() + static_cast<std::size_t>(image.height - 1 - y) * g_shown.textureWidth * 4;
         std::copy(row, row + static_cast<std::size_t>(image.width) * 4, image.Row(y));
@@ -115,7 +113,7 @@ void KeepShownPicture() {
         glBindTexture(GL_TEXTURE_2D, g_shown.texture);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, g_shown.textureWidth, g_shown.textureHeight, 0, GL_RGBA,
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, g_shown.textureWidth, g_shown.textureHeight, 0, GL_RGBA,
                      GL_UNSIGNED_BYTE, nullptr);
     }
     g_shown.width = w;

@@ -6,6 +6,10 @@
 
 #include <cstdio>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+#endif
+
 #include "platform/headless.h"
 #include "platform/input_state.h"
 #include "platform/keyboard_map.h"
@@ -164,6 +168,12 @@ void GetDesktopSize(Window* window, int& width, int& height) {
 
 void SwapGlWindow(Window* window) {
     if (window) SDL_GL_SwapWindow(window->sdl);
+#ifdef __EMSCRIPTEN__
+    // A page shows its canvas only when the program hands control back to the browser: do that here, so
+    // the frame appears before the next one is drawn. The page counts the frames shown.
+    EM_ASM({ Module.tarvokFrames = (Module.tarvokFrames || 0) + 1; });
+    emscripten_sleep(0);
+#endif
 }
 
 bool PollWindowEvent(WindowEventKind& kind) {
