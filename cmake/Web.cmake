@@ -11,7 +11,8 @@ add_library(OpenGL::GL INTERFACE IMPORTED)
 # browser (asyncify), a growing heap, sound resumed on the first user gesture, and the file system and
 # environment reachable from the page.
 set(TARVOK_WEB_LINK_OPTIONS
-    -sLEGACY_GL_EMULATION=1 -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sALLOW_MEMORY_GROWTH=1
+    -sLEGACY_GL_EMULATION=1 -sASYNCIFY=1 -sASYNCIFY_STACK_SIZE=65536 -sASYNCIFY_IMPORTS=[YieldToBrowser]
+    -sALLOW_MEMORY_GROWTH=1
     -sDEFAULT_LIBRARY_FUNCS_TO_INCLUDE=@${PROJECT_SOURCE_DIR}/platform/web/library_funcs.json
     -sEXPORTED_RUNTIME_METHODS=[FS,ENV,callMain] -sEXIT_RUNTIME=1 -sMODULARIZE=0 -sINVOKE_RUN=1
     -sFORCE_FILESYSTEM=1)

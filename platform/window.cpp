@@ -8,6 +8,23 @@
 
 #ifdef __EMSCRIPTEN__
 #include <emscripten.h>
+
+// A page shows its canvas only when the program hands control back to the browser: the swap does that,
+// so the frame appears before the next one is drawn. A paced game waits for the browser's next display
+// frame (which then shows this one); an unpaced one is resumed at once through a message, which unlike
+// a zero timeout is not held back by the browser's 4 ms clamp. The page counts the frames shown.
+EM_JS(void, YieldToBrowser, (bool toNextFrame), {
+    Module.tarvokFrames = (Module.tarvokFrames || 0) + 1;
+    Asyncify.handleSleep(function(wakeUp) {
+        if (toNextFrame) return requestAnimationFrame(function() { wakeUp(); });
+        if (!Module.tarvokWake) {
+            Module.tarvokWake = new MessageChannel();
+            Module.tarvokWake.port1.onmessage = function() { Module.tarvokWakeUp(); };
+        }
+        Module.tarvokWakeUp = wakeUp;
+        Module.tarvokWake.port2.postMessage(0);
+    });
+});
 #endif
 
 #include "platform/headless.h"
@@ -169,10 +186,7 @@ void GetDesktopSize(Window* window, int& width, int& height) {
 void SwapGlWindow(Window* window) {
     if (window) SDL_GL_SwapWindow(window->sdl);
 #ifdef __EMSCRIPTEN__
-    // A page shows its canvas only when the program hands control back to the browser: do that here, so
-    // the frame appears before the next one is drawn. The page counts the frames shown.
-    EM_ASM({ Module.tarvokFrames = (Module.tarvokFrames || 0) + 1; });
-    emscripten_sleep(0);
+    YieldToBrowser(!Unpaced());
 #endif
 }
 
