@@ -11,18 +11,19 @@
 
 // A page shows its canvas only when the program hands control back to the browser: the swap does that,
 // so the frame appears before the next one is drawn. A paced game waits for the browser's next display
-// frame (which then shows this one); an unpaced one is resumed at once through a message, which unlike
-// a zero timeout is not held back by the browser's 4 ms clamp. The page counts the frames shown.
+// frame, which shows this one, and resumes just after it; an unpaced one resumes at once. Both resume
+// through a message, which unlike a zero timeout is not held back by the browser's 4 ms clamp and runs
+// after the display frame. The page counts the frames shown.
 EM_JS(void, YieldToBrowser, (bool toNextFrame), {
     Module.tarvokFrames = (Module.tarvokFrames || 0) + 1;
     Asyncify.handleSleep(function(wakeUp) {
-        if (toNextFrame) return requestAnimationFrame(function() { wakeUp(); });
         if (!Module.tarvokWake) {
             Module.tarvokWake = new MessageChannel();
             Module.tarvokWake.port1.onmessage = function() { Module.tarvokWakeUp(); };
         }
         Module.tarvokWakeUp = wakeUp;
-        Module.tarvokWake.port2.postMessage(0);
+        var resume = function() { Module.tarvokWake.port2.postMessage(0); };
+        if (toNextFrame) requestAnimationFrame(resume); else resume();
     });
 });
 #endif
