@@ -20,10 +20,12 @@ const CollisionMask* MaskOf(std::int32_t slot) {
     mask->textureHeight = s.textureHeight;
     mask->width = s.width;
     mask->height = s.height;
-    const std::size_t pixels = static_cast<std::size_t>(s.textureWidth) * static_cast<std::size_t>(s.textureHeight);
+    const std::size_t pixels =
+        static_cast<std::size_t>(s.textureWidth) * static_cast<std::size_t>(s.textureHeight);
     std::vector<std::uint8_t> rgba(pixels * 4);
     store.boundSlot = -1;  // unit 0 no longer holds the texture bound for drawing
-    if (!platform::ReadTextureRgba(s.drawTexture, s.textureWidth, s.textureHeight, rgba.data())) return nullptr;
+    if (!platform::ReadTextureRgba(s.drawTexture, s.textureWidth, s.textureHeight, rgba.data()))
+        return nullptr;
     mask->alpha.resize(pixels);
     for (std::size_t i = 0; i < pixels; ++i) mask->alpha[i] = rgba[i * 4 + 3];
     cached = std::move(mask);

@@ -29,7 +29,8 @@ double SaveSprite(const RtString& file, double sprite) {
     // The picture is the bottom-left part of the texture, its top row highest.
     std::vector<std::uint8_t> texture(static_cast<std::size_t>(slot.textureWidth) * slot.textureHeight * 4);
     Store().boundSlot = -1;
-    if (!platform::ReadTextureRgba(slot.drawTexture, slot.textureWidth, slot.textureHeight, texture.data())) return 0;
+    if (!platform::ReadTextureRgba(slot.drawTexture, slot.textureWidth, slot.textureHeight, texture.data()))
+        return 0;
     for (std::int32_t y = 0; y < image.height; ++y) {
         const std::uint8_t* row =
             texture.data() + static_cast<std::size_t>(image.height - 1 - y) * slot.textureWidth * 4;

@@ -60,9 +60,11 @@ std::int32_t ShownPixel(std::int32_t x, std::int32_t y) {
         glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
         g_gl.glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, static_cast<GLuint>(previous));
     } else {
-        std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight * 4);
+        std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight *
+                                      4);
         Store().boundSlot = -1;
-        if (platform::ReadTextureRgba(g_shown.texture, g_shown.textureWidth, g_shown.textureHeight, all.data())) {
+        if (platform::ReadTextureRgba(g_shown.texture, g_shown.textureWidth, g_shown.textureHeight,
+                                      all.data())) {
             const std::size_t at = (static_cast<std::size_t>(y) * g_shown.textureWidth + x) * 4;
             rgb[0] = all[at], rgb[1] = all[at + 1], rgb[2] = all[at + 2];
         }
@@ -76,7 +78,8 @@ bool ReadShownPicture(ImageBuffer& image) {
     if (!g_shown.texture || !image.Resize(g_shown.width, g_shown.height)) return false;
     std::vector<std::uint8_t> all(static_cast<std::size_t>(g_shown.textureWidth) * g_shown.textureHeight * 4);
     Store().boundSlot = -1;
-    if (!platform::ReadTextureRgba(g_shown.texture, g_shown.textureWidth, g_shown.textureHeight, all.data())) return false;
+    if (!platform::ReadTextureRgba(g_shown.texture, g_shown.textureWidth, g_shown.textureHeight, all.data()))
+        return false;
     for (std::int32_t y = 0; y < image.height; ++y) {  // texture row 0 is the bottom row
         const std::uint8_t* row = all.data() + static_cast<std::size_t>(image.height - 1 - y) * g_shown.textureWidth * 4;
         std::copy(row, row + static_cast<std::size_t>(image.width) * 4, image.Row(y));

@@ -43,9 +43,10 @@ void DrawVolumeFaces(const ShadowVolume& volume) {
 // The switches that the 2D darkening pass below changes (its own and the 2D state's); saved and put back
 // one by one, since WebGL has no attribute stack.
 constexpr GLenum kDarkeningCaps[] = {
-    GL_TEXTURE_2D, GL_CULL_FACE, GL_ALPHA_TEST, GL_BLEND, GL_STENCIL_TEST, GL_DEPTH_TEST, GL_FOG,
-    GL_LINE_SMOOTH, GL_POINT_SMOOTH, GL_POLYGON_SMOOTH, GL_POLYGON_OFFSET_POINT, GL_TEXTURE_GEN_S,
-    GL_TEXTURE_GEN_T, GL_NORMALIZE, GL_LIGHTING, GL_COLOR_MATERIAL, GL_DITHER};
+    GL_TEXTURE_2D,           GL_CULL_FACE,     GL_ALPHA_TEST,    GL_BLEND,        GL_STENCIL_TEST,
+    GL_DEPTH_TEST,           GL_FOG,           GL_LINE_SMOOTH,   GL_POINT_SMOOTH, GL_POLYGON_SMOOTH,
+    GL_POLYGON_OFFSET_POINT, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_NORMALIZE,    GL_LIGHTING,
+    GL_COLOR_MATERIAL,       GL_DITHER};
 using SavedCaps = std::array<GLboolean, std::size(kDarkeningCaps)>;
 
 SavedCaps SaveCaps() {

@@ -23,7 +23,10 @@ EM_JS(void, YieldToBrowser, (bool toNextFrame), {
         }
         Module.tarvokWakeUp = wakeUp;
         var resume = function() { Module.tarvokWake.port2.postMessage(0); };
-        if (toNextFrame) requestAnimationFrame(resume); else resume();
+        if (toNextFrame)
+            requestAnimationFrame(resume);
+        else
+            resume();
     });
 });
 #endif
