@@ -8,6 +8,9 @@
 # DEPENDS so that they run first. Subfolders of DATA are copied as they are but packed flat (a packed
 # file is found by its name alone), so keep data file names unique.
 #
+# In the engine's browser build (scripts/build-web.sh) the game becomes a page instead: NAME.html,
+# NAME.js, NAME.wasm and NAME.data with the DATA folder preloaded.
+#
 # Works in the engine's tree and with the installed package (find_package(Tarvok) includes this file):
 #   find_package(Tarvok REQUIRED)
 #   tarvok_add_game(my-game SOURCES main.cpp DATA ${CMAKE_CURRENT_SOURCE_DIR}/data)
@@ -19,6 +22,13 @@ function(tarvok_add_game name)
     get_filename_component(data "${ARG_DATA}" ABSOLUTE)
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE Tarvok::engine)
+    if(COMMAND tarvok_web_game)  # the browser build: a page with the data preloaded, no one-file program
+        if(ARG_DEPENDS)
+            add_dependencies(${name} ${ARG_DEPENDS})
+        endif()
+        tarvok_web_game(${name} ${data})
+        return()
+    endif()
 
     # Copying and packing run at every build: data made at build time cannot be listed beforehand, and
     # both are quick for a game's data.

@@ -39,7 +39,6 @@ double SwapAndWait(OpenGLZazuzive& display) {
     if (g_displayHooks.beforeSwap) g_displayHooks.beforeSwap();
     platform::SaveShotIfDue(display.clientWidth, display.clientHeight);
     platform::SwapGlWindow(display.window);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     const double t0 = FrameClock();
     double now = t0;
@@ -58,6 +57,9 @@ double SwapAndWait(OpenGLZazuzive& display) {
         if (now > display.nextFrameTime) break;
     }
     display.nextFrameTime = AdvanceFrameSchedule(display.nextFrameTime, display.framePeriod, now);
+    // Cleared only after the wait: a browser may show the canvas while the program sleeps, and must see
+    // the frame just presented rather than an empty one.
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     return (now - t0) + 1.0;
 }
 

@@ -1,10 +1,9 @@
 // Sprite collision commands: masks read back once from the slot's texture and cached until the picture
 // changes.
-#include <GL/gl.h>
-
 #include "gfx2d/gfx2d.h"
 #include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
+#include "platform/texture_read.h"
 #include "runtime/number_args.h"
 
 namespace tarvok {
@@ -22,12 +21,15 @@ const CollisionMask* MaskOf(std::int32_t slot) {
     mask->textureHeight = s.textureHeight;
     mask->width = s.width;
     mask->height = s.height;
-    mask->alpha.assign(static_cast<std::size_t>(s.textureWidth) * static_cast<std::size_t>(s.textureHeight), 0);
+    const std::size_t pixels =
+        static_cast<std::size_t>(s.textureWidth) * static_cast<std::size_t>(s.textureHeight);
+    std::vector<std::uint8_t> rgba(pixels * 4);
     FlushSprites();
-    glBindTexture(GL_TEXTURE_2D, s.drawTexture);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_ALPHA, GL_UNSIGNED_BYTE, mask->alpha.data());
-    store.boundSlot = -1;  // unit 0 now holds this texture, whatever was bound for drawing
+    store.boundSlot = -1;  // unit 0 no longer holds the texture bound for drawing
+    if (!platform::ReadTextureRgba(s.drawTexture, s.textureWidth, s.textureHeight, rgba.data()))
+        return nullptr;
+    mask->alpha.resize(pixels);
+    for (std::size_t i = 0; i < pixels; ++i) mask->alpha[i] = rgba[i * 4 + 3];
     cached = std::move(mask);
     return cached.get();
 }

@@ -1,5 +1,4 @@
 // Saving the picture shown last, or a sprite's picture, as a BMP or PNG file.
-#include <GL/gl.h>
 
 #include <vector>
 
@@ -7,6 +6,7 @@
 #include "gfx2d/sprite_binding.h"
 #include "gfx2d/picture_writers.h"
 #include "gfx2d/surfaces.h"
+#include "platform/texture_read.h"
 #include "runtime/number_args.h"
 
 using namespace tarvok;
@@ -30,10 +30,9 @@ double SaveSprite(const RtString& file, double sprite) {
     // The picture is the bottom-left part of the texture, its top row highest.
     std::vector<std::uint8_t> texture(static_cast<std::size_t>(slot.textureWidth) * slot.textureHeight * 4);
     FlushSprites();
-    glBindTexture(GL_TEXTURE_2D, slot.drawTexture);
     Store().boundSlot = -1;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, texture.data());
+    if (!platform::ReadTextureRgba(slot.drawTexture, slot.textureWidth, slot.textureHeight, texture.data()))
+        return 0;
     for (std::int32_t y = 0; y < image.height; ++y) {
         const std::uint8_t* row =
             texture.data() + static_cast<std::size_t>(image.height - 1 - y) * slot.textureWidth * 4;

@@ -75,24 +75,31 @@ void CopyKeyingPixels(std::int32_t x, std::int32_t fy, std::int32_t tw, std::int
     block.assign(static_cast<std::size_t>(tw) * th * 4, 0);
     const Clip clip = ClipToBuffer(x, fy, tw, th);
     if (!clip.Empty()) {
+        // Read tightly packed, then placed row by row: WebGL has no pack row length.
+        const std::size_t rowBytes = static_cast<std::size_t>(clip.x1 - clip.x0) * 4;
+        std::vector<std::uint8_t> rows(rowBytes * static_cast<std::size_t>(clip.y1 - clip.y0));
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glPixelStorei(GL_PACK_ROW_LENGTH, tw);
-        std::uint8_t* at = block.data() + (static_cast<std::size_t>(clip.y0 - fy) * tw + (clip.x0 - x)) * 4;
-        glReadPixels(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0, GL_RGBA, GL_UNSIGNED_BYTE, at);
-        glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+        glReadPixels(clip.x0, clip.y0, clip.x1 - clip.x0, clip.y1 - clip.y0, GL_RGBA, GL_UNSIGNED_BYTE,
+                     rows.data());
+        for (std::int32_t r = 0; r < clip.y1 - clip.y0; ++r) {
+            const std::size_t at = (static_cast<std::size_t>(clip.y0 - fy + r) * tw + (clip.x0 - x)) * 4;
+            std::copy_n(rows.data() + r * rowBytes, rowBytes, block.data() + at);
+        }
     }
     const SavedKey key = DisplayedKey();
     for (std::size_t i = 0; i < block.size(); i += 4) {
         if (key.Matches(&block[i])) block[i + 3] = 0;
     }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, block.data());
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tw, th, 0, GL_RGBA, GL_UNSIGNED_BYTE, block.data());
 }
 
 std::uint8_t Byte(std::uint32_t colour, int shift) { return static_cast<std::uint8_t>(colour >> shift); }
 
 void ReadRgb(std::int32_t x, std::int32_t y, std::uint8_t rgb[3]) {
+    std::uint8_t rgba[4] = {0, 0, 0, 0};  // RGBA: the one read format WebGL always takes
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(x, y, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, rgb);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    std::copy_n(rgba, 3, rgb);
 }
 
 void ShowFrame() {

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "frame/display.h"
@@ -16,10 +17,10 @@ namespace tarvok {
 namespace {
 
 // The picture presented last, read from the back buffer just before each swap (the front buffer cannot
-// be read back reliably). It is kept in memory as the frame buffer stores it (BGRA bytes, bottom row
-// first), so keeping it is one plain copy and reading a pixel needs no GL at all.
+// be read back reliably). It is kept in memory as RGBA bytes, bottom row first (the one read format
+// that every GL, WebGL included, offers), so reading a pixel needs no GL at all.
 struct ShownPicture {
-    std::vector<std::uint8_t> bgra;
+    std::vector<std::uint8_t> rgba;
     std::int32_t width = 0, height = 0;  // 0 until a picture was kept
 };
 ShownPicture g_shown;
@@ -44,21 +45,18 @@ void ReleaseTextures() {
 
 // The pixel (x, y) of the kept picture, y from the bottom, as red + green x 256 + blue x 65536.
 std::int32_t ShownPixel(std::int32_t x, std::int32_t y) {
-    const std::uint8_t* p = g_shown.bgra.data() + (static_cast<std::size_t>(y) * g_shown.width + x) * 4;
-    return PackColour(p[2], p[1], p[0]);
+    const std::uint8_t* p = g_shown.rgba.data() + (static_cast<std::size_t>(y) * g_shown.width + x) * 4;
+    return PackColour(p[0], p[1], p[2]);
 }
 
 }  // namespace
 
 bool ReadShownPicture(ImageBuffer& image) {
     if (g_shown.width == 0 || !image.Resize(g_shown.width, g_shown.height)) return false;
+    const std::size_t rowBytes = static_cast<std::size_t>(image.width) * 4;
     for (std::int32_t y = 0; y < image.height; ++y) {  // kept rows run from the bottom
-        const std::uint8_t* from =
-            g_shown.bgra.data() + static_cast<std::size_t>(image.height - 1 - y) * image.width * 4;
-        std::uint8_t* to = image.Row(y);
-        for (std::int32_t x = 0; x < image.width; ++x, from += 4, to += 4) {
-            to[0] = from[2], to[1] = from[1], to[2] = from[0], to[3] = from[3];
-        }
+        const std::uint8_t* from = g_shown.rgba.data() + static_cast<std::size_t>(image.height - 1 - y) * rowBytes;
+        std::copy(from, from + rowBytes, image.Row(y));
     }
     return true;
 }
@@ -88,12 +86,11 @@ void KeepShownPicture() {
     FlushSprites();
     const std::int32_t w = ScreenWidth(), h = ScreenHeight();
     if (w <= 0 || h <= 0) return;
-    g_shown.bgra.resize(static_cast<std::size_t>(w) * h * 4);
+    g_shown.rgba.resize(static_cast<std::size_t>(w) * h * 4);
     g_shown.width = w;
     g_shown.height = h;
-    // The frame buffer's own byte order: the read is a plain copy, with no conversion.
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, g_shown.bgra.data());
+    glReadPixels(0, 0, w, h, GL_RGBA, GL_UNSIGNED_BYTE, g_shown.rgba.data());
 }
 
 double GetPixel(double x, double y) {

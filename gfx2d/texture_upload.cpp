@@ -35,7 +35,7 @@ void UploadMipChain(TextureBlock& block, std::uint32_t& mipName) {
     std::int32_t w = block.textureWidth, h = block.textureHeight;
     SquareBlock(block.pixels, w, h);
     ForEachMipLevel(block.pixels, w, [](std::int32_t level, std::int32_t side, const std::uint8_t* pixels) {
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA, side, side, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     });
 }
 
@@ -45,7 +45,7 @@ void MakeLinearTexture(std::uint32_t& name, std::int32_t w, std::int32_t h, cons
     NewTexture(name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     SetTextureParameters(GL_LINEAR, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
 }
 
 std::int32_t MaxTextureSize() {
@@ -70,7 +70,7 @@ bool UploadTexture(const ImageBuffer& image, const UploadRequest& request, std::
     NewTexture(drawName);
     const GLint filter = request.reserved ? GL_NEAREST : GL_LINEAR;
     SetTextureParameters(filter, filter);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, block.textureWidth, block.textureHeight, 0, GL_RGBA,
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, block.textureWidth, block.textureHeight, 0, GL_RGBA,
                  GL_UNSIGNED_BYTE, block.pixels.data());
     block.opaque = AllOpaque(block.pixels);
     if (request.mipName) UploadMipChain(block, *request.mipName);

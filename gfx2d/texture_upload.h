@@ -28,7 +28,7 @@ std::int32_t MaxTextureSize();
 bool UploadTexture(const ImageBuffer& image, const UploadRequest& request, std::uint32_t& drawName,
                    TextureBlock& block);
 
-// Replaces name by a new bound RGBA8 texture of w x h with repeat wrapping and linear filters, filled
+// Replaces name by a new bound RGBA texture (8 bits a channel) of w x h with repeat wrapping and linear filters, filled
 // with pixels (undefined contents when null).
 void MakeLinearTexture(std::uint32_t& name, std::int32_t w, std::int32_t h, const std::uint8_t* pixels);
 

@@ -2,6 +2,9 @@
 // faces count up, back faces down); closing the pass darkens every pixel left with a non-zero count.
 #include <GL/gl.h>
 
+#include <array>
+#include <iterator>
+
 #include "frame/display.h"
 #include "frame/gl_extensions.h"
 #include "gfx3d/collision.h"
@@ -35,6 +38,30 @@ void DrawVolumeFaces(const ShadowVolume& volume) {
         glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(volume.caps.size()));
     }
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+// The switches that the 2D darkening pass below changes (its own and the 2D state's); saved and put back
+// one by one, since WebGL has no attribute stack.
+constexpr GLenum kDarkeningCaps[] = {
+    GL_TEXTURE_2D,           GL_CULL_FACE,     GL_ALPHA_TEST,    GL_BLEND,        GL_STENCIL_TEST,
+    GL_DEPTH_TEST,           GL_FOG,           GL_LINE_SMOOTH,   GL_POINT_SMOOTH, GL_POLYGON_SMOOTH,
+    GL_POLYGON_OFFSET_POINT, GL_TEXTURE_GEN_S, GL_TEXTURE_GEN_T, GL_NORMALIZE,    GL_LIGHTING,
+    GL_COLOR_MATERIAL,       GL_DITHER};
+using SavedCaps = std::array<GLboolean, std::size(kDarkeningCaps)>;
+
+SavedCaps SaveCaps() {
+    SavedCaps saved{};
+    for (std::size_t i = 0; i < saved.size(); ++i) saved[i] = glIsEnabled(kDarkeningCaps[i]);
+    return saved;
+}
+
+void RestoreCaps(const SavedCaps& saved) {
+    for (std::size_t i = 0; i < saved.size(); ++i) {
+        if (saved[i])
+            glEnable(kDarkeningCaps[i]);
+        else
+            glDisable(kDarkeningCaps[i]);
+    }
 }
 
 }  // namespace
@@ -91,7 +118,9 @@ void CloseShadowPass(Zazuzive3D& scene) {
         // enabled lights and fog, the display's viewport record) is kept for the rest of the frame.
         const int saved[4] = {display->viewportX, display->viewportY, display->viewportWidth,
                               display->viewportHeight};
-        glPushAttrib(GL_ENABLE_BIT | GL_VIEWPORT_BIT);
+        const SavedCaps caps = SaveCaps();
+        GLint viewport[4];
+        glGetIntegerv(GL_VIEWPORT, viewport);
         glMatrixMode(GL_PROJECTION);
         glPushMatrix();
         glMatrixMode(GL_MODELVIEW);
@@ -122,7 +151,8 @@ void CloseShadowPass(Zazuzive3D& scene) {
         glPopMatrix();
         glMatrixMode(GL_MODELVIEW);
         glPopMatrix();
-        glPopAttrib();
+        RestoreCaps(caps);
+        glViewport(viewport[0], viewport[1], viewport[2], viewport[3]);
         display->viewportX = saved[0], display->viewportY = saved[1];
         display->viewportWidth = saved[2], display->viewportHeight = saved[3];
     }

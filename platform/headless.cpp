@@ -158,8 +158,7 @@ void SaveShotIfDue(int width, int height) {
     if (!due || width <= 0 || height <= 0) return;
 
     std::vector<unsigned char> pixels(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);  // reads the back buffer, the default of a double-buffered window
     glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = 255;  // the screen has no transparency
 

@@ -6,6 +6,31 @@
 
 #include <cstdio>
 
+#ifdef __EMSCRIPTEN__
+#include <emscripten.h>
+
+// A page shows its canvas only when the program hands control back to the browser: the swap does that,
+// so the frame appears before the next one is drawn. A paced game waits for the browser's next display
+// frame, which shows this one, and resumes just after it; an unpaced one resumes at once. Both resume
+// through a message, which unlike a zero timeout is not held back by the browser's 4 ms clamp and runs
+// after the display frame. The page counts the frames shown.
+EM_JS(void, YieldToBrowser, (bool toNextFrame), {
+    Module.tarvokFrames = (Module.tarvokFrames || 0) + 1;
+    Asyncify.handleSleep(function(wakeUp) {
+        if (!Module.tarvokWake) {
+            Module.tarvokWake = new MessageChannel();
+            Module.tarvokWake.port1.onmessage = function() { Module.tarvokWakeUp(); };
+        }
+        Module.tarvokWakeUp = wakeUp;
+        var resume = function() { Module.tarvokWake.port2.postMessage(0); };
+        if (toNextFrame)
+            requestAnimationFrame(resume);
+        else
+            resume();
+    });
+});
+#endif
+
 #include "platform/headless.h"
 #include "platform/input_state.h"
 #include "platform/keyboard_map.h"
@@ -164,6 +189,9 @@ void GetDesktopSize(Window* window, int& width, int& height) {
 
 void SwapGlWindow(Window* window) {
     if (window) SDL_GL_SwapWindow(window->sdl);
+#ifdef __EMSCRIPTEN__
+    YieldToBrowser(!Unpaced());
+#endif
 }
 
 bool PollWindowEvent(WindowEventKind& kind) {

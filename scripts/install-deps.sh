@@ -9,6 +9,10 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri xdotool imagemagick lzop python3 ffmpeg zenity sox
 )
+# The browser build and its test: "scripts/install-deps.sh web" adds these.
+if [ "${1:-}" = web ]; then
+    packages+=(emscripten nodejs chromium python3-websocket dpkg-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

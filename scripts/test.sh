@@ -15,3 +15,5 @@ echo "== The installed engine: a new game with find_package, a program with pkg-
 tests/install/check_install.sh build
 echo "== Sanitizer build: tests without a window"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L nodisplay
+echo "== Browser build"
+scripts/test-web.sh

@@ -1,0 +1,236 @@
+#!/usr/bin/python3
+"""The demo in the browser: headless Chromium plays a scripted game (walk, jump, punch, win) from the web
+build, and the frames it keeps are compared pixel by pixel with the native program's frames of the same
+numbers. Everything runs on 127.0.0.1; the page server and the browser end with the test.
+
+    browser_demo_test.py WEB_BUILD_DIR NATIVE_DEMO [--measure]
+
+--measure also times both programs unpaced (frames per second) and the page's start to its first frame.
+"""
+import base64
+import functools
+import http.server
+import json
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import urllib.parse
+import urllib.request
+
+import websocket
+
+TOLERANCE = 3        # per channel: the two software rasterisers may round differently
+MAX_BAD_PIXELS = 64  # of 640 x 480, for edge pixels the two rasterisers cover differently
+KEYS = """# walk right towards the enemy, jump on the way, punch when close
+20 down 205
+60 down 57
+61 up 57
+170 down 30
+190 up 205
+190 up 30
+"""
+SHOTS = [19, 40, 80, 150, 185, 200]
+FRAMES = 210
+SCRIPTS = os.path.dirname(os.path.abspath(__file__)) + "/../../scripts"
+
+
+class PageServer:
+    """The web build served on 127.0.0.1 at a free port, from a thread of this process."""
+
+    def __init__(self, directory):
+        handler = functools.partial(Handler, directory=directory)
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+        self.port = self.server.server_address[1]
+        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
+        self.thread.start()
+
+    def close(self):
+        self.server.shutdown()
+        self.server.server_close()
+        self.thread.join(timeout=10)
+
+
+class Handler(http.server.SimpleHTTPRequestHandler):
+    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **{".wasm": "application/wasm"})
+
+    def log_message(self, *args):
+        pass
+
+
+class Browser:
+    """Headless Chromium with software WebGL, driven over its DevTools protocol on 127.0.0.1."""
+
+    def __init__(self):
+        self.profile = tempfile.mkdtemp(prefix="tarvok-chromium-")
+        self.process = subprocess.Popen(
+            ["chromium", "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
+             "--no-sandbox", "--no-first-run", "--no-default-browser-check", "--mute-audio",
+             "--autoplay-policy=no-user-gesture-required", "--remote-debugging-address=127.0.0.1",
+             "--remote-debugging-port=0", f"--user-data-dir={self.profile}", "about:blank"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        port_file = os.path.join(self.profile, "DevToolsActivePort")
+        deadline = time.monotonic() + 30
+        while not os.path.exists(port_file) or not open(port_file).read().strip():
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.close()
+                raise RuntimeError("Chromium did not start its DevTools endpoint")
+            time.sleep(0.1)
+        port = int(open(port_file).read().split()[0])
+        targets = json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=10))
+        page = next(t for t in targets if t["type"] == "page")
+        self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=30, suppress_origin=True)
+        self.next_id = 0
+        self.errors = []  # uncaught exceptions of the page
+        self.call("Runtime.enable")
+
+    def call(self, method, **params):
+        self.next_id += 1
+        self.socket.send(json.dumps({"id": self.next_id, "method": method, "params": params}))
+        while True:
+            message = json.loads(self.socket.recv())
+            if message.get("method") == "Runtime.exceptionThrown":
+                self.errors.append(json.dumps(message["params"]["exceptionDetails"])[:1500])
+            if message.get("id") == self.next_id:
+                if "error" in message:
+                    raise RuntimeError(f"{method}: {message['error']}")
+                return message["result"]
+
+    def evaluate(self, expression):
+        result = self.call("Runtime.evaluate", expression=expression, returnByValue=True)
+        if "exceptionDetails" in result:
+            raise RuntimeError(f"{expression}: {result['exceptionDetails']}")
+        return result["result"].get("value")
+
+    def close(self):
+        if getattr(self, "socket", None):
+            try:
+                self.call("Browser.close")
+            except Exception:
+                pass
+            self.socket.close()
+        try:
+            self.process.wait(timeout=10)
+        except subprocess.TimeoutExpired:
+            os.killpg(self.process.pid, 9)  # the browser's own process group, started above
+            self.process.wait(timeout=10)
+        shutil.rmtree(self.profile, ignore_errors=True)
+
+
+def play_in_browser(browser, port, settings, timeout=120):
+    """Loads the page with these switches and waits for the program to end. Its exit status, the seconds
+    from the page's start to its first frame and to its end, and the saved shots as {frame: PNG bytes}."""
+    query = urllib.parse.urlencode(settings)
+    browser.call("Page.navigate", url=f"http://127.0.0.1:{port}/tarvok-demo.html?{query}")
+    deadline = time.monotonic() + timeout
+    first = None
+    while True:
+        state = browser.evaluate("typeof Module === 'undefined' ? null : "
+                                 "[Module.tarvokFrames, Module.tarvokExit, performance.now()]")
+        if state and state[0] and first is None:
+            first = state[2] / 1000
+        if state and state[1] is not None:
+            break
+        if time.monotonic() > deadline:
+            raise RuntimeError(f"the page did not end within {timeout} s (state {state}, errors {browser.errors})")
+        time.sleep(0.05)
+    shots = {}
+    folder = settings.get("TARVOK_SHOTDIR")
+    if folder:
+        names = browser.evaluate(f"FS.readdir('{folder}').filter(n => n.endsWith('.png'))")
+        for name in names:
+            data = browser.evaluate(
+                f"(() => {{ const b = FS.readFile('{folder}/{name}'); let s = '';"
+                f" for (let i = 0; i < b.length; i += 8192) s += String.fromCharCode(...b.subarray(i, i + 8192));"
+                f" return btoa(s); }})()")
+            shots[int(name[6:12])] = base64.b64decode(data)
+    return state[1], first, state[2] / 1000, shots
+
+
+def play_native(demo, folder, settings):
+    """Runs the native demo under a display with these switches; its exit status and run time."""
+    env = dict(os.environ, TARVOK_NONINTERACTIVE="1", SDL_AUDIODRIVER="dummy", TMPDIR=folder, **settings)
+    start = time.monotonic()
+    result = subprocess.run([f"{SCRIPTS}/with-display.sh", demo], env=env, capture_output=True, timeout=300)
+    return result.returncode, time.monotonic() - start
+
+
+def rgb(png):
+    """The picture's pixels as 8-bit RGB bytes and its size, decoded by ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", "png:-"], input=png, check=True,
+                          capture_output=True).stdout.split()
+    raw = subprocess.run(["convert", "png:-", "-depth", "8", "rgb:-"], input=png, check=True,
+                         capture_output=True).stdout
+    return raw, int(size[0]), int(size[1])
+
+
+def compare(browser_png, native_png):
+    """Number of pixels whose channels differ by more than TOLERANCE; None when the sizes differ."""
+    a, aw, ah = rgb(browser_png)
+    b, bw, bh = rgb(native_png)
+    if (aw, ah) != (bw, bh):
+        return None
+    return sum(1 for i in range(0, len(a), 3) if max(abs(a[i + k] - b[i + k]) for k in range(3)) > TOLERANCE)
+
+
+def main():
+    web_dir, demo = sys.argv[1], os.path.abspath(sys.argv[2])
+    measure = "--measure" in sys.argv
+    work = tempfile.mkdtemp(prefix="tarvok-web-test-")
+    server = PageServer(web_dir)
+    browser = None
+    failures = []
+    try:
+        keys = os.path.join(work, "keys.txt")
+        open(keys, "w").write(KEYS)
+        shots = ",".join(map(str, SHOTS))
+        status, _ = play_native(demo, work, {"TARVOK_KEYS": keys, "TARVOK_SHOTS": shots, "TARVOK_SHOTDIR": work,
+                                              "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"})
+        if status != 0:
+            failures.append(f"native demo ended with status {status}")
+        browser = Browser()
+        status, first, _, pictures = play_in_browser(
+            browser, server.port, {"keys": KEYS, "TARVOK_SHOTS": shots, "TARVOK_SHOTDIR": "/shots",
+                                   "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"})
+        if status != 0:
+            failures.append(f"browser demo ended with status {status}")
+        for frame in SHOTS:
+            native = os.path.join(work, f"frame-{frame:06d}.png")
+            if frame not in pictures or not os.path.exists(native):
+                failures.append(f"frame {frame}: no picture (browser {frame in pictures})")
+                continue
+            bad = compare(pictures[frame], open(native, "rb").read())
+            print(f"frame {frame}: {bad} pixels differ")
+            if bad is None or bad > MAX_BAD_PIXELS:
+                failures.append(f"frame {frame}: {bad} pixels differ from the native frame")
+                open(os.path.join(work, f"browser-{frame:06d}.png"), "wb").write(pictures[frame])
+        if measure:
+            # Frames per second of the frames after the start: the difference of a short and a long run.
+            short, long = 100, 2100
+            _, native_short = play_native(demo, work, {"TARVOK_FRAMES": str(short), "TARVOK_UNPACED": "1"})
+            _, native_long = play_native(demo, work, {"TARVOK_FRAMES": str(long), "TARVOK_UNPACED": "1"})
+            _, first, end, _ = play_in_browser(browser, server.port,
+                                               {"TARVOK_FRAMES": str(long), "TARVOK_UNPACED": "1"})
+            _, paced_first, _, _ = play_in_browser(browser, server.port, {"TARVOK_FRAMES": "1"})
+            native_fps = (long - short) / (native_long - native_short)
+            browser_fps = (long - 1) / (end - first)
+            print(f"native: {native_fps:.0f} fps; browser: {browser_fps:.0f} fps; "
+                  f"ratio {browser_fps / native_fps:.2f}")
+            print(f"page start to first frame: {paced_first:.2f} s")
+    finally:
+        if browser:
+            browser.close()
+        server.close()
+    if failures:
+        print("\n".join(failures) + f"\n(pictures kept in {work})", file=sys.stderr)
+        return 1
+    shutil.rmtree(work, ignore_errors=True)
+    print("browser frames match the native frames")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
