@@ -1,10 +1,11 @@
 // The C++20 library pieces the engine uses that the browser toolchain's older libc++ lacks: std::bit_cast,
-// std::make_unique_for_overwrite and std::from_chars for floating point. Included before every C++ file
+// std::make_unique_for_overwrite and std::from_chars / std::to_chars for floating point. Included before every C++ file
 // of the browser build; each piece is defined only where the library has none.
 #pragma once
 
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -56,6 +57,14 @@ from_chars_result FloatFromChars(const char* first, const char* last, T& value) 
     return {stop, errc{}};
 }
 }  // namespace tarvok_compat
+
+// Writes a number with a precision as printf does for the same format (which is what to_chars gives).
+inline to_chars_result to_chars(char* first, char* last, double value, chars_format format, int precision) {
+    const char* pattern = format == chars_format::scientific ? "%.*e" : format == chars_format::fixed ? "%.*f" : "%.*g";
+    const int n = snprintf(first, static_cast<size_t>(last - first), pattern, precision, value);
+    if (n < 0 || n >= last - first) return {last, errc::value_too_large};
+    return {first + n, errc{}};
+}
 
 inline from_chars_result from_chars(const char* first, const char* last, double& value,
                                     chars_format = chars_format::general) {
