@@ -60,7 +60,9 @@ from_chars_result FloatFromChars(const char* first, const char* last, T& value) 
 
 // Writes a number with a precision as printf does for the same format (which is what to_chars gives).
 inline to_chars_result to_chars(char* first, char* last, double value, chars_format format, int precision) {
-    const char* pattern = format == chars_format::scientific ? "%.*e" : format == chars_format::fixed ? "%.*f" : "%.*g";
+    const char* pattern = format == chars_format::scientific ? "%.*e"
+                          : format == chars_format::fixed    ? "%.*f"
+                                                             : "%.*g";
     const int n = snprintf(first, static_cast<size_t>(last - first), pattern, precision, value);
     if (n < 0 || n >= last - first) return {last, errc::value_too_large};
     return {first + n, errc{}};
