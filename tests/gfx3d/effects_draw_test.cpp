@@ -384,7 +384,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     EXPECT_NE(g_engine.scene->shaders[7].vertex, 0u);
     EXPECT_EQ(g_engine.scene->shaders[7].fragment, 0u);
     EXPECT_EQ(g_engine.scene->shaders[7].program, 0u);
-    // A broken fragment shader, a link failure (no main anywhere), an empty and a huge file.
+    // A broken fragment shader, a link failure (no main anywhere) and a huge file.
     testing::internal::CaptureStderr();
     EXPECT_EQ(LoadShader(9, vertex.c_str(), broken.c_str()), 0);
     const std::string noMain = WriteFile("nomain.glsl", "float helper() { return 1.0; }\n");
@@ -392,8 +392,6 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     messages = testing::internal::GetCapturedStderr();
     EXPECT_NE(messages.find("fragment shader failed\n"), std::string::npos) << messages;
     EXPECT_NE(messages.find("link shader failed\n"), std::string::npos) << messages;
-    const std::string empty = WriteFile("empty.glsl", "");
-    LoadShader(11, empty.c_str(), empty.c_str());
     const std::string huge = WriteFile("huge.glsl", kVertexShader);
     std::filesystem::resize_file(huge, std::uintmax_t{64} << 20);
     EXPECT_EQ(LoadShader(12, huge.c_str(), fragment.c_str()), 0);
