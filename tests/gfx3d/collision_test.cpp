@@ -244,21 +244,6 @@ TEST(RayTriangle, AgreesWithCramersRule) {
     EXPECT_GT(hits, 50);
 }
 
-TEST(ObjectSpace, RigidInverseUndoesRotationAndTranslation) {
-    Mat4 rotation;
-    ASSERT_TRUE(RotationMatrix(30, 1, 2, 3, rotation));
-    const Mat4 m = Multiply(TranslationMatrix(4, -2, 7), rotation);
-    const Vec3 p{1.5, -0.5, 2};
-    const auto world = Transform(m, 1.5f, -0.5f, 2.0f);
-    const Vec3 back = ToObjectPoint(m, {world[0], world[1], world[2]});
-    EXPECT_NEAR(back.x, p.x, 1e-5);
-    EXPECT_NEAR(back.y, p.y, 1e-5);
-    EXPECT_NEAR(back.z, p.z, 1e-5);
-    const auto dirWorld = Transform(m, 0, 0, 1, 0);
-    const Vec3 dir = ToObjectDirection(m, {dirWorld[0], dirWorld[1], dirWorld[2]});
-    EXPECT_NEAR(dir.z, 1, 1e-6);
-}
-
 TEST(ScreenConversion, TargetAtCentreAndInverseWithinOnePixel) {
     const float eye[3] = {3, 4, 10}, target[3] = {1, -1, 0}, up[3] = {0, 1, 0};
     const Mat4 view = LookAtMatrix(eye, target, up);
@@ -292,21 +277,4 @@ TEST(ScreenConversion, TargetAtCentreAndInverseWithinOnePixel) {
     flat[10] = 0;
     EXPECT_FALSE(ScreenToWorldPoint(flat, view, viewport, 480, {1, 1, 0.5}, untouched));
     EXPECT_EQ(untouched.z, -7);
-}
-
-TEST(ScreenConversion, MatrixInverse) {
-    std::mt19937 rng(9);
-    std::uniform_real_distribution<double> d(-3, 3);
-    std::array<double, 16> m{}, inverse{};
-    for (double& v : m) v = d(rng);
-    ASSERT_TRUE(InvertMatrix(m, inverse));
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c) {
-            double sum = 0;
-            for (int k = 0; k < 4; ++k) sum += m[k * 4 + r] * inverse[c * 4 + k];
-            EXPECT_NEAR(sum, r == c ? 1 : 0, 1e-9);
-        }
-    std::array<double, 16> singular{};
-    singular[0] = singular[5] = singular[10] = 1;
-    EXPECT_FALSE(InvertMatrix(singular, inverse));
 }

@@ -58,6 +58,7 @@ TEST(TransformStack, RotationRulesAndFullLists) {
     EXPECT_FALSE(RotationMatrix(45, 0.00005f, 0.00005f, 0, a));
     ASSERT_TRUE(RotationMatrix(120, 1, 1, 1, a));  // a third of a turn about the diagonal: x -> y
     ExpectPoint(a, {1, 0, 0}, {0, 1, 0});
+    ExpectPoint(a, {0, 1, 0}, {0, 0, 1});
 
     TransformStack stack;
     stack.Reset();

@@ -70,3 +70,10 @@ TEST(Headless, KeyTableCoversTheKeyboard) {
     EXPECT_EQ(SetOneCodeFromScancode(100000), 0);
     EXPECT_EQ(ScancodeFromSetOneCode(256), 0);
 }
+
+TEST(Headless, SwitchSetToZeroIsOff) {
+    setenv("TARVOK_UNPACED", "0", 1);
+    LoadHeadlessSettings();
+    EXPECT_FALSE(Unpaced());
+    EXPECT_TRUE(NonInteractive());  // set to 1 by the test program's main
+}
