@@ -6,8 +6,8 @@
 #include "runtime/program_end.h"
 #include "runtime/rt_string.h"
 
-// Process entry of a game program: stores the command line (argv[1..] joined by spaces, arguments with a
-// space or quote in double quotes), sets the default settings, InitEngine, then runs mainBody. Never returns.
+// Process entry of a game program: stores the command line (argv[1..] joined by spaces, quoted so that
+// splitting it gives them back), sets the default settings, InitEngine, then runs mainBody. Never returns.
 [[noreturn]] void ProgramMain(int argc, char** argv, const char* title, void (*mainBody)());
 // Builds every engine object in its fixed order, opens the window and shows "Loading..." for one frame.
 // When no display can be made: a log line, a message on standard error, exit status 1.
