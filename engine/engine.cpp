@@ -9,6 +9,7 @@
 
 #include "gfx2d/gfx2d.h"
 #include "gfx3d/gfx3d.h"
+#include "host/command_line.h"
 #include "host/host.h"
 #include "input/input.h"
 #include "net/net.h"
@@ -29,19 +30,6 @@ constexpr int kIdleSleepMs = 5;
 
 OpenGLZazuzive& Display() { return *g_engine.display; }
 
-RtString JoinCommandLine(int argc, char** argv) {
-    RtString line;
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) line.Append(" ");
-        const std::string arg = argv[i];
-        const bool quote = arg.find_first_of(" \"") != std::string::npos;
-        if (quote) line.Append("\"");
-        line.Append(arg.c_str());
-        if (quote) line.Append("\"");
-    }
-    return line;
-}
-
 // The program file's directory: without the trailing separator for start-up, with it for the end.
 std::string ProgramDirectory(bool keepSeparator) {
     const std::string path = platform::ProgramPath();
@@ -61,7 +49,7 @@ bool EscapeDown() { return platform::KeyDown(kEscape) || platform::KeyDown(kEsca
 }  // namespace
 
 void ProgramMain(int argc, char** argv, const char* title, void (*mainBody)()) {
-    g_engine.commandLine = JoinCommandLine(argc, argv);
+    g_engine.commandLine = tarvok::JoinCommandLine(argc, argv).c_str();
     g_engine.screenWidth = 640;
     g_engine.screenHeight = 480;
     g_engine.fullScreen = 0;

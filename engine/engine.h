@@ -7,7 +7,7 @@
 #include "runtime/rt_string.h"
 
 // --- Program entry -------------------------------------------------------------------------------
-// Stores the command line (argv[1..] joined by spaces, arguments with a space or quote in double quotes),
+// Stores the command line (argv[1..] joined by spaces, quoted so that splitting it gives them back),
 // sets the default settings (640 x 480 windowed, 60 frames per second), InitEngine, then runs mainBody.
 [[noreturn]] void ProgramMain(int argc, char** argv, const char* title,
                               void (*mainBody)());  // a game's main(): starts the engine, runs the game

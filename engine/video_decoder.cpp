@@ -119,9 +119,14 @@ bool VideoDecoder::State::ConfigureResampler(const AVFrame& f) {
     av_channel_layout_uninit(&out);
     av_channel_layout_uninit(&in);
     std::unique_ptr<SwrContext, ResamplerFreer> owner(s);
-    // The frame's own layout is kept for the comparison above (an unspecified one included).
-    if (made < 0 || swr_init(s) < 0 || av_channel_layout_copy(&resampledLayout, &f.ch_layout) < 0)
+    if (made < 0) return false;
+    // A single channel goes to both sides at full level, as a mono sound effect does (the resampler
+    // would mix it in 3 dB lower on each side).
+    static constexpr double kMonoToBothSides[2] = {1.0, 1.0};
+    if (f.ch_layout.nb_channels == 1 && soundChannels == 2 && swr_set_matrix(s, kMonoToBothSides, 1) < 0)
         return false;
+    // The frame's own layout is kept for the comparison above (an unspecified one included).
+    if (swr_init(s) < 0 || av_channel_layout_copy(&resampledLayout, &f.ch_layout) < 0) return false;
     resampler = std::move(owner);
     resampledFormat = f.format;
     resampledRate = f.sample_rate;

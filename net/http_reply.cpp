@@ -1,13 +1,14 @@
 // HTTP reply header scanning.
 #include "net/http_reply.h"
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 
 namespace tarvok {
 
 std::span<const std::uint8_t> HttpReplyScanner::Feed(std::span<const std::uint8_t> bytes) {
-    if (headerDone_) return bytes;
+    if (headerDone_) return TakeBody(bytes);
     if (tooLong_) return {};
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const std::uint8_t c = bytes[i];
@@ -26,10 +27,17 @@ std::span<const std::uint8_t> HttpReplyScanner::Feed(std::span<const std::uint8_
             headerDone_ = true;
             ReadContentLength();
             header_.clear();
-            return bytes.subspan(i + 1);
+            return TakeBody(bytes.subspan(i + 1));
         }
     }
     return {};
+}
+
+std::span<const std::uint8_t> HttpReplyScanner::TakeBody(std::span<const std::uint8_t> bytes) {
+    if (!contentLength_) return bytes;
+    const std::uint64_t take = std::min<std::uint64_t>(bytes.size(), *contentLength_ - bodyBytes_);
+    bodyBytes_ += take;
+    return bytes.first(static_cast<std::size_t>(take));
 }
 
 void HttpReplyScanner::ReadContentLength() {

@@ -21,7 +21,8 @@ int& HttpDeadlineMs();
 
 class HttpReplyScanner {
 public:
-    // Takes the next received bytes; returns the part of them that belongs to the body.
+    // Takes the next received bytes; returns the part of them that belongs to the body. A body ends at
+    // the length the header announced: bytes past it are not returned.
     std::span<const std::uint8_t> Feed(std::span<const std::uint8_t> bytes);
     bool HeaderDone() const { return headerDone_; }
     // The header grew past kMaxHttpHeaderBytes before it ended; nothing more is examined.
@@ -31,12 +32,14 @@ public:
 
 private:
     void ReadContentLength();
+    std::span<const std::uint8_t> TakeBody(std::span<const std::uint8_t> bytes);
 
     int lineEnds_ = 0;
     bool headerDone_ = false;
     bool tooLong_ = false;
     std::string header_;
     std::optional<std::uint64_t> contentLength_;
+    std::uint64_t bodyBytes_ = 0;  // body bytes returned so far
 };
 
 }  // namespace tarvok

@@ -1,5 +1,6 @@
 #include "sound/wave_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tarvok {
@@ -62,9 +63,9 @@ std::optional<WaveSound> ParseWave(std::span<const std::uint8_t> file, const cha
         if (!readChunkHeader(file, &pos, &chunk)) return fail(error, "chunk header past the end");
     }
     if (!isChunk(chunk, "data")) return fail(error, "no \"data\" chunk");
-    // NOTE: a data chunk that claims more than the file holds would leave the rest of the buffer
-    // unwritten; such a file is refused instead.
-    if (file.size() - pos < chunk.size) return fail(error, "\"data\" chunk past the end");
+    // A data chunk that claims more than the file holds (a file cut short, or a writer that never
+    // patched the size) plays the samples that are there; the claimed size is never allocated.
+    const std::size_t dataBytes = std::min<std::size_t>(chunk.size, file.size() - pos);
 
     WaveFormat format;
     format.channels = fileChannels < 2 ? 1 : 2;
@@ -74,10 +75,10 @@ std::optional<WaveSound> ParseWave(std::span<const std::uint8_t> file, const cha
     if (bits != 8 && bits != 16) return fail(error, "samples are not 8 or 16 bits");
     if (blockAlign != format.channels * (bits / 8)) return fail(error, "block alignment does not fit");
     if (rate < kMinSampleRate || rate > kMaxSampleRate) return fail(error, "sample rate out of range");
-    if (chunk.size < kMinWaveDataBytes || chunk.size > kMaxWaveDataBytes)
+    if (dataBytes < kMinWaveDataBytes || dataBytes > kMaxWaveDataBytes)
         return fail(error, "data size out of range");
     format.bytesPerSecond = rate * blockAlign;
-    return WaveSound{format, file.subspan(pos, chunk.size)};
+    return WaveSound{format, file.subspan(pos, dataBytes)};
 }
 
 }  // namespace tarvok

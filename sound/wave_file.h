@@ -36,9 +36,9 @@ inline constexpr std::uint32_t kMaxWaveDataBytes = 0x0FFFFFFF;
 
 // Parses a whole wave file. Empty on failure; then *error (when given) names the reason. Fails when the
 // file is shorter than 36 bytes, a chunk header or the "fact" data runs past the end, the chunk after
-// the optional "fact" chunk is not "data", the data chunk claims more bytes than the file holds, or
-// the format is not one a sound buffer takes (8 or 16 bits, block alignment = channels * bytes per
-// sample, rate 100..200000, 4 bytes to 256 MB of data).
+// the optional "fact" chunk is not "data", or the format is not one a sound buffer takes (8 or 16 bits,
+// block alignment = channels * bytes per sample, rate 100..200000, 4 bytes to 256 MB of data). A data
+// chunk that claims more bytes than the file holds gives the bytes that are there.
 std::optional<WaveSound> ParseWave(std::span<const std::uint8_t> file, const char** error = nullptr);
 
 }  // namespace tarvok

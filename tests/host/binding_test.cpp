@@ -6,8 +6,12 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
+#include "host/command_line.h"
 #include "host/host.h"
 #include "host/library_binding.h"
 #include "host/library_names.h"
@@ -230,4 +234,72 @@ TEST(CommandLineText, IsACopyOfTheStartArguments) {
     EXPECT_STREQ(CommandLine().CText(), "-level 3 \"my save.dat\"");
     g_engine.commandLine = "";
     EXPECT_EQ(CommandLine().Length(), 0u);
+}
+
+namespace {
+
+// Splits a command line by the usual rules of the game's own platform: blanks (space, tab) separate
+// outside quotes; a double quote opens or closes a group, and "" inside a group is a literal quote;
+// 2n backslashes before a quote give n backslashes, 2n+1 give n and a literal quote; other backslashes
+// are themselves.
+std::vector<std::string> SplitCommandLine(std::string_view line) {
+    std::vector<std::string> args;
+    std::size_t i = 0;
+    for (;;) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+        if (i == line.size()) return args;
+        std::string arg;
+        bool quoted = false;
+        while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+            if (line[i] == '\\') {
+                std::size_t n = 0;
+                while (i + n < line.size() && line[i + n] == '\\') ++n;
+                const bool quoteFollows = i + n < line.size() && line[i + n] == '"';
+                arg.append(quoteFollows ? n / 2 : n, '\\');
+                i += n;
+                if (quoteFollows && n % 2 == 1) arg += line[i++];
+            } else if (line[i] == '"') {
+                if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
+                    arg += '"';
+                    i += 2;
+                } else {
+                    quoted = !quoted;
+                    ++i;
+                }
+            } else {
+                arg += line[i++];
+            }
+        }
+        args.push_back(arg);
+    }
+}
+
+std::string Join(const std::vector<std::string>& args) {
+    std::vector<const char*> argv = {"game"};
+    for (const std::string& a : args) argv.push_back(a.c_str());
+    return tarvok::JoinCommandLine(static_cast<int>(argv.size()), argv.data());
+}
+
+}  // namespace
+
+TEST(CommandLineText, SplitsBackIntoTheStartArguments) {
+    const std::vector<std::string> example = {"a", "b c", "d\"e", "", "f\\g"};
+    EXPECT_EQ(Join(example), "a \"b c\" \"d\\\"e\" \"\" f\\g");
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        example,
+        {"dir\\", "my dir\\", "\\\"", "a\\\\\"b", "\\\\server\\share\\"},
+        {"\t", " ", "\"\"", "\"", "x\"\"y", "  two  spaces  "},
+    };
+    for (const auto& args : cases) EXPECT_EQ(SplitCommandLine(Join(args)), args) << Join(args);
+    // Random arguments made of the characters that matter, with a fixed seed.
+    std::mt19937 rng(26);
+    const std::string_view alphabet = "a \\\"\t";
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<std::string> args(rng() % 4);
+        for (std::string& a : args) {
+            for (std::size_t n = rng() % 7; n > 0; --n) a += alphabet[rng() % alphabet.size()];
+        }
+        ASSERT_EQ(SplitCommandLine(Join(args)), args) << Join(args);
+    }
 }

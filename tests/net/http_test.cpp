@@ -77,14 +77,15 @@ TEST_F(HttpGetTest, OddRepliesAndFailures) {
     ASSERT_GT(port, 0);
     const fs::path out = dir_ / "odd.bin";
     // Path, result, what the file holds afterwards: the request exactly as sent, bodies after bare line
-    // feeds, an empty body; a reply cut off before its announced length or before its header ended fails
-    // and keeps the part read.
+    // feeds, an empty body, a body longer than announced cut to its announced length; a reply cut off
+    // before its announced length or before its header ended fails and keeps the part read.
     const std::tuple<const char*, double, std::string> cases[] = {
         {"/echo", 1,
          "GET /echo HTTP/1.0\r\nHost:127.0.0.1\r\nAccept: */*\r\nUser-Agent: Tarvok game\r\n\r\n"},
         {"/barelf", 1, "bare body\r\n\r\nwith blank lines"},
         {"/headeronly", 1, ""},
         {"/early", 0, "0123456789"},
+        {"/long", 1, "0123456789"},
         {"/noheader", 0, ""},
         {"/hugeheader", 0, ""},
     };
@@ -136,11 +137,14 @@ TEST(HttpReplyScanner, SplitsTheHeaderWhereverTheReadsEnd) {
             scanner.Feed(std::span(reinterpret_cast<const std::uint8_t*>(part.data()), part.size()));
         return std::string(reinterpret_cast<const char*>(b.data()), b.size());
     };
-    const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello";
+    // The body ends at the announced length, whatever follows it.
+    const std::string reply = "HTTP/1.0 200 OK\r\nContent-Length: 5\r\n\r\nhello, and more";
     for (std::size_t cut = 0; cut <= reply.size(); ++cut) {
         tarvok::HttpReplyScanner scanner;
         std::string body = feed(scanner, reply.substr(0, cut));
-        EXPECT_EQ(body + feed(scanner, reply.substr(cut)), "hello") << cut;
+        body += feed(scanner, reply.substr(cut));
+        body += feed(scanner, "!");
+        EXPECT_EQ(body, "hello") << cut;
         EXPECT_EQ(scanner.ContentLength(), 5u);
     }
     // Carriage returns do not count; any other byte between line feeds resets the count.

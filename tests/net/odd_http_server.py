@@ -2,6 +2,7 @@
 
 Prints "port N" once it listens, then answers each connection by the path of its request line:
   /early       a header announcing 1000 bytes, then 10 bytes and the end
+  /long        a header announcing 10 bytes, then 800 bytes and the end
   /noheader    bytes without any empty line, then the end
   /hugeheader  a header line of 200 KB
   /barelf      a header whose lines end in bare line feeds
@@ -19,6 +20,8 @@ import time
 def reply_for(path, request):
     if path == "/early":
         return b"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + b"0123456789"
+    if path == "/long":
+        return b"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n" + b"0123456789" * 80
     if path == "/noheader":
         return b"no header here, only text\r\nand more text"
     if path == "/hugeheader":
