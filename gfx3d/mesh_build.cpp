@@ -155,18 +155,18 @@ void ForEachTriangle(const MeshObjectX& mesh, const MeshFrame& frame,
         if (w < 3) continue;
         visit(window[0], window[1], window[2]);
         switch (kind) {
-            case Kind::Strip:
-                parity ^= 1;
-                window[parity == 0 ? 1 : 0] = window[2];
-                w = 2;
-                break;
-            case Kind::Fan:
-                window[1] = window[2];
-                w = 2;
-                break;
-            case Kind::Separate:
-                w = 0;
-                break;
+        case Kind::Strip:
+            parity ^= 1;
+            window[parity == 0 ? 1 : 0] = window[2];
+            w = 2;
+            break;
+        case Kind::Fan:
+            window[1] = window[2];
+            w = 2;
+            break;
+        case Kind::Separate:
+            w = 0;
+            break;
         }
     }
 }
@@ -185,7 +185,9 @@ void MeshObjectX::BuildTriangles() {
                              [](std::uint32_t c) { return c != 0x00FFFFFF && !IsMarker(c); });
 }
 
-void MeshObjectX::Clear() { *this = MeshObjectX{}; }
+void MeshObjectX::Clear() {
+    *this = MeshObjectX{};
+}
 
 void ComputeBoundingSpheres(MeshObjectX& mesh) {
     for (MeshFrame& frame : mesh.frames) {

@@ -72,8 +72,7 @@ RtString ReplaceStr(const RtString& text, const RtString& search, const RtString
     // Occurrences are found in the original text: the search goes on behind each replacement, so
     // replaced text is never searched again. The size is known first, so the result grows once.
     std::uint64_t size = source.size();
-    for (std::size_t at = source.find(from); at != std::string_view::npos;
-         at = source.find(from, at + from.size()))
+    for (std::size_t at = source.find(from); at != std::string_view::npos; at = source.find(from, at + from.size()))
         size = size - from.size() + to.size();
     if (size >= 0xFFFFFFFFu) throw std::bad_alloc();  // a text past 32 bits cannot be held
 
@@ -95,11 +94,10 @@ RtString FormatNumber(double width, double decimals, double value) {
     // padding is spaces, so both are appended as runs; the result is sized to the whole formatted text.
     const std::int64_t w = tarvok::ToInt(width);
     const std::int64_t places = std::max(tarvok::ToInt(decimals), 0);
+    const int shown = static_cast<int>(std::min<std::int64_t>(places, kMaxDecimals));
     char digits[kMaxDecimals + 400];  // the longest double has 309 digits before the point
-    const int n = std::snprintf(digits, sizeof digits, "%.*f",
-                                static_cast<int>(std::min<std::int64_t>(places, kMaxDecimals)), value);
-    const std::int64_t zeros =
-        std::isfinite(value) ? places - std::min<std::int64_t>(places, kMaxDecimals) : 0;
+    const int n = std::snprintf(digits, sizeof digits, "%.*f", shown, value);
+    const std::int64_t zeros = std::isfinite(value) ? places - shown : 0;
     const std::int64_t pad = std::max<std::int64_t>((w < 0 ? -w : w) - n - zeros, 0);
     const std::int64_t total = pad + n + zeros;
     if (total >= 0xFFFFFFFF) throw std::bad_alloc();  // a text past 32 bits cannot be held
@@ -117,8 +115,7 @@ double SplitText(const RtString& text, RtArray<RtString>& pieces, const RtString
     const RtString* first = pieces.Data();
     const RtString* last = first + pieces.Capacity();
     auto inPieces = [&](const RtString& s) { return first != nullptr && &s >= first && &s < last; };
-    if (inPieces(text) || inPieces(delimiters))
-        return SplitText(RtString(text), pieces, RtString(delimiters));
+    if (inPieces(text) || inPieces(delimiters)) return SplitText(RtString(text), pieces, RtString(delimiters));
 
     pieces.Dim(0);
     bool isDelimiter[256] = {};

@@ -1,9 +1,9 @@
 // The packed resource archive format: trailer, directory entries and LZO1X data blocks.
 #include "storage/archive_format.h"
 
-#include <lzo/lzo1x.h>
-
 #include <cstdio>
+
+#include <lzo/lzo1x.h>
 
 namespace tarvok {
 
@@ -113,8 +113,7 @@ std::string ExtractedFileName(const ArchiveEntry& entry, int slot) {
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
     name += digits;
     const std::size_t dot = entry.name.rfind('.');
-    if (dot != std::string::npos && entry.name.size() - dot <= kMaxKeptExtension)
-        name += entry.name.substr(dot);
+    if (dot != std::string::npos && entry.name.size() - dot <= kMaxKeptExtension) name += entry.name.substr(dot);
     return name;
 }
 

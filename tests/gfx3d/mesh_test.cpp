@@ -47,8 +47,7 @@ TEST(NormalTable, NearestEntryAndItsEdgeCases) {
 
 TEST(MeshBuild, QuantisationBoundsSkipMarkersAndFlatAxesGetScaleOne) {
     ExpandedVertex marker = Corner(1000, 1000, 1000, kStripMarker);
-    MeshObjectX mesh =
-        Built({marker, Corner(-1, 2, 7), Corner(1, 2, 7), Corner(0, 2, 7), Corner(3, 2, 7, 0xFFFFFFFC)});
+    MeshObjectX mesh = Built({marker, Corner(-1, 2, 7), Corner(1, 2, 7), Corner(0, 2, 7), Corner(3, 2, 7, 0xFFFFFFFC)});
     const MeshFrame& f = mesh.frames[0];
     EXPECT_FLOAT_EQ(f.scale[0], 2.0f / 255);
     EXPECT_FLOAT_EQ(f.scale[1], 1);
@@ -68,8 +67,7 @@ TEST(MeshBuild, QuantisationBoundsSkipMarkersAndFlatAxesGetScaleOne) {
 }
 
 TEST(MeshBuild, GroupMarkersGiveStripsFansAndSeparateTriangles) {
-    // Strip of 5: (0,1,2) (2,1,3) (2,3,4). Then separate: (6,7,8), the ninth alone is dropped. Fan: (a,b,c)
-    // (a,c,d).
+    // Strip of 5: (0,1,2) (2,1,3) (2,3,4). Then separate: (6,7,8), the ninth alone is dropped. Fan: (a,b,c) (a,c,d).
     std::vector<ExpandedVertex> list{Corner(0, 0, 0, kStripMarker)};
     for (int i = 0; i < 5; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
     list.push_back(Corner(0, 0, 0, kTrianglesMarker));
@@ -101,17 +99,11 @@ TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
         MeshObjectX mesh = Built(quad);
         RecomputeNormals(mesh, mode);
         EXPECT_TRUE(mesh.normalsComputed);
-        for (std::size_t i = 1; i < 5; ++i)
-            EXPECT_FLOAT_EQ(kNormalTable[mesh.frames[0].records[i].normal][2], -1.0f);
+        for (std::size_t i = 1; i < 5; ++i) EXPECT_FLOAT_EQ(kNormalTable[mesh.frames[0].records[i].normal][2], -1.0f);
     }
     // Mode 2 smooths corners at one position across faces that meet at an angle.
-    const std::vector<ExpandedVertex> roof{Corner(0, 0, 0, kTrianglesMarker),
-                                           Corner(0, 0, 0),
-                                           Corner(1, 0, 0),
-                                           Corner(0, 1, 0),
-                                           Corner(0, 0, 0),
-                                           Corner(0, 1, 0),
-                                           Corner(0, 0, 1)};
+    const std::vector<ExpandedVertex> roof{Corner(0, 0, 0, kTrianglesMarker), Corner(0, 0, 0), Corner(1, 0, 0),
+                                           Corner(0, 1, 0),  Corner(0, 0, 0), Corner(0, 1, 0), Corner(0, 0, 1)};
     MeshObjectX faces = Built(roof), smooth = Built(roof);
     RecomputeNormals(faces, 1);
     RecomputeNormals(smooth, 2);
@@ -132,10 +124,10 @@ TEST(Animation, FrameChoiceAndBlending) {
     expect(ChooseFrames(0, 4, 0.6, 1, 5), 2, 3, 0.6f);   // 0.6 x frame 2 + 0.4 x frame 3
     expect(ChooseFrames(0, 4, 1.25, 1, 5), 1, 2, 1.0f);  // as 0.25
     expect(ChooseFrames(0, 4, -0.25, 1, 5), 1, 2, 1.0f);
-    expect(ChooseFrames(4, 0, 0.6, 1, 5), 2, 1, 0.6f);  // p = 1.6
+    expect(ChooseFrames(4, 0, 0.6, 1, 5), 2, 1, 0.6f);   // p = 1.6
     expect(ChooseFrames(3, 3, 0.7, 1, 5), 3, 3, 0.0f);
     expect(ChooseFrames(1, 2, 0.3, 0, 5), 1, 2, 0.3f);
-    expect(ChooseFrames(9, 9, 0, 0, 5), 4, 4, 0.0f);              // beyond the last frame: the last
+    expect(ChooseFrames(9, 9, 0, 0, 5), 4, 4, 0.0f);     // beyond the last frame: the last
     expect(ChooseFrames(-3, 2000000000, NAN, 1, 5), 0, 0, 1.0f);  // p = -3: both clamped to 0
 
     MeshFrame a, b;

@@ -108,15 +108,10 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     // Entries are found by their base name, in any letter case, with either separator; a name of 252
     // bytes is extracted under a shorter name with its extension.
     const std::string longName = std::string(248, 'n') + ".png", longLookup = std::string(248, 'N') + ".png";
-    const struct {
-        const char *stored, *lookup;
-        std::string bytes;
-    } files[] = {{"readme.txt", "readme.txt", text},
-                 {"noise.bin", "NOISE.BIN", random},
-                 {"empty", "empty", ""},
-                 {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture},
-                 {longName.c_str(), longLookup.c_str(), text},
-                 {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
+    const struct { const char *stored, *lookup; std::string bytes; } files[] = {
+        {"readme.txt", "readme.txt", text}, {"noise.bin", "NOISE.BIN", random}, {"empty", "empty", ""},
+        {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture},
+        {longName.c_str(), longLookup.c_str(), text}, {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
     for (const auto& f : files) WriteBytes(fs::path("assets") / f.stored, f.bytes);
     ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
     SetArchives("game.sbx", "game.sbx");
@@ -254,14 +249,9 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
     // offsets outside the file and truncated directories: no entry, the slot stays on.
     const std::string noDir = good.substr(0, good.size() - 4);
     const std::string truncatedDir = std::string("\xC8k.txt") + "sbX" + Le32(0);  // an entry of 200 bytes
-    const std::pair<std::string, int> archives[] = {{RandomData(100), 0},
-                                                    {"sbX", 0},
-                                                    {"", 0},
-                                                    {"<missing>", 0},
-                                                    {noDir + Le32(0x7fffffff), 1},
-                                                    {noDir + Le32(0x80000000u), 1},
-                                                    {noDir + Le32(0xFFFFFFFFu), 1},
-                                                    {truncatedDir, 1}};
+    const std::pair<std::string, int> archives[] = {
+        {RandomData(100), 0}, {"sbX", 0}, {"", 0}, {"<missing>", 0}, {noDir + Le32(0x7fffffff), 1},
+        {noDir + Le32(0x80000000u), 1}, {noDir + Le32(0xFFFFFFFFu), 1}, {truncatedDir, 1}};
     for (const auto& [bytes, enabled] : archives) {
         fs::remove("bad.sbx");
         if (bytes != "<missing>") WriteBytes("bad.sbx", bytes);
@@ -331,12 +321,9 @@ TEST_F(Archive, ExtractionStaysInTheTemporaryDirectory) {
 
 TEST(ArchiveFormat, PositionsDirectoryEntriesNamesAndLetters) {
     // Offsets from the start or (negative) from the end; the end itself is a position, beyond is not.
-    const struct {
-        std::int32_t offset;
-        bool fromEnd;
-        int position;
-    } positions[] = {{-4, true, 6},   {4, false, 4},   {10, false, 10}, {11, false, -1},
-                     {-11, true, -1}, {-1, false, -1}, {1, true, -1}};
+    const struct { std::int32_t offset; bool fromEnd; int position; } positions[] = {
+        {-4, true, 6}, {4, false, 4}, {10, false, 10}, {11, false, -1}, {-11, true, -1}, {-1, false, -1},
+        {1, true, -1}};
     for (const auto& p : positions) {
         const auto at = tarvok::ArchivePosition(p.offset, p.fromEnd, 10);
         EXPECT_EQ(at ? static_cast<int>(*at) : -1, p.position) << p.offset << " " << p.fromEnd;
