@@ -113,7 +113,9 @@ std::string ExtractedFileName(const ArchiveEntry& entry, int slot) {
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
     name += digits;
     const std::size_t dot = entry.name.rfind('.');
-    if (dot != std::string::npos && entry.name.size() - dot <= kMaxKeptExtension) name += entry.name.substr(dot);
+    if (dot != std::string::npos && entry.name.size() - dot <= kMaxKeptExtension) {
+        name += entry.name.substr(dot);
+    }
     return name;
 }
 

@@ -111,7 +111,8 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     const struct { const char *stored, *lookup; std::string bytes; } files[] = {
         {"readme.txt", "readme.txt", text}, {"noise.bin", "NOISE.BIN", random}, {"empty", "empty", ""},
         {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture},
-        {longName.c_str(), longLookup.c_str(), text}, {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
+        {longName.c_str(), longLookup.c_str(), text},
+        {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
     for (const auto& f : files) WriteBytes(fs::path("assets") / f.stored, f.bytes);
     ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
     SetArchives("game.sbx", "game.sbx");
