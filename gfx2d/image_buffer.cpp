@@ -22,8 +22,9 @@ bool ImageBuffer::Resize(std::int32_t w, std::int32_t h) {
 
 bool PictureFitsLimit(std::int64_t width, std::int64_t height, std::int64_t maxPixels, const char* name) {
     if (width * height <= maxPixels) return true;
-    std::printf("File %s has %lld x %lld pixels; at most %lld are loaded.\n", name,
-                static_cast<long long>(width), static_cast<long long>(height), static_cast<long long>(maxPixels));
+    using Long = long long;
+    std::printf("File %s has %lld x %lld pixels; at most %lld are loaded.\n", name, static_cast<Long>(width),
+                static_cast<Long>(height), static_cast<Long>(maxPixels));
     return false;
 }
 
