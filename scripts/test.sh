@@ -13,3 +13,5 @@ echo "== Release build: all tests"
 scripts/with-display.sh ctest --test-dir build --output-on-failure -j "$jobs"
 echo "== Sanitizer build: tests without a window"
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" -L nodisplay
+echo "== Fuzz targets: a short run of each"
+scripts/fuzz.sh 10
