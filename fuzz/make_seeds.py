@@ -37,13 +37,18 @@ def main():
         run("convert", "-size", "7x5", "gradient:red-blue", "-fill", "#80ff00", "-draw", "point 2,2", src)
         for name, options in [("rgb24.bmp", ["-type", "TrueColor", "BMP3:"]),
                               ("pal8.bmp", ["-colors", "12", "-type", "Palette", "-compress", "None", "BMP3:"]),
-                              ("mono.bmp", ["-monochrome", "BMP2:"]), ("argb32.bmp", ["-alpha", "on", "BMP:"]),
+                              ("mono.bmp", ["-monochrome", "BMP2:"]),
                               ("rgb.png", ["PNG24:"]), ("pal.png", ["-colors", "5", "PNG8:"]),
                               ("rgba_interlaced.png", ["-alpha", "on", "-interlace", "PNG", "PNG32:"]),
                               ("rgb16.png", ["PNG48:"]), ("grey2.png", ["-colorspace", "gray", "-depth", "2", "PNG:"])]:
             out = os.path.join(tmp, name)
             run("convert", src, *options[:-1], options[-1] + out)
             put("bmp" if name.endswith(".bmp") else "png", name, open(out, "rb").read())
+
+        # A top-down 32-bit bitmap of 2 x 2 pixels, written from the format by hand.
+        pixels = bytes([0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0, 0, 255, 0, 128, 0])
+        put("bmp", "topdown32.bmp", b"BM" + struct.pack("<IHHI", 54 + 16, 0, 0, 54)
+            + struct.pack("<IiiHHIIiiII", 40, 2, -2, 1, 32, 0, 16, 2835, 2835, 0, 0) + pixels)
 
         for name, options in [("mono8.wav", ["-r", "8000", "-c", "1", "-b", "8"]),
                               ("stereo16.wav", ["-r", "22050", "-c", "2", "-b", "16"])]:
