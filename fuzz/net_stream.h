@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <vector>
 
 #include "fuzz/fuzz.h"
 #include "net/message.h"
@@ -27,7 +28,11 @@ void ForEachStreamMessage(const std::uint8_t* data, std::size_t size, Visit visi
         Require(!packet.empty() && packet.size() <= tarvok::kMaxMessageBytes);
         const tarvok::ParsedMessage parsed = tarvok::ParseMessage(packet);
         if (parsed.verdict == tarvok::ReadVerdict::Valid) {
-            Require(parsed.message.payload.size() <= tarvok::kMaxPayloadBytes);
+            // A valid read is exactly one message, and a player record's name keeps its limit.
+            Require(tarvok::EncodeMessage(parsed.message) ==
+                    std::vector<std::uint8_t>(packet.begin(), packet.end()));
+            const auto player = tarvok::ReadCreatePlayerPayload(parsed.message.payload);
+            Require(!player || player->name.size() <= tarvok::kMaxPlayerNameLength);
             visit(parsed.message);
         }
         assembler.Consume();
