@@ -71,7 +71,9 @@ double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& n
     slot.textures.assign(description.textures.size(), 0);
     for (std::size_t i = 0; i < description.textures.size(); ++i) {
         std::string picture;
-        if (g_gfx3dServices.loadTexture && Resolve(base + description.textures[i], picture))
+        // A missing name is not looked up: a count far above the names given costs no file searches.
+        if (g_gfx3dServices.loadTexture && !description.textures[i].empty() &&
+            Resolve(base + description.textures[i], picture))
             slot.textures[i] = g_gfx3dServices.loadTexture(picture);
     }
 
@@ -81,7 +83,8 @@ double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& n
         MeshObjectX& mesh = slot.meshes[i];
         const std::string file = base + description.meshes[i].file;
         std::string meshPath;
-        if (Resolve(file, meshPath) && ReadMeshFile(meshPath, file, mesh)) any = true;
+        const bool named = !description.meshes[i].file.empty();
+        if (named && Resolve(file, meshPath) && ReadMeshFile(meshPath, file, mesh)) any = true;
         mesh.textureA = description.meshes[i].textureA;
         mesh.textureB = description.meshes[i].textureB;
         FinishMesh(mesh);

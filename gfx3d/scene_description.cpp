@@ -9,8 +9,10 @@
 namespace tarvok {
 namespace {
 
+// The value of a key; empty when the key is missing.
 std::string Value(const IniStore& ini, const char* section, const std::string& key) {
-    return ini.Get(section, key.c_str()).CText();
+    const std::string value = ini.Get(section, key.c_str()).CText();
+    return value == "NO_DATA" ? std::string() : value;
 }
 
 std::int32_t Count(const IniStore& ini, const char* section) {
@@ -19,8 +21,9 @@ std::int32_t Count(const IniStore& ini, const char* section) {
 
 // A mesh's texture index from its "ta" or "tb" key: counted from 1 in the file, none when missing.
 std::int32_t SceneTexture(const IniStore& ini, const std::string& key) {
-    if (Value(ini, "objects", key) == "NO_DATA") return -1;
-    const std::int32_t n = ToInt(TextToNumber(ini.Get("objects", key.c_str())));
+    const std::string value = Value(ini, "objects", key);
+    if (value.empty()) return -1;
+    const std::int32_t n = ToInt(TextToNumber(value.c_str()));
     return n > 0 ? n - 1 : n;
 }
 

@@ -16,13 +16,13 @@ namespace tarvok {
 constexpr std::int32_t kMaxSceneEntries = 65536;
 
 struct SceneMeshEntry {
-    std::string file;            // as written ("NO_DATA" when missing)
+    std::string file;            // as written; empty when missing
     std::int32_t textureA = -1;  // index into the texture list, -1 when none is given
     std::int32_t textureB = -1;
 };
 
 struct SceneDescription {
-    std::vector<std::string> textures;  // picture names as written ("NO_DATA" when missing)
+    std::vector<std::string> textures;  // picture names as written; empty when missing
     std::vector<SceneMeshEntry> meshes;
 };
 
