@@ -17,7 +17,8 @@ void BindSprites(int first, int second, bool mip) { tarvok::BindSprite(first, se
 // A scene texture: the picture with the sprite colour key, uploaded into a texture of its own.
 std::uint32_t LoadSceneTexture(const std::string& path) {
     tarvok::ImageBuffer image;
-    if (!tarvok::ReadPictureFile(path, image, tarvok::Store().spriteColourKey)) return 0;
+    const std::int32_t key = tarvok::Store().spriteColourKey;
+    if (!tarvok::ReadPictureFile(path, image, key, tarvok::MaxTexturePixels())) return 0;
     std::uint32_t name = 0;
     tarvok::TextureBlock block;
     return tarvok::UploadTexture(image, tarvok::UploadRequest{}, name, block) ? name : 0;

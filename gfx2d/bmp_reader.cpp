@@ -127,7 +127,8 @@ void DecodeRow(const std::uint8_t* src, std::uint8_t* dst, std::int32_t width, s
 
 }  // namespace
 
-bool ReadBmp(std::span<const std::uint8_t> file, ImageBuffer& image, std::int32_t key) {
+bool ReadBmp(std::span<const std::uint8_t> file, ImageBuffer& image, std::int32_t key, std::int64_t maxPixels,
+             const char* name) {
     image.width = image.height = 0;
     ByteCursor in(file);
     BmpHeader header;
@@ -136,6 +137,7 @@ bool ReadBmp(std::span<const std::uint8_t> file, ImageBuffer& image, std::int32_
 
     const std::int64_t rows = std::llabs(header.height);
     if (header.width < 1 || header.width > kMaxPictureSide || rows < 1 || rows > kMaxPictureSide) return false;
+    if (!PictureFitsLimit(header.width, rows, maxPixels, name)) return false;
     const std::int32_t width = static_cast<std::int32_t>(header.width);
     const std::int32_t height = static_cast<std::int32_t>(rows);
     const std::size_t rowBytes = ((static_cast<std::size_t>(width) * header.bits + 7) / 8 + 3) / 4 * 4;

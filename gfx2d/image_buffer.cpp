@@ -1,6 +1,7 @@
 // ImageBuffer sizing.
 #include "gfx2d/image_buffer.h"
 
+#include <cstdio>
 #include <limits>
 
 namespace tarvok {
@@ -17,6 +18,14 @@ bool ImageBuffer::Resize(std::int32_t w, std::int32_t h) {
     height = h;
     pixels.resize(static_cast<std::size_t>(bytes));
     return true;
+}
+
+bool PictureFitsLimit(std::int64_t width, std::int64_t height, std::int64_t maxPixels, const char* name) {
+    if (width * height <= maxPixels) return true;
+    using Long = long long;
+    std::printf("File %s has %lld x %lld pixels; at most %lld are loaded.\n", name, static_cast<Long>(width),
+                static_cast<Long>(height), static_cast<Long>(maxPixels));
+    return false;
 }
 
 void ImageBuffer::Free() {

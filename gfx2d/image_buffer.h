@@ -8,6 +8,13 @@ namespace tarvok {
 
 // Largest picture side: the slot fields that keep picture and texture sizes are 16-bit.
 constexpr std::int32_t kMaxPictureSide = 32767;
+// Most pixels a picture file is decoded to (256 MB of RGBA): no texture is larger, and a small file that
+// claims more must not take that memory.
+constexpr std::int64_t kMaxPicturePixels = 8192LL * 8192;
+
+// Whether a picture of width x height may be decoded under the pixel limit; when not, says so on
+// standard output (the readers' messages go there) naming the file.
+bool PictureFitsLimit(std::int64_t width, std::int64_t height, std::int64_t maxPixels, const char* name);
 
 struct ImageBuffer {
     std::int32_t width = 0;             // pixels per row

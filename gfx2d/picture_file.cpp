@@ -21,10 +21,11 @@ bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
     return static_cast<bool>(in.read(reinterpret_cast<char*>(bytes.data()), size));
 }
 
-bool ReadPictureFile(const std::string& path, ImageBuffer& image, std::int32_t key) {
+bool ReadPictureFile(const std::string& path, ImageBuffer& image, std::int32_t key, std::int64_t maxPixels) {
     std::vector<std::uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) return false;
-    return ReadBmp(bytes, image, key) || ReadPng(bytes, path.c_str(), image, key);
+    return ReadBmp(bytes, image, key, maxPixels, path.c_str()) ||
+           ReadPng(bytes, path.c_str(), image, key, maxPixels);
 }
 
 }  // namespace tarvok

@@ -17,7 +17,8 @@ constexpr std::uint64_t kMaxPictureFileBytes = 0x7FFFFFFF;
 bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes);
 
 // Reads a picture file as BMP, else as PNG, whatever its extension, with the colour key (or
-// kNoColourKey). False when neither reader accepts it.
-bool ReadPictureFile(const std::string& path, ImageBuffer& image, std::int32_t key);
+// kNoColourKey). False when neither reader accepts it or it has more than maxPixels pixels.
+bool ReadPictureFile(const std::string& path, ImageBuffer& image, std::int32_t key,
+                     std::int64_t maxPixels = kMaxPicturePixels);
 
 }  // namespace tarvok

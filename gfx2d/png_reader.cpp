@@ -19,6 +19,16 @@ namespace {
 constexpr std::uint64_t kMaxInflateRatio = 1100;
 constexpr std::uint64_t kInflateSlackBytes = 4096;
 
+// Ancillary chunks the engine never uses: skipped unread, so none of them takes memory.
+constexpr png_byte kSkippedChunks[] =
+    "bKGD\0cHRM\0eXIf\0gAMA\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0"
+    "sBIT\0sCAL\0sPLT\0sRGB\0sTER\0tEXt\0tIME\0zTXt";
+constexpr int kSkippedChunkCount = sizeof kSkippedChunks / 5;
+// No chunk may claim more (the pixel data excepted, which libpng reads piece by piece), nor may more
+// chunks be kept than this.
+constexpr png_alloc_size_t kMaxChunkBytes = 8'000'000;
+constexpr png_uint_32 kMaxCachedChunks = 64;
+
 struct MemorySource {
     std::span<const std::uint8_t> bytes;
     std::size_t pos = 0;
@@ -67,11 +77,17 @@ void ConvertRows(const PngSession& s, std::uint32_t channels, ImageBuffer& image
 }
 
 // Runs the decode; every libpng call that can fail is made here, under setjmp.
-bool Decode(PngSession& s, const char* name, ImageBuffer& image, std::int32_t key) {
+bool Decode(PngSession& s, const char* name, ImageBuffer& image, std::int32_t key, std::int64_t maxPixels) {
     if (setjmp(png_jmpbuf(s.png))) return false;
     png_set_read_fn(s.png, &s.source, ReadFromMemory);
     png_set_user_limits(s.png, kMaxPictureSide, kMaxPictureSide);
+    png_set_chunk_malloc_max(s.png, kMaxChunkBytes);
+    png_set_chunk_cache_max(s.png, kMaxCachedChunks);
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(s.png, PNG_HANDLE_CHUNK_NEVER, kSkippedChunks, kSkippedChunkCount);
     png_read_info(s.png, s.info);
+    const std::uint32_t fileWidth = png_get_image_width(s.png, s.info);
+    if (!PictureFitsLimit(fileWidth, png_get_image_height(s.png, s.info), maxPixels, name)) return false;
     // The rows as the file stores them (before any expansion) must fit what its data can inflate to.
     const std::uint64_t storedBytes =
         (static_cast<std::uint64_t>(png_get_rowbytes(s.png, s.info)) + 1) * png_get_image_height(s.png, s.info);
@@ -115,7 +131,8 @@ bool Decode(PngSession& s, const char* name, ImageBuffer& image, std::int32_t ke
 
 }  // namespace
 
-bool ReadPng(std::span<const std::uint8_t> file, const char* name, ImageBuffer& image, std::int32_t key) {
+bool ReadPng(std::span<const std::uint8_t> file, const char* name, ImageBuffer& image, std::int32_t key,
+             std::int64_t maxPixels) {
     constexpr std::size_t kSignatureBytes = 8;
     image.width = image.height = 0;
     if (file.size() < kSignatureBytes || png_sig_cmp(file.data(), 0, kSignatureBytes) != 0) return false;
@@ -125,7 +142,7 @@ bool ReadPng(std::span<const std::uint8_t> file, const char* name, ImageBuffer& 
     if (!s.png) return false;
     s.info = png_create_info_struct(s.png);
     if (!s.info) return false;
-    if (Decode(s, name, image, key)) return true;
+    if (Decode(s, name, image, key, maxPixels)) return true;
     image.width = image.height = 0;
     image.pixels.clear();
     return false;

@@ -55,6 +55,11 @@ std::int32_t MaxTextureSize() {
     return std::clamp<std::int32_t>(size, 64, kLargestTextureSide);
 }
 
+std::int64_t MaxTexturePixels() {
+    const std::int64_t side = MaxTextureSize();
+    return std::min(side * side, kMaxPicturePixels);
+}
+
 bool UploadTexture(const ImageBuffer& image, const UploadRequest& request, std::uint32_t& drawName,
                    TextureBlock& block) {
     if (!PrepareTextureBlock(image, request.x, request.y, request.w, request.h, MaxTextureSize(), block)) {
@@ -85,7 +90,7 @@ bool ResolveDataFile(const char* name, std::string& path) {
 
 bool LoadIntoSlot(std::int32_t slot, const std::string& path, std::int32_t key, bool bump) {
     TextureStore& store = Store();
-    if (!ContextAlive() || !ReadPictureFile(path, store.image, key)) return false;
+    if (!ContextAlive() || !ReadPictureFile(path, store.image, key, MaxTexturePixels())) return false;
     SpriteSlot& s = store.slots[static_cast<std::size_t>(slot)];
     UploadRequest request;
     request.bump = bump;

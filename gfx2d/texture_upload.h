@@ -22,6 +22,9 @@ constexpr std::int32_t kLargestTextureSide = 16384;
 
 // The largest texture side the driver takes, at most kLargestTextureSide.
 std::int32_t MaxTextureSize();
+// The most pixels a picture loaded for one texture may have: a full texture of the largest side, at most
+// kMaxPicturePixels.
+std::int64_t MaxTexturePixels();
 
 // Uploads the rectangle into a new texture in drawName (the old name is deleted); block receives the
 // sizes used. False when the rectangle is empty.

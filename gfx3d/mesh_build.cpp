@@ -14,11 +14,12 @@ namespace {
 
 bool IsMarker(std::uint32_t colour) { return colour >= kFirstMarker; }
 
-// q = position / scale + offset, kept in 0..255 (NaN gives 0: a plain cast would be undefined).
-std::uint8_t QuantiseAxis(float position, float scale, float offset) {
-    const float q = position / scale + offset;
-    if (q >= 255.0f) return 255;
-    if (q > 0.0f) return static_cast<std::uint8_t>(q);
+// q = position / scale + offset, kept in 0..255 (NaN gives 0: a plain cast would be undefined). Worked in
+// double, so that the bounds and other exact values land on their step rather than just below it.
+std::uint8_t QuantiseAxis(float position, double scale, double offset) {
+    const double q = position / scale + offset;
+    if (q >= 255.0) return 255;
+    if (q > 0.0) return static_cast<std::uint8_t>(q);
     return 0;
 }
 
@@ -45,10 +46,13 @@ bool QuantiseFrame(MeshObjectX& mesh, MeshFrame& frame, bool firstFrame) {
         }
         any = true;
     }
+    double scale[3], offset[3];
     for (int i = 0; i < 3; ++i) {
-        const float scale = (high[i] - low[i]) / 255.0f;
-        frame.scale[i] = scale == 0.0f ? 1.0f : scale;
-        frame.offset[i] = -low[i] / frame.scale[i];
+        const double step = (static_cast<double>(high[i]) - low[i]) / 255.0;
+        scale[i] = step == 0.0 ? 1.0 : step;
+        offset[i] = -low[i] / scale[i];
+        frame.scale[i] = static_cast<float>(scale[i]);
+        frame.offset[i] = static_cast<float>(offset[i]);
     }
     frame.records.clear();
     frame.records.reserve(frame.polygons.size());
@@ -63,9 +67,9 @@ bool QuantiseFrame(MeshObjectX& mesh, MeshFrame& frame, bool firstFrame) {
             if (length > 0.0000001f)
                 for (float& c : n) c /= length;
             record.normal = NearestNormalIndex(n[0], n[1], n[2]);
-            record.x = QuantiseAxis(v.x, frame.scale[0], frame.offset[0]);
-            record.y = QuantiseAxis(v.y, frame.scale[1], frame.offset[1]);
-            record.z = QuantiseAxis(v.z, frame.scale[2], frame.offset[2]);
+            record.x = QuantiseAxis(v.x, scale[0], offset[0]);
+            record.y = QuantiseAxis(v.y, scale[1], offset[1]);
+            record.z = QuantiseAxis(v.z, scale[2], offset[2]);
         }
         frame.records.push_back(record);
         if (firstFrame) {

@@ -9,6 +9,7 @@
 #include "gfx3d/gfx3d.h"
 #include "gfx3d/mesh_build.h"
 #include "gfx3d/scene.h"
+#include "gfx3d/scene_description.h"
 #include "runtime/number_args.h"
 #include "runtime/program_end.h"
 #include "storage/ini_store.h"
@@ -22,8 +23,6 @@ namespace {
 
 // Largest object file read: far above any real mesh (a 100,000-triangle file is about 1.5 MB).
 constexpr std::streamoff kMaxObjectFileBytes = std::streamoff{1} << 28;
-// Textures and meshes one scene description may list.
-constexpr std::int32_t kMaxSceneEntries = 65536;
 
 std::string WithSlashes(std::string name) {
     std::replace(name.begin(), name.end(), '\\', '/');
@@ -62,45 +61,32 @@ void FinishMesh(MeshObjectX& mesh) {
     ComputeBoundingSpheres(mesh);
 }
 
-std::string Value(const IniStore& ini, const char* section, const std::string& key) {
-    return ini.Get(section, key.c_str()).CText();
-}
-
-std::int32_t SceneNumber(const IniStore& ini, const char* section, const std::string& key) {
-    return ToInt(TextToNumber(ini.Get(section, key.c_str())));
-}
-
-// A mesh's texture index from its "ta" or "tb" key: counted from 1 in the file, none when missing.
-std::int32_t SceneTexture(const IniStore& ini, const std::string& key) {
-    if (Value(ini, "objects", key) == "NO_DATA") return -1;
-    const std::int32_t n = SceneNumber(ini, "objects", key);
-    return n > 0 ? n - 1 : n;
-}
-
 double LoadScene(ObjectSlot& slot, const std::string& path, const std::string& name) {
     IniStore ini;
     ini.Load(path.c_str());
+    const SceneDescription description = ReadSceneDescription(ini);
     const std::size_t cut = name.find_last_of("/\\");
     const std::string base = cut == std::string::npos ? std::string() : name.substr(0, cut + 1);
 
-    const std::int32_t textureCount = std::clamp(SceneNumber(ini, "textures", "count"), 0, kMaxSceneEntries);
-    slot.textures.assign(static_cast<std::size_t>(textureCount), 0);
-    for (std::int32_t i = 1; i <= textureCount; ++i) {
+    slot.textures.assign(description.textures.size(), 0);
+    for (std::size_t i = 0; i < description.textures.size(); ++i) {
         std::string picture;
-        if (g_gfx3dServices.loadTexture && Resolve(base + Value(ini, "textures", std::to_string(i)), picture))
-            slot.textures[i - 1] = g_gfx3dServices.loadTexture(picture);
+        // A missing name is not looked up: a count far above the names given costs no file searches.
+        if (g_gfx3dServices.loadTexture && !description.textures[i].empty() &&
+            Resolve(base + description.textures[i], picture))
+            slot.textures[i] = g_gfx3dServices.loadTexture(picture);
     }
 
-    const std::int32_t meshCount = std::clamp(SceneNumber(ini, "objects", "count"), 0, kMaxSceneEntries);
-    slot.meshes.resize(static_cast<std::size_t>(meshCount));
+    slot.meshes.resize(description.meshes.size());
     bool any = false;
-    for (std::int32_t i = 1; i <= meshCount; ++i) {
-        MeshObjectX& mesh = slot.meshes[i - 1];
-        const std::string file = base + Value(ini, "objects", std::to_string(i));
+    for (std::size_t i = 0; i < description.meshes.size(); ++i) {
+        MeshObjectX& mesh = slot.meshes[i];
+        const std::string file = base + description.meshes[i].file;
         std::string meshPath;
-        if (Resolve(file, meshPath) && ReadMeshFile(meshPath, file, mesh)) any = true;
-        mesh.textureA = SceneTexture(ini, std::to_string(i) + "ta");
-        mesh.textureB = SceneTexture(ini, std::to_string(i) + "tb");
+        const bool named = !description.meshes[i].file.empty();
+        if (named && Resolve(file, meshPath) && ReadMeshFile(meshPath, file, mesh)) any = true;
+        mesh.textureA = description.meshes[i].textureA;
+        mesh.textureB = description.meshes[i].textureB;
         FinishMesh(mesh);
     }
     if (!any) {

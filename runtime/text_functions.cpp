@@ -1,8 +1,10 @@
 // Text functions: lengths and character codes, case, search, substrings, replacing, splitting,
 // fixed-point number formatting and hexadecimal bytes.
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -11,14 +13,8 @@
 
 namespace {
 
-// Fixed-point results are bounded to this many characters.
-constexpr std::int32_t kFormatLimit = 256;
 // A double has at most 1074 decimal digits after the point; more decimals only add zeros.
 constexpr std::int32_t kMaxDecimals = 1100;
-constexpr char kSpaces[kFormatLimit + 1] =
-    "                                                                                                    "
-    "                                                                                                    "
-    "                                                        ";
 
 std::string_view View(const RtString& text) { return {text.Data(), text.Length()}; }
 
@@ -26,6 +22,13 @@ RtString FromBytes(std::string_view bytes) {
     RtString out;
     if (!bytes.empty()) out.AppendBytes(bytes.data(), static_cast<std::uint32_t>(bytes.size()));
     return out;
+}
+
+// Appends count copies of c.
+void AppendRun(RtString& out, char c, std::int64_t count) {
+    const std::string run(static_cast<std::size_t>(std::min<std::int64_t>(count, 4096)), c);
+    for (; count > 0; count -= static_cast<std::int64_t>(run.size()))
+        out.AppendBytes(run.data(), static_cast<std::uint32_t>(std::min<std::int64_t>(count, run.size())));
 }
 
 }  // namespace
@@ -87,23 +90,23 @@ RtString ReplaceStr(const RtString& text, const RtString& search, const RtString
 
 RtString FormatNumber(double width, double decimals, double value) {
     // The C pattern "%<W>.<D>f": a negative W reads as the '-' flag (left-aligned); negative decimals
-    // would make an invalid pattern and give 0 decimals. The padding is added here, so that a huge
-    // width costs nothing: only the first 256 characters are kept.
+    // would make an invalid pattern and give 0 decimals. Digits past kMaxDecimals are all zeros and the
+    // padding is spaces, so both are appended as runs; the result is sized to the whole formatted text.
     const std::int64_t w = tarvok::ToInt(width);
-    const int places = std::clamp(tarvok::ToInt(decimals), 0, kMaxDecimals);
+    const std::int64_t places = std::max(tarvok::ToInt(decimals), 0);
+    const int shown = static_cast<int>(std::min<std::int64_t>(places, kMaxDecimals));
     char digits[kMaxDecimals + 400];  // the longest double has 309 digits before the point
-    const int n = std::snprintf(digits, sizeof digits, "%.*f", places, value);
-    const std::int64_t pad = std::clamp<std::int64_t>((w < 0 ? -w : w) - n, 0, kFormatLimit);
+    const int n = std::snprintf(digits, sizeof digits, "%.*f", shown, value);
+    const std::int64_t zeros = std::isfinite(value) ? places - shown : 0;
+    const std::int64_t pad = std::max<std::int64_t>((w < 0 ? -w : w) - n - zeros, 0);
+    const std::int64_t total = pad + n + zeros;
+    if (total >= 0xFFFFFFFF) throw std::bad_alloc();  // a text past 32 bits cannot be held
     RtString out;
-    out.Reserve(kFormatLimit);
-    std::string_view number(digits, static_cast<std::size_t>(std::min(n, kFormatLimit)));
-    const std::string_view spaces(kSpaces, static_cast<std::size_t>(pad));
-    std::string_view parts[2] = {spaces, number};
-    if (w < 0) std::swap(parts[0], parts[1]);
-    for (const std::string_view part : parts) {
-        const std::size_t room = kFormatLimit - out.Length();
-        out.AppendBytes(part.data(), static_cast<std::uint32_t>(std::min(room, part.size())));
-    }
+    out.Reserve(static_cast<std::uint32_t>(total));
+    if (w >= 0) AppendRun(out, ' ', pad);
+    out.AppendBytes(digits, static_cast<std::uint32_t>(n));
+    AppendRun(out, '0', zeros);
+    if (w < 0) AppendRun(out, ' ', pad);
     return out;
 }
 

@@ -8,6 +8,7 @@ packages=(
     libavformat-dev libavcodec-dev libswscale-dev libswresample-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth libgl1-mesa-dri xdotool imagemagick lzop python3 ffmpeg zenity sox
+    clang libclang-rt-14-dev
 )
 # The browser build and its test: "scripts/install-deps.sh web" adds these.
 if [ "${1:-}" = web ]; then

@@ -18,3 +18,5 @@ LSAN_OPTIONS="suppressions=$PWD/tests/support/lsan-suppressions.txt:print_suppre
     scripts/with-display.sh ctest --test-dir build-sanitize --output-on-failure -j "$jobs"
 echo "== Browser build"
 scripts/test-web.sh
+echo "== Fuzz targets: a short run of each"
+scripts/fuzz.sh 10

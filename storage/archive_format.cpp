@@ -1,6 +1,8 @@
 // The packed resource archive format: trailer, directory entries and LZO1X data blocks.
 #include "storage/archive_format.h"
 
+#include <cstdio>
+
 #include <lzo/lzo1x.h>
 
 namespace tarvok {
@@ -101,7 +103,19 @@ std::string ExtractedFileName(const ArchiveEntry& entry, int slot) {
     std::string name = "sbx";
     name += static_cast<char>('A' + (static_cast<std::uint32_t>(entry.dataOffset) & 0xFF) % 26);
     name += static_cast<char>('A' + ((entry.storedSize & 0xFF) % 26 + turn) % 26);
-    name += entry.name;
+    // File names hold at most 255 bytes: a longer one is replaced by a hash of the name, keeping a short
+    // extension, which is what loaders look at.
+    constexpr std::size_t kMaxFileName = 255, kMaxKeptExtension = 32;
+    if (name.size() + entry.name.size() <= kMaxFileName) return name + entry.name;
+    std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+    for (const char c : entry.name) hash = (hash ^ static_cast<std::uint8_t>(c)) * 1099511628211ull;
+    char digits[17];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(hash));
+    name += digits;
+    const std::size_t dot = entry.name.rfind('.');
+    if (dot != std::string::npos && entry.name.size() - dot <= kMaxKeptExtension) {
+        name += entry.name.substr(dot);
+    }
     return name;
 }
 

@@ -63,9 +63,9 @@ std::string_view BaseName(std::string_view name);
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 
 // File name of an entry extracted by archive slot 1 or 2 into the temporary directory: "sbx", two
-// capital letters from the entry's directory numbers, then the entry's name. The second letter is
-// turned half the alphabet on for slot 2, so that one entry extracted by both slots gives two files and
-// neither slot deletes the other's.
+// capital letters from the entry's directory numbers, then the entry's name (for names too long for a
+// file name, a hash of it and its extension). The second letter is turned half the alphabet on for
+// slot 2, so that one entry extracted by both slots gives two files and neither slot deletes the other's.
 std::string ExtractedFileName(const ArchiveEntry& entry, int slot);
 
 }  // namespace tarvok

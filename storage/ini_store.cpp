@@ -104,6 +104,12 @@ void IniStore::Load(const RtString& fileName) {
     platform::CloseFile(file);
 }
 
+void IniStore::Read(tarvok::LineSource& lines) {
+    fileName_ = RtString();
+    changed_ = false;
+    sections_ = ParseIni(lines);
+}
+
 RtString IniStore::Get(const RtString& section, const RtString& key) const {
     const std::ptrdiff_t s = FindSection(sections_, section);
     if (s < 0) return RtString(kNoData);

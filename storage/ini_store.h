@@ -30,6 +30,8 @@ public:
     // Empties the store and reads the file of that name (through the data archive); a file that
     // cannot be read leaves the store empty.
     void Load(const RtString& fileName);
+    // Empties the store and reads it from lines; no file name is kept.
+    void Read(tarvok::LineSource& lines);
     // The value of the first matching key of the first matching section, or "NO_DATA".
     RtString Get(const RtString& section, const RtString& key) const;
     // Sets a key (appending section and key as needed); an empty value removes an existing key, an

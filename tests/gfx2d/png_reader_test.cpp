@@ -1,5 +1,7 @@
 #include "gfx2d/png_reader.h"
 
+#include <sys/resource.h>
+
 #include <string>
 #include <vector>
 
@@ -117,4 +119,38 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
     if (ReadPng(PngBytes(2, 1, 8, 3, {0, 0, 200}, onePalette), "pal", image, kNoColourKey)) {
         EXPECT_EQ(image.width, 2);
     }
+}
+
+TEST(PngReader, OversizedChunksAndPicturesFailBeforeTheirMemoryIsTaken) {
+    const auto peakKb = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    ImageBuffer image;
+    // An ancillary chunk that claims nearly 2 GB in a file of a few dozen bytes.
+    std::vector<std::uint8_t> png = PngBytes(1, 1, 8, 0, {0, 0});
+    const std::uint8_t splt[] = {0x73, 0x73, 0x50, 0x73, 's', 'P', 'L', 'T', 'p', 'a', 'l', 0, 8};
+    png.insert(png.begin() + 33, std::begin(splt), std::end(splt));
+    const long before = peakKb();
+    EXPECT_FALSE(ReadPng(png, "chunk", image, kNoColourKey));
+    EXPECT_LT(peakKb() - before, 64 * 1024);
+
+    // Pictures of more pixels than a texture holds fail, with a message, before their pixel memory is
+    // taken: a 64 KB grey PNG and an 8 MB 1-bit BMP that would each decode to 268 MB, and pictures over a
+    // smaller limit given by the caller.
+    ImageBuffer fresh;
+    testing::internal::CaptureStdout();
+    const std::vector<std::uint8_t> zeros(8194ull * 8193);
+    EXPECT_FALSE(ReadPng(PngBytes(8193, 8193, 8, 0, zeros), "bomb", fresh, 0));
+    const std::vector<std::uint8_t> rows(1028ull * 8193), palette = {0, 0, 0, 0, 255, 255, 255, 0};
+    const std::vector<std::uint8_t> bmp = fixtures::BmpBytes(8193, 8193, 1, palette, rows);
+    EXPECT_FALSE(tarvok::ReadBmp(bmp, fresh, 0, tarvok::kMaxPicturePixels, "bomb.bmp"));
+    EXPECT_FALSE(ReadPng(PngBytes(11, 10, 8, 0, std::vector<std::uint8_t>(120)), "small", fresh, 0, 109));
+    EXPECT_EQ(fresh.Capacity(), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "File bomb has 8193 x 8193 pixels; at most 67108864 are loaded.\n"
+              "File bomb.bmp has 8193 x 8193 pixels; at most 67108864 are loaded.\n"
+              "File small has 11 x 10 pixels; at most 109 are loaded.\n");
+    EXPECT_TRUE(ReadPng(PngBytes(11, 10, 8, 0, std::vector<std::uint8_t>(120)), "small", fresh, 0, 110));
 }

@@ -54,8 +54,7 @@ TEST(MeshBuild, QuantisationBoundsSkipMarkersAndFlatAxesGetScaleOne) {
     EXPECT_FLOAT_EQ(f.offset[1], -2);
     EXPECT_FLOAT_EQ(f.offset[2], -7);
     EXPECT_EQ(f.records[1].x, 0);
-    // q = x / scale + offset in floats, truncated: the top of the range may land one step low.
-    EXPECT_GE(f.records[2].x, 254);
+    EXPECT_EQ(f.records[2].x, 255);  // the top of the range lands on the last step
     EXPECT_EQ(f.records[3].x, 127);  // 127.5 truncated
     EXPECT_EQ(f.records[4].x, 255);  // the reserved colour is outside the bounds: clamped
     EXPECT_EQ(mesh.colours, (std::vector<std::uint32_t>{kStripMarker, 0x00FFFFFF, 0xFFFFFFFC}));

@@ -105,10 +105,13 @@ std::vector<std::string> ExtractedFiles() {
 
 TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     const std::string text = TextData(3000), random = RandomData(70000), picture = RandomData(999) + "BMP";
-    // Entries are found by their base name, in any letter case, with either separator.
+    // Entries are found by their base name, in any letter case, with either separator; a name of 252
+    // bytes is extracted under a shorter name with its extension.
+    const std::string longName = std::string(248, 'n') + ".png", longLookup = std::string(248, 'N') + ".png";
     const struct { const char *stored, *lookup; std::string bytes; } files[] = {
         {"readme.txt", "readme.txt", text}, {"noise.bin", "NOISE.BIN", random}, {"empty", "empty", ""},
         {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture},
+        {longName.c_str(), longLookup.c_str(), text},
         {"my file.with.dots", "my file.with.dots", "spaces and dots"}};
     for (const auto& f : files) WriteBytes(fs::path("assets") / f.stored, f.bytes);
     ASSERT_EQ(Shell(kPackTool + " -q game.sbx assets"), 0);
@@ -117,6 +120,7 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     for (const auto& f : files) {
         const std::string path = Lookup(f.lookup);
         EXPECT_EQ(path.rfind(platform::TempDir() + "sbx", 0), 0u) << path;
+        EXPECT_EQ(fs::path(path).extension(), fs::path(f.stored).extension()) << path;
         EXPECT_EQ(ReadBytes(path), f.bytes) << f.lookup;
         // Each lookup deletes the slot's previous extraction, unless it was for another path.
         if (!previous.empty() && previous != path) {
