@@ -9,10 +9,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int count = 0;
     ForEachStreamMessage(data, size, [&](const tarvok::NetMessage& message) {
         const NLsocket socket = 1 + count++ % 3;
-        for (const tarvok::Outgoing& out : tarvok::HandleHostMessage(session, {message, socket})) {
-            Require(out.socket >= 1 && out.socket <= 3);
-            Require(!tarvok::EncodeMessage(out.message).empty());
-        }
+        const auto send = [](NLsocket to, const tarvok::NetMessage& out, std::uint32_t target) {
+            Require(to >= 1 && to <= 3);
+            std::uint8_t bytes[tarvok::kMaxMessageBytes];
+            Require(tarvok::EncodeMessageInto(out, target, bytes) > 0);
+        };
+        tarvok::HandleHostMessage(session, message, socket, send);
         if (count % 50 == 0) tarvok::DropHostConnection(session, 2);
         Require(session.players.size() <= tarvok::kMaxHostPlayers);
     });
