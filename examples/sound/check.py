@@ -27,9 +27,14 @@ def amplitude(samples, hertz, at):
 
 
 def loudest(left, right, hertz, start=0):
-    """The tone's amplitude on the left and on the right where it is loudest in the recording."""
-    return max(((amplitude(left, hertz, at), amplitude(right, hertz, at))
-                for at in range(start, len(left) - WINDOW, HOP)), key=sum)
+    """The tone's amplitude on the left and on the right while it sounds: the median of the stretches
+    where it is at least half as loud as at its loudest, so that the click of another sound starting
+    in the same stretch does not count."""
+    stretches = [(amplitude(left, hertz, at), amplitude(right, hertz, at))
+                 for at in range(start, len(left) - WINDOW, HOP)]
+    peak = max(map(sum, stretches))
+    sounding = sorted((s for s in stretches if sum(s) >= peak / 2), key=sum)
+    return sounding[len(sounding) // 2]
 
 
 def main(program):
