@@ -29,7 +29,8 @@ export TARVOK_NONINTERACTIVE=1
 for program in $(find build/bench -type f -executable -printf '%P\n' | sort); do
     result="$out/$(basename "$program").json"
     echo "running $program" >&2
-    if ! "build/bench/$program" --benchmark_format=json --benchmark_filter="$filter" >"$result" 2>"$result.log"; then
+    if ! "build/bench/$program" --benchmark_out="$result" --benchmark_out_format=json \
+        --benchmark_filter="$filter" >"$result.log" 2>&1; then
         echo "  $program failed (see $result.log)" >&2
     fi
 done

@@ -62,9 +62,17 @@ def duration(t):
     return f"{t / 1e-9:.3g} ns"
 
 
-def rows(path):
-    with open(path, encoding="utf-8", errors="replace") as f:
-        runs = [r for doc in documents(f.read()) for r in doc["benchmarks"] if r.get("run_type") != "aggregate"]
+def rows(paths):
+    """The table rows of one program, whose results may be spread over several files."""
+    text = ""
+    for path in paths:
+        with open(path, encoding="utf-8", errors="replace") as f:
+            text += f.read()
+    runs = [r for doc in documents(text) for r in doc["benchmarks"]
+            if r.get("run_type") != "aggregate" or r.get("aggregate_name") == "median"]
+    for r in runs:  # a repeated benchmark is represented by its median
+        if r.get("run_type") == "aggregate":
+            r["name"] = r["run_name"]
     by_name = {plain_name(r["name"]): r for r in runs}
     for run in runs:
         for spec in filter(None, run.get("label", "").split("|")):
@@ -101,8 +109,11 @@ def rows(path):
 def main():
     print("| work | engine | reference | ratio | goal |")
     print("|---|---|---|---|---|")
+    programs = {}  # a program's results: PROGRAM.json and files it adds as PROGRAM.json.*
     for path in sys.argv[1:]:
-        for row in rows(path):
+        programs.setdefault(path.split(".json")[0], []).append(path)
+    for paths in programs.values():
+        for row in rows(paths):
             print("| " + " | ".join(row) + " |")
 
 

@@ -90,10 +90,14 @@ bool Listing(int argc, char** argv) {
 }  // namespace
 
 // Runs the benchmarks with vertex buffer objects, then itself again with TARVOK_GL_DISABLE=vbo (with the
-// same flags), so that both forms print together; listing the benchmarks needs no display.
+// same flags, its results file beside the first as FILE.no_vbo.json), so that both forms print together;
+// listing the benchmarks needs no display.
 int main(int argc, char** argv) {
     std::string again = "TARVOK_GL_DISABLE=vbo '" + std::string(argv[0]) + "'";
-    for (int i = 1; i < argc; ++i) again += " '" + std::string(argv[i]) + "'";
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        again += " '" + arg + (arg.starts_with("--benchmark_out=") ? ".no_vbo.json'" : "'");
+    }
     const bool listing = Listing(argc, argv);
     benchmark::Initialize(&argc, argv);
     const bool fallback = std::getenv("TARVOK_GL_DISABLE") != nullptr;

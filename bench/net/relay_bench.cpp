@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/compare.h"
 #include "net/message.h"
 #include "net/net.h"
 #include "runtime/rt_string.h"
@@ -266,6 +267,7 @@ private:
 
 struct Shape {
     const char* name;
+    const char* work;  // its row in scripts/bench.sh's table
     int clients, senders;
     bool broadcast;
     int window;  // texts per sender per iteration (what one receiver gets stays within the host's queue
@@ -273,10 +275,10 @@ struct Shape {
 };
 
 const Shape kShapes[] = {
-    {"1to1", 2, 1, false, 10000},
-    {"1to9", 10, 1, true, 4000},
-    {"10_broadcasting", 10, 10, true, 1000},
-    {"100_broadcasting", 100, 100, true, 50},
+    {"1to1", "relayed 16-byte texts, 1 sender to 1 receiver", 2, 1, false, 10000},
+    {"1to9", "relayed 16-byte texts, 1 sender to 9 receivers", 10, 1, true, 4000},
+    {"10_broadcasting", "relayed 16-byte texts, 10 clients broadcasting", 10, 10, true, 1000},
+    {"100_broadcasting", "relayed 16-byte texts, 100 clients broadcasting", 100, 100, true, 50},
 };
 
 int HostPort() {
@@ -321,6 +323,9 @@ void BM_NetSendText(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * kBatch);
+    state.counters["calls"] = kBatch;  // per iteration, for the table's time per call
+    tarvok::bench::Compare(state, {{"NetSendText on the game thread, beside one plain send()", "PlainSend",
+                                    "< 5 µs per call", "calls"}});
 }
 
 // The reference: one plain send() of a whole framed message on a loopback connection read by a thread.
@@ -342,6 +347,7 @@ void BM_PlainSend(benchmark::State& state) {
         frame, tarvok::EncodeMessage(tarvok::MakeMessage(tarvok::MessageType::TextMessage, 102, 101, kText)));
     for (auto _ : state) send(client, frame.data(), frame.size(), MSG_NOSIGNAL);
     state.SetItemsProcessed(state.iterations());
+    state.counters["calls"] = 1;
     stop = true;
     reader.join();
     close(client);
@@ -391,7 +397,11 @@ int main(int argc, char** argv) {
     static MinimalRelay minimal;
     for (const Shape& s : kShapes) {
         benchmark::RegisterBenchmark(("Relay/host/" + std::string(s.name)).c_str(),
-                                     [&s](benchmark::State& st) { RunShape(st, s, HostPort()); })
+                                     [&s](benchmark::State& st) {
+                                         RunShape(st, s, HostPort());
+                                         tarvok::bench::Compare(
+                                             st, {{s.work, "Relay/minimal/" + std::string(s.name), "0.5"}});
+                                     })
             ->UseRealTime()
             ->Repetitions(5)
             ->ReportAggregatesOnly(true)
