@@ -85,7 +85,10 @@ bool AStarPlanner::Open(std::int32_t x, std::int32_t y, std::uint32_t cell, floa
 
 void AStarPlanner::Push(const Entry& entry) {
     heap_.push_back(entry);
-    std::size_t position = heap_.size() - 1;
+    SiftUp(heap_.size() - 1, entry);
+}
+
+void AStarPlanner::SiftUp(std::size_t position, const Entry& entry) {
     while (position > 0) {
         const std::size_t parent = (position - 1) / 2;
         if (!Later(heap_[parent].key, entry.key)) break;
@@ -116,13 +119,7 @@ AStarPlanner::Entry AStarPlanner::Pop() {
         heap[hole] = heap[child];
         hole = child;
     }
-    while (hole > 0) {
-        const std::size_t parent = (hole - 1) / 2;
-        if (!Later(heap[parent].key, last.key)) break;
-        heap[hole] = heap[parent];
-        hole = parent;
-    }
-    heap[hole] = last;
+    SiftUp(hole, last);
     return top;
 }
 

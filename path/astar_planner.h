@@ -79,6 +79,7 @@ private:
     bool Open(std::int32_t x, std::int32_t y, std::uint32_t cell, float f);
     void Push(const Entry& entry);
     Entry Pop();
+    void SiftUp(std::size_t position, const Entry& entry);  // entry rises from position to its place
     // Numbers the live entries 0 ... n - 1 in heap order and drops the stale ones.
     void Renumber();
     // Builds the nodes from the start to the goal cell for Result().
