@@ -58,7 +58,9 @@ TEST(FontLayout, GridsFollowThePictureShape) {
         const FontGrid grid = FontGridOf(c[0] < 0 ? 0 : c[0], c[1] < 0 ? 0 : c[1], c[0], c[1]);
         EXPECT_EQ(grid.cellWidth, c[2]) << c[0] << " x " << c[1];
         EXPECT_EQ(grid.cellHeight, c[3]) << c[0] << " x " << c[1];
-        if (c[2] > 0) EXPECT_EQ(grid.rows, c[4]) << c[0] << " x " << c[1];
+        if (c[2] > 0) {
+            EXPECT_EQ(grid.rows, c[4]) << c[0] << " x " << c[1];
+        }
     }
 }
 
@@ -109,6 +111,8 @@ TEST(LayerTiling, TilesAndLimits) {
     for (const auto& c : cases) {
         LayerTiling t;
         ASSERT_EQ(TileLayer(c[0], c[1], c[2], t), c[3] > 0) << c[0] << " x " << c[1];
-        if (c[3] > 0) EXPECT_EQ((std::vector<int>{t.tile, t.columns, t.rows}), (std::vector<int>{c[3], c[4], c[5]}));
+        if (c[3] > 0) {
+            EXPECT_EQ((std::vector<int>{t.tile, t.columns, t.rows}), (std::vector<int>{c[3], c[4], c[5]}));
+        }
     }
 }

@@ -193,7 +193,9 @@ TEST(RayTriangle, HandGeometryAndNearestHit) {
         double t = -100;
         SCOPED_TRACE(testing::Message() << c.start.x << "," << c.start.y << "," << c.start.z);
         EXPECT_EQ(RayHitsTriangle(c.start, c.dir, kA, kB, c.c, t), c.t > -99);
-        if (c.t > -99) EXPECT_NEAR(t, c.t, 1e-12);
+        if (c.t > -99) {
+            EXPECT_NEAR(t, c.t, 1e-12);
+        }
     }
 
     NearestHit none;
