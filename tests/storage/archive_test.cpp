@@ -1,5 +1,7 @@
 // The packed resource archive: archives made by the packing tool, by lzop (through a Python script) and
 // by hand; lookups, extraction, clean-up, and damaged archives.
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <random>
 #include <string>
@@ -273,6 +275,12 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
         {"junk.bin", Le32(12) + RandomData(40)},
         {"cut.bin", Le32(12) + lzo.substr(0, lzo.size() - 2)},
     };
+    const auto peakKb = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    };
+    const long peakBefore = peakKb();
     for (const HandEntry& entry : damaged) {
         WriteBytes("bad.sbx", HandArchive({entry}));
         SetArchives("bad.sbx", "");
@@ -282,6 +290,7 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
             << ReadLog();
         EXPECT_TRUE(ExtractedFiles().empty());
     }
+    EXPECT_LT(peakKb() - peakBefore, 256 * 1024) << "a stated size was allocated before it was checked";
     std::string outside = HandArchive({{"far.bin", Block("twelve bytes")}});
     outside.replace(outside.size() - 7 - 1 - 8, 4, Le32(5000));  // the data offset
     WriteBytes("bad.sbx", outside);
