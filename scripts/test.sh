@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test: the whole suite in the Release build, then again
-# in a sanitizer build (window tests under Xvfb when there is no display).
+# Installs what is missing, builds, and runs every test: the whole suite (examples included) in the Release
+# build, a game built against the installed engine, the whole suite again in a sanitizer build (window
+# tests under Xvfb when there is no display), the demo in headless Chromium from the browser build, and a
+# short run of every fuzz target. Slow dependencies (ccache, the browser build's libraries) are cached in
+# ~/.cache.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
