@@ -75,8 +75,8 @@ def rows(paths):
             r["name"] = r["run_name"]
     by_name = {plain_name(r["name"]): r for r in runs}
     for run in runs:
-        for spec in filter(None, run.get("label", "").split("|")):
-            keys = dict(part.split("=", 1) for part in spec.split(";") if "=" in part)
+        for row_text in filter(None, run.get("label", "").split("|")):
+            keys = dict(part.split("=", 1) for part in row_text.split(";") if "=" in part)
             if not keys:
                 continue
             work = keys.get("work", plain_name(run["name"]))

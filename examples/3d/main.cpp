@@ -11,6 +11,8 @@
 #include "input/input.h"
 #include "runtime/runtime.h"
 
+#include "../key_press.h"  // Pressed(key): true once when a key goes down
+
 namespace {
 
 constexpr double kFloor = 1, kCrate = 2, kGem = 3;  // object slots
@@ -21,15 +23,6 @@ constexpr double kShadowLightX = -8, kShadowLightY = 6;  // the light the crate'
 
 double pointerX = 320, pointerY = 240;  // where the player points, in window pixels
 double gemPicked = 0;
-
-// True on the pass where the key goes down, so that holding it counts once.
-bool Pressed(int key) {
-    static bool wasDown[256] = {};
-    const bool down = KeyState(key) != 0;
-    const bool pressed = down && !wasDown[key];
-    wasDown[key] = down;
-    return pressed;
-}
 
 // Follows the mouse when it moves, else the arrow keys; true when the player clicks or presses Enter.
 bool PointAndClick() {

@@ -13,6 +13,8 @@
 #include "runtime/runtime.h"
 #include "storage/storage.h"
 
+#include "../key_press.h"  // Pressed(key): true once when a key goes down
+
 namespace {
 
 constexpr double kSaveVersion = 1;  // written into save.dat so that a later game can tell old saves
@@ -20,15 +22,6 @@ constexpr double kPlaces = 5;       // entries of the high-score table
 
 RtString playerName;
 double score = 0;
-
-// True on the pass where the key goes down, so that holding it counts once.
-bool Pressed(int key) {
-    static bool wasDown[256] = {};
-    const bool down = KeyState(key) != 0;
-    const bool pressed = down && !wasDown[key];
-    wasDown[key] = down;
-    return pressed;
-}
 
 // save.dat: "SAVE", the version (4 bytes), the score (8-byte float), the name's length and its bytes.
 void SaveGame() {

@@ -18,6 +18,8 @@
 #include "runtime/runtime.h"
 #include "storage/storage.h"
 
+#include "../key_press.h"  // Pressed(key): true once when a key goes down
+
 namespace {
 
 constexpr double kLog = 0;  // file channel of chat.txt
@@ -27,15 +29,6 @@ RtArray<RtString> lines;  // what was seen, oldest first
 double lineCount = 0;
 RtString lobby;                       // the players' names as last listed
 double players = 0, mostPlayers = 0;  // players in the lobby as last counted, and the most there were
-
-// True on the pass where the key goes down, so that holding it counts once.
-bool Pressed(int key) {
-    static bool wasDown[256] = {};
-    const bool down = KeyState(key) != 0;
-    const bool pressed = down && !wasDown[key];
-    wasDown[key] = down;
-    return pressed;
-}
 
 // Adds a line to the screen's list and to chat.txt.
 void Say(const RtString& line) {

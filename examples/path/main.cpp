@@ -12,6 +12,8 @@
 #include "runtime/runtime.h"
 #include "storage/storage.h"
 
+#include "../key_press.h"  // Pressed(key): true once when a key goes down
+
 namespace {
 
 constexpr double kCell = 32;                 // cell size in pixels
@@ -38,15 +40,6 @@ void LoadMap() {
         for (double x = 0; x < kColumns; x++) costs.At(x, y) = MidStr(line, x, 1) == "#" ? 0 : 1;
     }
     CloseFile(0);
-}
-
-// True on the pass where the key goes down, so that holding it moves the frame only once.
-bool Pressed(int key) {
-    static bool wasDown[256] = {};
-    const bool down = KeyState(key) != 0;
-    const bool pressed = down && !wasDown[key];
-    wasDown[key] = down;
-    return pressed;
 }
 
 // Plans the way from the figure to the cell: weight 0 finds a shortest path. An unreachable cell (or a

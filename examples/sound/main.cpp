@@ -12,19 +12,12 @@
 #include "runtime/runtime.h"
 #include "sound/sound.h"
 
+#include "../key_press.h"  // Pressed(key): true once when a key goes down
+
 namespace {
 
 constexpr double kLeft = 1, kRight = 2, kChord = 3;  // sound slots
 constexpr double kChordCopies = 3;
-
-// True on the pass where the key goes down, so that holding it plays the sound once.
-bool Pressed(int key) {
-    static bool wasDown[256] = {};
-    const bool down = KeyState(key) != 0;
-    const bool pressed = down && !wasDown[key];
-    wasDown[key] = down;
-    return pressed;
-}
 
 }  // namespace
 
