@@ -24,6 +24,10 @@ void AStarPlanner::InitLists(std::size_t poolCapacity, std::size_t openCapacity,
     cellCount_ = cells;
     poolCapacity_ = poolCapacity;
     openCapacity_ = openCapacity;
+    ForgetSearch();
+}
+
+void AStarPlanner::ForgetSearch() {
     touched_.clear();
     heap_.clear();
     path_.clear();
@@ -41,12 +45,7 @@ void AStarPlanner::Reset() {
     } else {
         for (std::size_t cell = 0; cell < cellCount_; ++cell) clear(cell);
     }
-    touched_.clear();
-    heap_.clear();
-    path_.clear();
-    openCount_ = 0;
-    closedCount_ = 0;
-    nextOrder_ = 0;
+    ForgetSearch();
     result_ = nullptr;
     finished_ = true;
 }

@@ -82,6 +82,8 @@ private:
     void SiftUp(std::size_t position, const Entry& entry);  // entry rises from position to its place
     // Numbers the live entries 0 ... n - 1 in heap order and drops the stale ones.
     void Renumber();
+    // Empties the open list, the path and the counts (the cells are cleared by the caller).
+    void ForgetSearch();
     // Builds the nodes from the start to the goal cell for Result().
     void BuildPath(std::uint32_t goal);
 
