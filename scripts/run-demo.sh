@@ -14,21 +14,7 @@ fi
 
 shots=${TARVOK_SHOTDIR:-$PWD/demo-shots}
 mkdir -p "$shots"
-keys=${TARVOK_KEYS:-}
-if [ -z "$keys" ]; then
-    keys=$(mktemp)
-    trap 'rm -f "$keys"' EXIT
-    cat > "$keys" <<'KEYS'
-# walk right towards the enemy, jump on the way, punch when close, then Esc
-20 down 205
-60 down 57
-61 up 57
-170 down 30
-190 up 205
-190 up 30
-230 down 1
-KEYS
-fi
+keys=${TARVOK_KEYS:-$PWD/game/scripted-game.keys}
 TARVOK_KEYS="$keys" TARVOK_SHOTS=${TARVOK_SHOTS:-19,80,150,185,200} TARVOK_SHOTDIR="$shots" \
     TARVOK_NONINTERACTIVE=1 SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy} \
     scripts/with-display.sh build/game/tarvok-demo "$@"

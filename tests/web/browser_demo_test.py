@@ -25,14 +25,7 @@ import websocket
 
 TOLERANCE = 3        # per channel: the two software rasterisers may round differently
 MAX_BAD_PIXELS = 64  # of 640 x 480, for edge pixels the two rasterisers cover differently
-KEYS = """# walk right towards the enemy, jump on the way, punch when close
-20 down 205
-60 down 57
-61 up 57
-170 down 30
-190 up 205
-190 up 30
-"""
+KEYS = open(os.path.dirname(os.path.abspath(__file__)) + "/../../game/scripted-game.keys").read()
 SHOTS = [19, 40, 80, 150, 185, 200]
 FRAMES = 210
 SCRIPTS = os.path.dirname(os.path.abspath(__file__)) + "/../../scripts"
