@@ -98,6 +98,10 @@ TEST(BoxTriangle, HandGeometry) {
     // A large triangle in the plane z = 1 lies on the top face; a hair above it misses.
     EXPECT_TRUE(BoxOverlapsTriangle(origin, unit, {-5, -5, 1}, {5, -5, 1}, {0, 5, 1}));
     EXPECT_FALSE(BoxOverlapsTriangle(origin, unit, {-5, -5, 1.0001}, {5, -5, 1.0001}, {0, 5, 1.0001}));
+    // A face that the arithmetic puts a hair short: 0.7 + 0.1 is 0.7999999999999999, yet the triangle in
+    // x = 0.8 lies on the box's face and touches it.
+    EXPECT_TRUE(BoxOverlapsTriangle({0.7, 0, 0}, {Vec3{0.1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}}, {0.8, -5, -5},
+                                    {0.8, 5, -5}, {0.8, 0, 5}));
     // A triangle around the box in z = 0 without a corner inside it.
     EXPECT_TRUE(BoxOverlapsTriangle(origin, unit, {-10, -10, 0}, {10, -10, 0}, {0, 10, 0}));
     // One corner poking into the box.
