@@ -47,6 +47,15 @@ int RemainingMs(std::chrono::steady_clock::time_point deadline) {
     return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
+// The IPv4 endpoint that getsockname or getpeername gives for the socket.
+bool EndpointOf(int socket, Ipv4Endpoint& out, int (*ask)(int, sockaddr*, socklen_t*)) {
+    sockaddr_in sa{};
+    socklen_t len = sizeof sa;
+    if (ask(socket, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) return false;
+    out = {ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
+    return true;
+}
+
 }  // namespace
 
 int TcpOpen(std::uint16_t port) {
@@ -142,25 +151,9 @@ void TcpClose(int socket) {
     if (socket >= 0) close(socket);
 }
 
-bool SocketLocalEndpoint(int socket, Ipv4Endpoint& out) {
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (getsockname(socket, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
-        return false;
-    }
-    out = {ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
-    return true;
-}
+bool SocketLocalEndpoint(int socket, Ipv4Endpoint& out) { return EndpointOf(socket, out, getsockname); }
 
-bool SocketRemoteEndpoint(int socket, Ipv4Endpoint& out) {
-    sockaddr_in sa{};
-    socklen_t len = sizeof sa;
-    if (getpeername(socket, reinterpret_cast<sockaddr*>(&sa), &len) != 0 || sa.sin_family != AF_INET) {
-        return false;
-    }
-    out = {ntohl(sa.sin_addr.s_addr), ntohs(sa.sin_port)};
-    return true;
-}
+bool SocketRemoteEndpoint(int socket, Ipv4Endpoint& out) { return EndpointOf(socket, out, getpeername); }
 
 std::vector<std::uint32_t> LocalIpv4Addresses() {
     std::vector<std::uint32_t> result;
