@@ -1,12 +1,13 @@
-"""What the demo must show, frame by frame, worked out from its rules and its own picture files.
-
-The demo's main loop is stepped here as its rules give it, and each frame's expected picture is painted
-from the BMP files: background, sprites (colour key transparent, positions rounded up), text cells of the
-font picture (black transparent). Nothing here comes from the engine's output.
+"""What the demo must show, frame by frame, worked out from its rules and its own picture files: its main
+loop stepped as the rules give it, each frame painted from the BMP files (background, sprites with the
+colour key transparent at positions rounded up, text cells of the font picture with black transparent).
+Also the picture readers and the pixel comparison the demo, browser and install checks share.
 """
+import functools
 import math
 import os
 import struct
+import subprocess
 
 KEY = (255, 0, 128)
 SLOT_FILES = {i: f"walk {i}.bmp" for i in range(1, 9)}
@@ -25,21 +26,28 @@ def read_bmp(path):
     stride = (width * 3 + 3) & ~3
     rows = []
     for y in range(abs(height)):
-        src = height - 1 - y if height > 0 else y
-        line = data[offset + src * stride: offset + src * stride + width * 3]
+        line = data[offset + (height - 1 - y if height > 0 else y) * stride:]
         rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, width * 3, 3)])
     return width, abs(height), rows
 
 
+def read_picture(path):
+    """Any picture file -> (width, height, rows of (r, g, b)), decoded by ImageMagick."""
+    ppm = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], check=True, capture_output=True).stdout
+    _, size, _, pixels = ppm.split(b"\n", 3)  # P6, "width height", 255, the pixels
+    w, h = map(int, size.split())
+    return w, h, [[tuple(pixels[3 * (y * w + x):3 * (y * w + x) + 3]) for x in range(w)] for y in range(h)]
+
+
+def differing(actual, expected, tolerance=3):
+    """(x, y) of the pixels whose channels differ by more than the tolerance (the rasteriser's rounding)."""
+    return [(x, y) for y, (ra, re) in enumerate(zip(actual, expected)) for x, (a, e) in enumerate(zip(ra, re))
+            if max(abs(p - q) for p, q in zip(a, e)) > tolerance]
+
+
 class Pictures:
     def __init__(self, folder):
-        self.folder = folder
-        self.cache = {}
-
-    def get(self, name):
-        if name not in self.cache:
-            self.cache[name] = read_bmp(os.path.join(self.folder, name))
-        return self.cache[name]
+        self.get = functools.lru_cache(maxsize=None)(lambda name: read_bmp(os.path.join(folder, name)))
 
     def sprite(self, slot):
         return self.get(SLOT_FILES[slot])
@@ -50,15 +58,9 @@ def collide(pictures, s1, x1, y1, s2, x2, y2):
     x1, y1, x2, y2 = int(x1), int(y1), int(x2), int(y2)
     w1, h1, p1 = pictures.sprite(s1)
     w2, h2, p2 = pictures.sprite(s2)
-    left, right = max(x1, x2), min(x1 + w1, x2 + w2)
-    top, bottom = max(y1, y2), min(y1 + h1, y2 + h2)
-    if left > right or top > bottom:
-        return False
-    for y in range(top, bottom):
-        for x in range(left, right):
-            if p1[y - y1][x - x1] != KEY and p2[y - y2][x - x2] != KEY:
-                return True
-    return False
+    return any(p1[y - y1][x - x1] != KEY and p2[y - y2][x - x2] != KEY
+               for y in range(max(y1, y2), min(y1 + h1, y2 + h2))
+               for x in range(max(x1, x2), min(x1 + w1, x2 + w2)))
 
 
 def held_keys(script, frame):
@@ -131,11 +133,8 @@ def simulate(pictures, script, last_frame):
 
 def paint(pictures, background, ops):
     """The expected picture: rows of (r, g, b)."""
-    if background:
-        _, _, bg = pictures.get("Shrine.bmp")
-        image = [list(row) for row in bg]
-    else:
-        image = [[(0, 0, 0)] * WIDTH for _ in range(HEIGHT)]
+    image = [list(row) for row in pictures.get("Shrine.bmp")[2]] if background else \
+        [[(0, 0, 0)] * WIDTH for _ in range(HEIGHT)]
     font_w, font_h, font = pictures.get("smalfont.bmp")
     cell_w, cell_h = font_w // 16, font_h // 8
     for op in ops:
@@ -143,18 +142,14 @@ def paint(pictures, background, ops):
             _, slot, x, y = op
             w, h, pixels = pictures.sprite(int(slot))
             px, py = math.ceil(x), math.ceil(y)
-            cells = [(px + i, py + j, pixels[j][i]) for j in range(h) for i in range(w) if pixels[j][i] != KEY]
+            cells = [(px + i, py + j, c) for j in range(h) for i, c in enumerate(pixels[j]) if c != KEY]
         else:
             _, text, x, y = op
             cells = []
             for n, ch in enumerate(text.encode("latin-1")):
-                cell = ch % 128
-                cx, cy = (cell % 16) * cell_w, (cell // 16) * cell_h
-                for j in range(cell_h):
-                    for i in range(cell_w):
-                        c = font[cy + j][cx + i]
-                        if c != (0, 0, 0):
-                            cells.append((math.ceil(x) + n * cell_w + i, math.ceil(y) + j, c))
+                cx, cy = (ch % 128 % 16) * cell_w, (ch % 128 // 16) * cell_h
+                cells += [(math.ceil(x) + n * cell_w + i, math.ceil(y) + j, font[cy + j][cx + i])
+                          for j in range(cell_h) for i in range(cell_w) if font[cy + j][cx + i] != (0, 0, 0)]
         for px, py, c in cells:
             if 0 <= px < WIDTH and 0 <= py < HEIGHT:
                 image[py][px] = c

@@ -1,5 +1,5 @@
 // FindPath with the game's arrays: hand-drawn maps whose paths are worked out by hand, the results
-// without a path, bad input, and grids that need every node.
+// without a path, bad input, the path array's dimensions, and grids that need every node.
 #include <array>
 #include <cmath>
 #include <limits>
@@ -17,8 +17,8 @@ using Cells = std::vector<std::pair<int, int>>;
 const double kInf = std::numeric_limits<double>::infinity();
 const double kNaN = std::nan("");
 
-// Rows top (y = 0) to bottom: '#' a wall (cost 0), '.' cost 1, a digit its cost, 'S' and 'G' cost 1,
-// 's' and 'g' start and goal on a wall; 'I' infinite, 'H' 1e300, 'M' the largest double, 't' 1e-300.
+// Rows top (y = 0) to bottom: '#' a wall (cost 0), a digit its cost, other cells cost 1; 'S' and 'G' are
+// start and goal, 's' and 'g' start and goal on a wall.
 struct Map {
     RtArray<double> costs;
     double sx = 0, sy = 0, gx = 0, gy = 0;
@@ -30,13 +30,10 @@ Map Draw(const std::vector<std::string>& rows) {
     for (std::size_t y = 0; y < rows.size(); ++y) {
         for (std::size_t x = 0; x < rows[0].size(); ++x) {
             const char c = rows[y][x];
-            const std::string marks = "#sgIHMt";
-            const double special[] = {0, 0, 0, kInf, 1e300, std::numeric_limits<double>::max(), 1e-300};
-            const auto mark = marks.find(c);
-            double cost = mark != std::string::npos ? special[mark] : c >= '0' && c <= '9' ? c - '0' : 1;
             if (c == 'S' || c == 's') map.sx = static_cast<double>(x), map.sy = static_cast<double>(y);
             if (c == 'G' || c == 'g') map.gx = static_cast<double>(x), map.gy = static_cast<double>(y);
-            map.costs.ElementAt(static_cast<int>(x), static_cast<int>(y)) = cost;
+            const bool wall = c == '#' || c == 's' || c == 'g';
+            map.costs.ElementAt(static_cast<int>(x), static_cast<int>(y)) = wall ? 0 : std::isdigit(c) ? c - '0' : 1;
         }
     }
     return map;
@@ -92,10 +89,6 @@ TEST(PathFindPath, HandDrawnMaps) {
         {{"S.", ".G"}, 1, {{0, 0}, {1, 0}, {1, 1}}},
         {{"G..", ".S.", "..."}, 0.5, {{1, 1}, {1, 0}, {0, 0}}},
         {{".S.", ".#.", ".G."}, 0.5, {{1, 0}, {2, 0}, {2, 1}, {2, 2}, {1, 2}}},
-        // Infinite and huge costs count as the largest, all ordinary ones then normalise to about 1: the
-        // top enters three dear cells and the goal (7), the bottom six cheap ones (6). 1e-300 is passable.
-        {{"SIHMG", "....."}, 0.5, bottom},
-        {{"StG"}, 0.5, {{0, 0}, {1, 0}, {2, 0}}},
         // The start's own cost is never used; a goal on a wall or walled in cannot be reached.
         {{"s.G", "..."}, 0.5, {{0, 0}, {1, 0}, {2, 0}}},
         {{"S.g"}, 0.5, {}},
@@ -109,12 +102,17 @@ TEST(PathFindPath, HandDrawnMaps) {
     }
 }
 
-TEST(PathFindPath, CoordinatesTruncateTowardZero) {
-    // (1.9, 0) is cell (1, 0); -0.5 truncates to 0; NaN is cell 0.
-    Map line = Draw({"....."});
+TEST(PathFindPath, CoordinatesTruncateAndThePathArrayIsRedimensioned) {
+    Map line = Draw({"...."});
     RtArray<double> path;
+    path.Dim(1);  // too small for the path
+    // (1.9, 0) is cell (1, 0); -0.5 truncates to 0; NaN is cell 0.
     EXPECT_EQ(Find(line.costs, path, 0.5, 1.9, 0, 3.99, -0.5), (Cells{{1, 0}, {2, 0}, {3, 0}}));
+    path.Dim(100, 3, 2);
+    path.ElementAt(99, 2, 1) = 5;
     EXPECT_EQ(Find(line.costs, path, 0.5, kNaN, kNaN, 2, 0), (Cells{{0, 0}, {1, 0}, {2, 0}}));
+    // The map itself may receive the path: its costs are read before the path is written.
+    EXPECT_EQ(Find(line.costs, line.costs, 0.5, 0, 0, 3, 0), (Cells{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
 }
 
 TEST(PathFindPath, InvalidRequestsLeaveThePathAlone) {
@@ -157,19 +155,6 @@ TEST(PathFindPath, InvalidRequestsLeaveThePathAlone) {
     EXPECT_EQ(FindPath(layered, path, 0.5, 0, 0, 2, 0), 3);
 }
 
-TEST(PathFindPath, PathArrayIsRedimensionedWhateverItHeld) {
-    Map map = Draw({"S..G"});
-    const Cells expected = {{0, 0}, {1, 0}, {2, 0}, {3, 0}};
-    RtArray<double> path;
-    path.Dim(1);  // too small for the path
-    EXPECT_EQ(Find(map.costs, path, 0.5, 0, 0, 3, 0), expected);
-    path.Dim(100, 3, 2);
-    path.ElementAt(99, 2, 1) = 5;
-    EXPECT_EQ(Find(map.costs, path, 0.5, 0, 0, 3, 0), expected);
-    // The map itself may receive the path: its costs are read before the path is written.
-    EXPECT_EQ(Find(map.costs, map.costs, 0.5, 0, 0, 3, 0), expected);
-}
-
 TEST(PathFindPath, UsesEveryNodeOfTheGrid) {
     // A 1 x 2000 corridor: the path takes every cell, so all width x height nodes of the pool.
     RtArray<double> corridor, path;
@@ -177,14 +162,12 @@ TEST(PathFindPath, UsesEveryNodeOfTheGrid) {
     for (int y = 0; y < 2000; ++y) corridor.ElementAt(0, y) = 1 + y % 7;
     EXPECT_EQ(FindPath(corridor, path, 0, 0, 0, 0, 1999), 2000);
     EXPECT_EQ(path.ElementAt(1999, 1), 1999);
-
     // Exhausting a large open grid without reaching the walled-in goal closes every cell: no path.
     RtArray<double> field;
     field.Dim(300, 300);
     for (int y = 0; y < 300; ++y) {
         for (int x = 0; x < 300; ++x) {
-            const bool wall = (x == 297 && y >= 297) || (y == 297 && x >= 297);
-            field.ElementAt(x, y) = wall ? 0 : 1 + (x * 7 + y * 3) % 5;
+            field.ElementAt(x, y) = (x == 297 && y >= 297) || (y == 297 && x >= 297) ? 0 : 1 + (x * 7 + y * 3) % 5;
         }
     }
     path = MarkedPath();
