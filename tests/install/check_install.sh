@@ -6,6 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build}
+fail() { echo "$1" >&2; exit 1; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -34,12 +35,10 @@ echo "== The new game, played headless"
 # for, and a frame limit of 50 in case Esc is not obeyed.
 mkdir "$work/shots"
 printf '5 down 205\n10 down 208\n20 up 208\n25 up 205\n31 down 1\n' > "$work/keys.txt"
-status=0
 (cd "$work" && TARVOK_KEYS=keys.txt TARVOK_FRAMES=50 TARVOK_SHOTS=30,40 TARVOK_SHOTDIR=shots \
     TARVOK_UNPACED=1 TARVOK_NONINTERACTIVE=1 SDL_AUDIODRIVER=dummy \
-    "$OLDPWD/scripts/with-display.sh" walker/build/walker > out.txt) || status=$?
-[ "$status" -eq 0 ] || { echo "the game ended with status $status" >&2; exit 1; }
-grep -qx 'Init OK' "$work/out.txt" || { echo "the game did not print Init OK" >&2; exit 1; }
-[ ! -e "$work/shots/frame-000040.png" ] || { echo "Esc did not end the game" >&2; exit 1; }
+    "$OLDPWD/scripts/with-display.sh" walker/build/walker > out.txt) || fail "the game ended with status $?"
+grep -qx 'Init OK' "$work/out.txt" || fail "the game did not print Init OK"
+[ ! -e "$work/shots/frame-000040.png" ] || fail "Esc did not end the game"
 python3 tests/install/check_walk_shot.py "$work/walker" "$work/shots/frame-000030.png" 5 25 10 20
 echo "== Install check passed"

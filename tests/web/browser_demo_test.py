@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""The demo in the browser: headless Chromium plays a scripted game (walk, jump, punch, win) from the web
+"""The demo in the browser: headless Chromium plays the scripted game (walk, jump, punch, win) from the web
 build, and the frames it keeps are compared pixel by pixel with the native program's frames of the same
 numbers. Everything runs on 127.0.0.1; the page server and the browser end with the test.
 
@@ -23,35 +23,27 @@ import urllib.request
 
 import websocket
 
-TOLERANCE = 3        # per channel: the two software rasterisers may round differently
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "../game"))
+import demo_model  # noqa: E402  (the picture reader and the pixel comparison)
+
 MAX_BAD_PIXELS = 64  # of 640 x 480, for edge pixels the two rasterisers cover differently
-KEYS = open(os.path.dirname(os.path.abspath(__file__)) + "/../../game/scripted-game.keys").read()
+KEYS = open(os.path.join(HERE, "../../game/scripted-game.keys")).read()
 SHOTS = [19, 40, 80, 150, 185, 200]
 FRAMES = 210
-SCRIPTS = os.path.dirname(os.path.abspath(__file__)) + "/../../scripts"
 
 
-class PageServer:
-    """The web build served on 127.0.0.1 at a free port, from a thread of this process."""
-
-    def __init__(self, directory):
-        handler = functools.partial(Handler, directory=directory)
-        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
-        self.port = self.server.server_address[1]
-        self.thread = threading.Thread(target=self.server.serve_forever, daemon=True)
-        self.thread.start()
-
-    def close(self):
-        self.server.shutdown()
-        self.server.server_close()
-        self.thread.join(timeout=10)
-
-
-class Handler(http.server.SimpleHTTPRequestHandler):
-    extensions_map = dict(http.server.SimpleHTTPRequestHandler.extensions_map, **{".wasm": "application/wasm"})
-
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
     def log_message(self, *args):
         pass
+
+
+def serve(directory):
+    """The web build served on 127.0.0.1 at a free port, from a thread of this process."""
+    handler = functools.partial(QuietHandler, directory=directory)
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
 
 
 class Browser:
@@ -59,6 +51,7 @@ class Browser:
 
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="tarvok-chromium-")
+        self.socket, self.next_id, self.errors = None, 0, []  # errors: uncaught exceptions of the page
         self.process = subprocess.Popen(
             ["chromium", "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
              "--no-sandbox", "--no-first-run", "--no-default-browser-check", "--mute-audio",
@@ -75,9 +68,8 @@ class Browser:
         port = int(open(port_file).read().split()[0])
         targets = json.load(urllib.request.urlopen(f"http://127.0.0.1:{port}/json/list", timeout=10))
         page = next(t for t in targets if t["type"] == "page")
-        self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=30, suppress_origin=True)
-        self.next_id = 0
-        self.errors = []  # uncaught exceptions of the page
+        self.socket = websocket.create_connection(page["webSocketDebuggerUrl"], timeout=30,
+                                                  suppress_origin=True)
         self.call("Runtime.enable")
 
     def call(self, method, **params):
@@ -99,7 +91,7 @@ class Browser:
         return result["result"].get("value")
 
     def close(self):
-        if getattr(self, "socket", None):
+        if self.socket:
             try:
                 self.call("Browser.close")
             except Exception:
@@ -128,18 +120,16 @@ def play_in_browser(browser, port, settings, timeout=120):
         if state and state[1] is not None:
             break
         if time.monotonic() > deadline:
-            raise RuntimeError(f"the page did not end within {timeout} s (state {state}, errors {browser.errors})")
+            raise RuntimeError(f"no end within {timeout} s (state {state}, errors {browser.errors})")
         time.sleep(0.05)
     shots = {}
     folder = settings.get("TARVOK_SHOTDIR")
-    if folder:
-        names = browser.evaluate(f"FS.readdir('{folder}').filter(n => n.endsWith('.png'))")
-        for name in names:
-            data = browser.evaluate(
-                f"(() => {{ const b = FS.readFile('{folder}/{name}'); let s = '';"
-                f" for (let i = 0; i < b.length; i += 8192) s += String.fromCharCode(...b.subarray(i, i + 8192));"
-                f" return btoa(s); }})()")
-            shots[int(name[6:12])] = base64.b64decode(data)
+    for name in browser.evaluate(f"FS.readdir('{folder}').filter(n => n.endsWith('.png'))") if folder else []:
+        data = browser.evaluate(
+            f"(() => {{ const b = FS.readFile('{folder}/{name}'); let s = '';"
+            f" for (let i = 0; i < b.length; i += 8192) s += String.fromCharCode(...b.subarray(i, i + 8192));"
+            f" return btoa(s); }})()")
+        shots[int(name[6:12])] = base64.b64decode(data)
     return state[1], first, state[2] / 1000, shots
 
 
@@ -147,47 +137,28 @@ def play_native(demo, folder, settings):
     """Runs the native demo under a display with these switches; its exit status and run time."""
     env = dict(os.environ, TARVOK_NONINTERACTIVE="1", SDL_AUDIODRIVER="dummy", TMPDIR=folder, **settings)
     start = time.monotonic()
-    result = subprocess.run([f"{SCRIPTS}/with-display.sh", demo], env=env, capture_output=True, timeout=300)
+    result = subprocess.run([f"{HERE}/../../scripts/with-display.sh", demo], env=env, capture_output=True,
+                            timeout=300)
     return result.returncode, time.monotonic() - start
-
-
-def rgb(png):
-    """The picture's pixels as 8-bit RGB bytes and its size, decoded by ImageMagick."""
-    size = subprocess.run(["identify", "-format", "%w %h", "png:-"], input=png, check=True,
-                          capture_output=True).stdout.split()
-    raw = subprocess.run(["convert", "png:-", "-depth", "8", "rgb:-"], input=png, check=True,
-                         capture_output=True).stdout
-    return raw, int(size[0]), int(size[1])
-
-
-def compare(browser_png, native_png):
-    """Number of pixels whose channels differ by more than TOLERANCE; None when the sizes differ."""
-    a, aw, ah = rgb(browser_png)
-    b, bw, bh = rgb(native_png)
-    if (aw, ah) != (bw, bh):
-        return None
-    return sum(1 for i in range(0, len(a), 3) if max(abs(a[i + k] - b[i + k]) for k in range(3)) > TOLERANCE)
 
 
 def main():
     web_dir, demo = sys.argv[1], os.path.abspath(sys.argv[2])
-    measure = "--measure" in sys.argv
     work = tempfile.mkdtemp(prefix="tarvok-web-test-")
-    server = PageServer(web_dir)
+    server = serve(web_dir)
     browser = None
     failures = []
     try:
         keys = os.path.join(work, "keys.txt")
         open(keys, "w").write(KEYS)
         shots = ",".join(map(str, SHOTS))
-        status, _ = play_native(demo, work, {"TARVOK_KEYS": keys, "TARVOK_SHOTS": shots, "TARVOK_SHOTDIR": work,
-                                              "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"})
+        run = {"TARVOK_SHOTS": shots, "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"}
+        status, _ = play_native(demo, work, dict(run, TARVOK_KEYS=keys, TARVOK_SHOTDIR=work))
         if status != 0:
             failures.append(f"native demo ended with status {status}")
         browser = Browser()
-        status, first, _, pictures = play_in_browser(
-            browser, server.port, {"keys": KEYS, "TARVOK_SHOTS": shots, "TARVOK_SHOTDIR": "/shots",
-                                   "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"})
+        status, _, _, pictures = play_in_browser(browser, server.server_port,
+                                                 dict(run, keys=KEYS, TARVOK_SHOTDIR="/shots"))
         if status != 0:
             failures.append(f"browser demo ended with status {status}")
         for frame in SHOTS:
@@ -195,19 +166,21 @@ def main():
             if frame not in pictures or not os.path.exists(native):
                 failures.append(f"frame {frame}: no picture (browser {frame in pictures})")
                 continue
-            bad = compare(pictures[frame], open(native, "rb").read())
+            shown = os.path.join(work, f"browser-{frame:06d}.png")
+            open(shown, "wb").write(pictures[frame])
+            a, b = demo_model.read_picture(shown), demo_model.read_picture(native)
+            bad = len(demo_model.differing(a[2], b[2])) if a[:2] == b[:2] else None  # None: other sizes
             print(f"frame {frame}: {bad} pixels differ")
             if bad is None or bad > MAX_BAD_PIXELS:
                 failures.append(f"frame {frame}: {bad} pixels differ from the native frame")
-                open(os.path.join(work, f"browser-{frame:06d}.png"), "wb").write(pictures[frame])
-        if measure:
+        if "--measure" in sys.argv:
             # Frames per second of the frames after the start: the difference of a short and a long run.
             short, long = 100, 2100
             _, native_short = play_native(demo, work, {"TARVOK_FRAMES": str(short), "TARVOK_UNPACED": "1"})
             _, native_long = play_native(demo, work, {"TARVOK_FRAMES": str(long), "TARVOK_UNPACED": "1"})
-            _, first, end, _ = play_in_browser(browser, server.port,
+            _, first, end, _ = play_in_browser(browser, server.server_port,
                                                {"TARVOK_FRAMES": str(long), "TARVOK_UNPACED": "1"})
-            _, paced_first, _, _ = play_in_browser(browser, server.port, {"TARVOK_FRAMES": "1"})
+            _, paced_first, _, _ = play_in_browser(browser, server.server_port, {"TARVOK_FRAMES": "1"})
             native_fps = (long - short) / (native_long - native_short)
             browser_fps = (long - 1) / (end - first)
             print(f"native: {native_fps:.0f} fps; browser: {browser_fps:.0f} fps; "
@@ -216,7 +189,8 @@ def main():
     finally:
         if browser:
             browser.close()
-        server.close()
+        server.shutdown()
+        server.server_close()
     if failures:
         print("\n".join(failures) + f"\n(pictures kept in {work})", file=sys.stderr)
         return 1
