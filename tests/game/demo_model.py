@@ -75,59 +75,39 @@ def held_keys(script, frame):
 def simulate(pictures, script, last_frame):
     """Steps the demo; returns {frame: (background shown, draw operations)} for the frames it presents,
     and the frame at which Esc ended it (or None)."""
-    x, frame, step, phase, jumping, punching = 10.0, 1.0, 0, 0.0, 0, 0
-    background = True
+    x, frame, step, phase, jumping, punching, background = 10.0, 1.0, 0, 0.0, 0, 0, True
     shown = {}
     for k in range(FIRST_PASS, last_frame):
         keys = held_keys(script, k)
         if 1 in keys:
             return shown, k
-        ops = []
-        frame_background = background
         y = 350 - math.sin(math.radians(phase)) * 100
-        if 30 in keys:
-            punching = 1
-            if frame < 10:
-                ops.append(("sprite", 30, x, y))
-            if frame > 10:
-                ops.append(("sprite", 31, x, y))
-        if not punching:
-            ops.append(("sprite", frame, x, y))
+        # A punches with picture 30 facing right, 31 facing left, drawn before and after the enemy.
+        punch = [("sprite", 30 if frame < 10 else 31, x, y)] if 30 in keys and frame != 10 else []
+        punching = punching or 30 in keys
+        ops = punch + ([] if punching else [("sprite", frame, x, y)])
         if 30 in keys and collide(pictures, int(frame), x, y, 20, 500, 350):
-            ops = [("text", "You've WON!!", 100, 100)]
-            background = frame_background = False
+            ops, background = [("text", "You've WON!!", 100, 100)], False
         ops.append(("sprite", 20, 500, 350))
         if 2 in keys:
             ops.append(("text", "KEY PRESSED", 100, 100))
         if 28 in keys:
-            ops.append(("text", "THE KEY ENTER IS PRESSED", 300, 300))
-            ops.append(("sprite", 7, 1, 1))
-        if 30 in keys and frame < 10:
-            ops.append(("sprite", 30, x, y))
-        elif 30 in keys and frame > 10:
-            ops.append(("sprite", 31, x, y))
-        if 205 in keys:
-            x += 3
-            step += 1
-            if step == 10:
-                frame = frame + 1 if frame + 1 <= 8 else 1
-                step = 0
-            ops.append(("sprite", frame, x, y))
-        if 203 in keys:
-            x -= 3
-            frame = max(frame, 11)
-            step += 1
-            if step == 10:
-                frame = frame + 1 if frame + 1 <= 18 else 11
-                step = 0
-            ops.append(("sprite", frame, x, y))
+            ops += [("text", "THE KEY ENTER IS PRESSED", 300, 300), ("sprite", 7, 1, 1)]
+        ops += punch
+        # Arrows move 3 pixels a pass; every tenth pass shows the next picture, 1..8 right, 11..18 left.
+        for code, dx, first, last in ((205, 3, 1, 8), (203, -3, 11, 18)):
+            if code in keys:
+                x, frame, step = x + dx, max(frame, first), step + 1
+                if step == 10:
+                    frame, step = frame + 1 if frame + 1 <= last else first, 0
+                ops.append(("sprite", frame, x, y))
         if 57 in keys and not jumping:
             phase, jumping = 0.0, 1
         if jumping:
             phase += 3
             if phase > 180:
                 phase, jumping = 0.0, 0
-        shown[k + 1] = (frame_background, ops)
+        shown[k + 1] = (background, ops)
     return shown, None
 
 
