@@ -13,6 +13,7 @@ import http.server
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -51,7 +52,7 @@ class Browser:
 
     def __init__(self):
         self.profile = tempfile.mkdtemp(prefix="tarvok-chromium-")
-        self.socket, self.next_id, self.errors = None, 0, []  # errors: uncaught exceptions of the page
+        self.next_id, self.errors = 0, []  # errors: uncaught exceptions of the page
         self.process = subprocess.Popen(
             ["chromium", "--headless=new", "--use-angle=swiftshader", "--enable-unsafe-swiftshader",
              "--no-sandbox", "--no-first-run", "--no-default-browser-check", "--mute-audio",
@@ -91,17 +92,9 @@ class Browser:
         return result["result"].get("value")
 
     def close(self):
-        if self.socket:
-            try:
-                self.call("Browser.close")
-            except Exception:
-                pass
-            self.socket.close()
-        try:
-            self.process.wait(timeout=10)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.process.pid, 9)  # the browser's own process group, started above
-            self.process.wait(timeout=10)
+        if self.process.poll() is None:
+            os.killpg(self.process.pid, signal.SIGTERM)  # the browser's own process group, started above
+        self.process.wait(timeout=10)
         shutil.rmtree(self.profile, ignore_errors=True)
 
 
@@ -145,28 +138,21 @@ def play_native(demo, folder, settings):
 def main():
     web_dir, demo = sys.argv[1], os.path.abspath(sys.argv[2])
     work = tempfile.mkdtemp(prefix="tarvok-web-test-")
-    server = serve(web_dir)
-    browser = None
-    failures = []
+    server, browser, keys = serve(web_dir), None, os.path.join(work, "keys.txt")
     try:
-        keys = os.path.join(work, "keys.txt")
         open(keys, "w").write(KEYS)
-        shots = ",".join(map(str, SHOTS))
-        run = {"TARVOK_SHOTS": shots, "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"}
-        status, _ = play_native(demo, work, dict(run, TARVOK_KEYS=keys, TARVOK_SHOTDIR=work))
-        if status != 0:
-            failures.append(f"native demo ended with status {status}")
+        run = {"TARVOK_SHOTS": ",".join(map(str, SHOTS)), "TARVOK_FRAMES": str(FRAMES), "TARVOK_UNPACED": "1"}
+        native_status, _ = play_native(demo, work, dict(run, TARVOK_KEYS=keys, TARVOK_SHOTDIR=work))
         browser = Browser()
         status, _, _, pictures = play_in_browser(browser, server.server_port,
                                                  dict(run, keys=KEYS, TARVOK_SHOTDIR="/shots"))
-        if status != 0:
-            failures.append(f"browser demo ended with status {status}")
+        failures = [f"{name} demo ended with status {code}"
+                    for name, code in (("native", native_status), ("browser", status)) if code != 0]
         for frame in SHOTS:
-            native = os.path.join(work, f"frame-{frame:06d}.png")
+            native, shown = (os.path.join(work, f"{kind}-{frame:06d}.png") for kind in ("frame", "browser"))
             if frame not in pictures or not os.path.exists(native):
                 failures.append(f"frame {frame}: no picture (browser {frame in pictures})")
                 continue
-            shown = os.path.join(work, f"browser-{frame:06d}.png")
             open(shown, "wb").write(pictures[frame])
             a, b = demo_model.read_picture(shown), demo_model.read_picture(native)
             bad = len(demo_model.differing(a[2], b[2])) if a[:2] == b[:2] else None  # None: other sizes
