@@ -45,40 +45,29 @@ def differing(actual, expected, tolerance=3):
             if max(abs(p - q) for p, q in zip(a, e)) > tolerance]
 
 
-class Pictures:
-    def __init__(self, folder):
-        self.get = functools.lru_cache(maxsize=None)(lambda name: read_bmp(os.path.join(folder, name)))
-
-    def sprite(self, slot):
-        return self.get(SLOT_FILES[slot])
+def pictures_in(folder):
+    """The demo's pictures by file name, each read once."""
+    return functools.lru_cache(maxsize=None)(lambda name: read_bmp(os.path.join(folder, name)))
 
 
 def collide(pictures, s1, x1, y1, s2, x2, y2):
     """Pixel-exact test of two unscaled pictures; positions truncated."""
     x1, y1, x2, y2 = int(x1), int(y1), int(x2), int(y2)
-    w1, h1, p1 = pictures.sprite(s1)
-    w2, h2, p2 = pictures.sprite(s2)
+    (w1, h1, p1), (w2, h2, p2) = pictures(SLOT_FILES[s1]), pictures(SLOT_FILES[s2])
     return any(p1[y - y1][x - x1] != KEY and p2[y - y2][x - x2] != KEY
                for y in range(max(y1, y2), min(y1 + h1, y2 + h2))
                for x in range(max(x1, x2), min(x1 + w1, x2 + w2)))
-
-
-def held_keys(script, frame):
-    """The keys a key script holds at the input poll of a frame."""
-    held = set()
-    for event_frame, down, code in sorted(script, key=lambda e: e[0]):
-        if event_frame <= frame:
-            (held.add if down else held.discard)(code)
-    return held
 
 
 def simulate(pictures, script, last_frame):
     """Steps the demo; returns {frame: (background shown, draw operations)} for the frames it presents,
     and the frame at which Esc ended it (or None)."""
     x, frame, step, phase, jumping, punching, background = 10.0, 1.0, 0, 0.0, 0, 0, True
-    shown = {}
+    shown, events, keys = {}, sorted(script, key=lambda e: e[0]), set()
     for k in range(FIRST_PASS, last_frame):
-        keys = held_keys(script, k)
+        while events and events[0][0] <= k:  # the keys held at this frame's input poll
+            _, down, code = events.pop(0)
+            (keys.add if down else keys.discard)(code)
         if 1 in keys:
             return shown, k
         y = 350 - math.sin(math.radians(phase)) * 100
@@ -113,14 +102,14 @@ def simulate(pictures, script, last_frame):
 
 def paint(pictures, background, ops):
     """The expected picture: rows of (r, g, b)."""
-    image = [list(row) for row in pictures.get("Shrine.bmp")[2]] if background else \
+    image = [list(row) for row in pictures("Shrine.bmp")[2]] if background else \
         [[(0, 0, 0)] * WIDTH for _ in range(HEIGHT)]
-    font_w, font_h, font = pictures.get("smalfont.bmp")
+    font_w, font_h, font = pictures("smalfont.bmp")
     cell_w, cell_h = font_w // 16, font_h // 8
     for op in ops:
         if op[0] == "sprite":
             _, slot, x, y = op
-            w, h, pixels = pictures.sprite(int(slot))
+            w, h, pixels = pictures(SLOT_FILES[int(slot)])
             px, py = math.ceil(x), math.ceil(y)
             cells = [(px + i, py + j, c) for j in range(h) for i, c in enumerate(pixels[j]) if c != KEY]
         else:

@@ -25,7 +25,7 @@ def press(frame, code, frames=1):
 class DemoTest(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
-        cls.pictures = demo_model.Pictures(os.path.dirname(os.path.abspath(DEMO)))
+        cls.pictures = staticmethod(demo_model.pictures_in(os.path.dirname(os.path.abspath(DEMO))))
 
     def run_demo(self, keys, shots, frames, program=None):
         """Runs the demo with a key script; it must start and end with status 0. Its pictures by frame."""
@@ -86,22 +86,18 @@ class DemoTest(unittest.TestCase):
         self.assertIn(("sprite", 11, 7.0, 350), shown[12][1])  # one pass: the left pictures at once
         self.assertIn(("sprite", 12, -23.0, 350), shown[31][1])  # ten more: the next one, partly off screen
 
-    def test_runs_without_any_data_file(self):
-        folder = tempfile.mkdtemp(prefix="bare-")
+    def test_alone_without_data_files_and_as_one_file_with_its_archive(self):
+        # Without its pictures the demo still runs; packed with them behind the program it shows them all.
+        folder = tempfile.mkdtemp(prefix="alone-")
         self.addCleanup(shutil.rmtree, folder, True)
-        program = shutil.copy(DEMO, os.path.join(folder, "demo"))
         keys = press(10, 205, 20) + press(12, 30, 3) + press(15, 57)
-        self.assertIn(12, self.run_demo(keys, [12], 40, program))
-
-    def test_one_file_demo_with_its_archive(self):
-        folder = tempfile.mkdtemp(prefix="onefile-")
-        self.addCleanup(shutil.rmtree, folder, True)
+        self.assertIn(12, self.run_demo(keys, [12], 40, shutil.copy(DEMO, os.path.join(folder, "demo"))))
         data = os.path.dirname(os.path.abspath(DEMO))
         files = [os.path.join(data, name) for name in sorted(os.listdir(data)) if name.endswith(".bmp")]
-        program = os.path.join(folder, "demo-onefile")
-        subprocess.run([PACK, "--program", DEMO, program] + files, check=True, capture_output=True)
-        self.assertEqual(os.listdir(folder), ["demo-onefile"])
-        self.check_frames([], [12], program=program)
+        packed = os.path.join(folder, "demo-onefile")
+        subprocess.run([PACK, "--program", DEMO, packed] + files, check=True, capture_output=True)
+        self.assertEqual(sorted(os.listdir(folder)), ["demo", "demo-onefile"])
+        self.check_frames([], [12], program=packed)
 
 
 if __name__ == "__main__":

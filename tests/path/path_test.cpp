@@ -369,16 +369,17 @@ TEST(PathFindPath, HandDrawnMaps) {
 }
 
 TEST(PathFindPath, CoordinatesTruncateAndThePathArrayIsRedimensioned) {
-    Map line = Draw({"...."});
-    RtArray<double> path;
+    RtArray<double> line, path;  // a second layer of walls: extra dimensions are ignored
+    line.Dim(4, 1, 2);
+    for (int x = 0; x < 4; ++x) line.ElementAt(x, 0, 0) = 1;
     path.Dim(1);  // too small for the path
     // (1.9, 0) is cell (1, 0); -0.5 truncates to 0; NaN is cell 0.
-    EXPECT_EQ(Find(line.costs, path, 0.5, 1.9, 0, 3.99, -0.5), (Cells{{1, 0}, {2, 0}, {3, 0}}));
+    EXPECT_EQ(Find(line, path, 0.5, 1.9, 0, 3.99, -0.5), (Cells{{1, 0}, {2, 0}, {3, 0}}));
     path.Dim(100, 3, 2);
     path.ElementAt(99, 2, 1) = 5;
-    EXPECT_EQ(Find(line.costs, path, 0.5, kNaN, kNaN, 2, 0), (Cells{{0, 0}, {1, 0}, {2, 0}}));
+    EXPECT_EQ(Find(line, path, 0.5, kNaN, kNaN, 2, 0), (Cells{{0, 0}, {1, 0}, {2, 0}}));
     // The map itself may receive the path: its costs are read before the path is written.
-    EXPECT_EQ(Find(line.costs, line.costs, 0.5, 0, 0, 3, 0), (Cells{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
+    EXPECT_EQ(Find(line, line, 0.5, 0, 0, 3, 0), (Cells{{0, 0}, {1, 0}, {2, 0}, {3, 0}}));
 }
 
 TEST(PathFindPath, InvalidRequestsLeaveThePathAlone) {
@@ -412,11 +413,6 @@ TEST(PathFindPath, InvalidRequestsLeaveThePathAlone) {
         EXPECT_EQ(path.Dims(), (std::array<std::int32_t, 4>{3, 0, 0, 0}));
         EXPECT_EQ(path.ElementAt(2), 9);
     }
-    // Extra dimensions are ignored: the first layer is the grid.
-    RtArray<double> layered, path;
-    layered.Dim(3, 1, 2);
-    for (int x = 0; x < 3; ++x) layered.ElementAt(x, 0, 0) = 1;
-    EXPECT_EQ(FindPath(layered, path, 0.5, 0, 0, 2, 0), 3);
 }
 
 TEST(PathFindPath, ExhaustingALargeGridEndsWithoutAPath) {
