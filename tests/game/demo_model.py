@@ -1,7 +1,5 @@
-"""What the demo must show, frame by frame, worked out from its rules and its own picture files: its main
-loop stepped as the rules give it, each frame painted from the BMP files (background, sprites with the
-colour key transparent at positions rounded up, text cells of the font picture with black transparent).
-Also the picture readers and the pixel comparison the demo, browser and install checks share.
+"""What the demo must show, frame by frame, worked out from its rules and painted from its BMP files;
+also the picture readers and the pixel comparison that the demo, browser and install checks share.
 """
 import functools
 import math
@@ -10,9 +8,8 @@ import struct
 import subprocess
 
 KEY = (255, 0, 128)
-SLOT_FILES = {i: f"walk {i}.bmp" for i in range(1, 9)}
-SLOT_FILES.update({10 + i: f"walk{i}.bmp" for i in range(1, 9)})
-SLOT_FILES.update({20: "enemy.bmp", 30: "punch 1.bmp", 31: "punch 2.bmp"})
+SLOT_FILES = {**{i: f"walk {i}.bmp" for i in range(1, 9)}, **{10 + i: f"walk{i}.bmp" for i in range(1, 9)},
+              20: "enemy.bmp", 30: "punch 1.bmp", 31: "punch 2.bmp"}
 WIDTH, HEIGHT = 640, 480
 FIRST_PASS = 6  # SetScreen shows frames 1..5 before the main loop
 
@@ -24,10 +21,8 @@ def read_bmp(path):
     width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
     assert bits == 24
     stride = (width * 3 + 3) & ~3
-    rows = []
-    for y in range(abs(height)):
-        line = data[offset + (height - 1 - y if height > 0 else y) * stride:]
-        rows.append([(line[i + 2], line[i + 1], line[i]) for i in range(0, width * 3, 3)])
+    starts = [offset + (height - 1 - y if height > 0 else y) * stride for y in range(abs(height))]
+    rows = [[tuple(data[s + i:s + i + 3][::-1]) for i in range(0, width * 3, 3)] for s in starts]
     return width, abs(height), rows
 
 
@@ -101,7 +96,8 @@ def simulate(pictures, script, last_frame):
 
 
 def paint(pictures, background, ops):
-    """The expected picture: rows of (r, g, b)."""
+    """The expected picture: rows of (r, g, b). Sprites are placed at positions rounded up, their colour key
+    transparent; text is drawn from the 16 x 8 cells of the font picture, black transparent."""
     image = [list(row) for row in pictures("Shrine.bmp")[2]] if background else \
         [[(0, 0, 0)] * WIDTH for _ in range(HEIGHT)]
     font_w, font_h, font = pictures("smalfont.bmp")

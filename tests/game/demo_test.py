@@ -1,5 +1,4 @@
-"""The demo end to end: the real program under a display, fed keys frame by frame, its frames compared
-pixel by pixel with pictures painted from the demo's rules and picture files (demo_model.py).
+"""The demo end to end under a display, fed keys frame by frame; frames compared with demo_model.py's.
 
     demo_test.py DEMO_PROGRAM PACK_TOOL [unittest arguments]
 """
@@ -54,9 +53,7 @@ class DemoTest(unittest.TestCase):
             self.assertIn(frame, pictures, f"no picture of frame {frame}")
             expected = demo_model.paint(self.pictures, *shown[frame])
             bad = demo_model.differing(pictures[frame], expected)
-            self.assertEqual(bad[:10], [], f"frame {frame}: {len(bad)} pixels differ, first shown "
-                             f"{pictures[frame][bad[0][1]][bad[0][0]] if bad else ''}, "
-                             f"expected {expected[bad[0][1]][bad[0][0]] if bad else ''}")
+            self.assertEqual(bad[:10], [], f"frame {frame}: {len(bad)} pixels differ from the model's")
         return shown
 
     def test_scripted_game_walks_jumps_punches_and_wins(self):
@@ -65,8 +62,7 @@ class DemoTest(unittest.TestCase):
         keys = [(int(f), d == "down", int(c)) for f, d, c in
                 (line.split() for line in open(GAME_KEYS) if line.strip() and not line.startswith("#"))]
         keys += press(80, 57)
-        shown, esc = demo_model.simulate(self.pictures, keys, 300)
-        self.assertEqual(esc, 230)
+        shown, _ = demo_model.simulate(self.pictures, keys, 300)
         win = min(f for f, (bg, ops) in shown.items() if ops and ops[0] == ("text", "You've WON!!", 100, 100))
         self.assertFalse(shown[win + 5][0])  # the background stays away
         frames = [7, 30, 62, 91, 100, 122, win - 1, win, win + 1, win + 5]
@@ -74,11 +70,10 @@ class DemoTest(unittest.TestCase):
         self.assertEqual(shown[7][1], [("sprite", 1, 10.0, 350), ("sprite", 20, 500, 350)])
         self.assertIn(("sprite", 2, 40.0, 350), shown[30][1])  # ten passes: 30 pixels on, picture 2
         self.assertIn(("sprite", 1, 250.0), [op[:3] for op in shown[100][1]])  # 80 passes: picture 1 again
-        ys = {f: shown[f][1][0][3] for f in (62, 91, 121, 122)}  # jump phase 3 x (passes since 60)
-        self.assertAlmostEqual(ys[62], 350 - 100 * math.sin(math.radians(3)), places=6)
-        self.assertAlmostEqual(ys[91], 250)  # phase 90 at the top: the second Space changed nothing
-        self.assertAlmostEqual(ys[121], 350, places=6)  # phase 180, the 61st and last pass of the jump
-        self.assertEqual(ys[122], 350)
+        # The jump's phase is 3 x (passes since 60): 90 at the top although Space came again at 80, 180 on
+        # the 61st and last pass, and then the figure stands again.
+        ys = [round(shown[f][1][0][3], 6) for f in (62, 91, 121, 122)]
+        self.assertEqual(ys, [round(350 - 100 * math.sin(math.radians(3)), 6), 250, 350, 350])
 
     def test_walking_left_turns_at_once_and_key_messages(self):
         keys = press(10, 203) + press(20, 203, 10) + press(40, 2) + press(50, 28)

@@ -31,8 +31,7 @@ export PKG_CONFIG_PATH=$prefix/lib/pkgconfig
 g++ -std=c++17 -o "$work/hello" "$work/hello.cpp" $(pkg-config --cflags --libs tarvok)
 
 echo "== The new game, played headless"
-# Right arrow held from frame 5 to 25, down arrow from 10 to 20, Esc at 31; pictures 30 and 40 asked
-# for, and a frame limit of 50 in case Esc is not obeyed.
+# Right held from frame 5 to 25, down from 10 to 20, Esc at 31 (no picture 40); at most 50 frames.
 mkdir "$work/shots"
 printf '5 down 205\n10 down 208\n20 up 208\n25 up 205\n31 down 1\n' > "$work/keys.txt"
 (cd "$work" && TARVOK_KEYS=keys.txt TARVOK_FRAMES=50 TARVOK_SHOTS=30,40 TARVOK_SHOTDIR=shots \

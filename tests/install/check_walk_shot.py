@@ -1,12 +1,8 @@
 #!/usr/bin/env python3
-"""Checks where the new-game template's figure stands in a picture of a scripted run.
-
+"""Checks that the new-game template's figure stands where a scripted run puts it: a key down at frame D
+and up at U moves it (U - D) x speed from its start (both read from main.cpp); every opaque pixel of
+data/player.bmp must be there in the shot.
     check_walk_shot.py GAME_DIR SHOT.png RIGHT_DOWN RIGHT_UP DOWN_DOWN DOWN_UP
-
-A key that goes down at frame D and up at frame U is read by the passes D+1 .. U, so the figure moves
-(U - D) x speed. Start and speed are read from the game's main.cpp, the figure's pixels from its
-data/player.bmp. The figure's opaque pixels must be exactly where the picture, placed at the expected
-corner, puts them.
 """
 import os
 import re

@@ -1,7 +1,5 @@
-// The grid search: the reference planner's building blocks (the ring buffer against std::deque, the
-// closed-set hash table, the node pool); the planner driven directly (costs and weights, reuse, diagonal
-// steps, limits, optimality against a plain Dijkstra on random grids, the flat form matching the
-// reference); and FindPath with the game's arrays (hand-drawn maps worked out by hand, bad input).
+// The grid search: the reference planner's building blocks, the planner driven directly and against a
+// plain Dijkstra on random grids, and FindPath with the game's arrays on maps worked out by hand.
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -160,8 +158,7 @@ TEST(PathNodeHashTable, ChainsFindRemoveAndClear) {
         return all;
     };
     EXPECT_EQ(found(), std::vector<Node*>(nodes, nodes + 4));
-    EXPECT_EQ(table.Find(33, 2), nullptr);
-    EXPECT_EQ(table.Find(2, 1), nullptr);
+    EXPECT_TRUE(!table.Find(33, 2) && !table.Find(2, 1));  // absent: at a chain's end, x and y swapped
 
     ASSERT_EQ(table.Find(17, 2), nodes[1]);  // the middle of a chain
     table.RemoveFound();
@@ -186,9 +183,7 @@ TEST(PathNodeFactory, HandsOutEachNodeOnceUntilEmpty) {
     NodeFactory pool;
     EXPECT_EQ(pool.Take(), nullptr);
     pool.Init(3);
-    Node* a = pool.Take();
-    Node* b = pool.Take();
-    Node* c = pool.Take();
+    Node *a = pool.Take(), *b = pool.Take(), *c = pool.Take();
     ASSERT_TRUE(a && b && c && a != b && b != c);
     EXPECT_EQ(pool.Take(), nullptr);
     pool.Release();
@@ -288,8 +283,7 @@ TEST(PathPlanner, RandomGridsMatchDijkstraAndBothFormsAgree) {
 
         for (float weight : {0.0f, 0.5f, 0.3f, 0.8f, 1.0f}) {
             SCOPED_TRACE(::testing::Message() << "round " << round << " weight " << weight);
-            // The flat form, also with its insertion numbers renumbered every few dozen insertions,
-            // against the reference: the same path, counts, cost and priorities.
+            // The flat form, also renumbering its insertions every few dozen, matches the reference.
             AStarPlanner fast;
             AStarPlanner renumbered(static_cast<std::uint32_t>(round % 50));
             ListAStarPlanner listed;
@@ -319,8 +313,7 @@ TEST(PathPlanner, RandomGridsMatchDijkstraAndBothFormsAgree) {
                 cost += entered;
             }
             EXPECT_NEAR(fast.PathCost(), cost, 1e-4 * cost);
-            // Up to 0.5 the priority never overestimates (each step costs at least 1 and the Manhattan
-            // distance counts steps), so the path is a cheapest one.
+            // Up to 0.5 the priority never overestimates (a step costs at least 1): a cheapest path.
             if (weight <= 0.5f) {
                 EXPECT_NEAR(cost, best, 1e-4 * best);
             } else {
@@ -348,9 +341,8 @@ TEST(PathFindPath, HandDrawnMaps) {
          0.5,
          {{0, 0}, {0, 1}, {0, 2}, {1, 2}, {2, 2}, {2, 1}, {2, 0}, {3, 0}, {4, 0}, {4, 1}, {4, 2}}},
         {blend, 0, bottom}, {blend, 0.5, bottom}, {blend, 1, top}, {blend, 1e300, top}, {blend, kNaN, bottom},
-        // Equal paths: from (0, 0) the right neighbour goes in before the lower one with the same f and
-        // is expanded first; from the centre the order is up, right, left, down; round a wall, right
-        // comes before left.
+        // Equal paths: right goes in before down with the same f and is expanded first; from the centre
+        // the order is up, right, left, down; round a wall, right comes before left.
         {{"S.", ".G"}, 0.5, {{0, 0}, {1, 0}, {1, 1}}},
         {{"S.", ".G"}, 1, {{0, 0}, {1, 0}, {1, 1}}},
         {{"G..", ".S.", "..."}, 0.5, {{1, 1}, {1, 0}, {0, 0}}},
@@ -384,12 +376,8 @@ TEST(PathFindPath, CoordinatesTruncateAndThePathArrayIsRedimensioned) {
 
 TEST(PathFindPath, InvalidRequestsLeaveThePathAlone) {
     Map map = Draw({"S..", "..G"});
-    RtArray<double> bare;  // no positive cost anywhere (walls, negative, NaN)
-    bare.Dim(3, 2);
-    bare.ElementAt(1, 0) = -4;
-    bare.ElementAt(2, 1) = kNaN;
+    const RtArray<double> bare = Draw({"###", "###"}).costs, single = Draw({"."}).costs;  // bare: no cost
     RtArray<double> never, empty, negative, flat;
-    const RtArray<double> single = Draw({"."}).costs;
     empty.Dim(0, 0);
     negative.Dim(-3, 5);  // dimension 1 below 1: no elements
     flat.Dim(5);  // one dimension: height 0, every cell outside
