@@ -64,10 +64,7 @@ inline DijkstraResult PlainDijkstra(const Grid& grid, const std::vector<double>&
         ++result.settled;
         const auto x = static_cast<std::int32_t>(i % w);
         const auto y = static_cast<std::int32_t>(i / w);
-        if (x == gx && y == gy) {
-            result.cost = d;
-            return result;
-        }
+        if (x == gx && y == gy) return {d, result.settled};
         const std::pair<std::int32_t, std::int32_t> steps[] = {{0, -1}, {1, 0}, {-1, 0}, {0, 1}};
         for (const auto& [dx, dy] : steps) {
             if (x + dx < 0 || y + dy < 0 || x + dx >= grid.width || y + dy >= grid.height) continue;

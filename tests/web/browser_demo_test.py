@@ -107,15 +107,13 @@ def play_in_browser(browser, port, settings, timeout=120):
         if time.monotonic() > deadline:
             raise RuntimeError(f"no end within {timeout} s (state {state}, errors {browser.errors})")
         time.sleep(0.05)
-    shots = {}
     folder = settings.get("TARVOK_SHOTDIR")
-    for name in browser.evaluate(f"FS.readdir('{folder}').filter(n => n.endsWith('.png'))") if folder else []:
-        data = browser.evaluate(
-            f"(() => {{ const b = FS.readFile('{folder}/{name}'); let s = '';"
-            f" for (let i = 0; i < b.length; i += 8192) s += String.fromCharCode(...b.subarray(i, i + 8192));"
-            f" return btoa(s); }})()")
-        shots[int(name[6:12])] = base64.b64decode(data)
-    return state[1], first, state[2] / 1000, shots
+    shots = browser.evaluate(  # {file name: base64 of its bytes}
+        f"Object.fromEntries(FS.readdir('{folder}').filter(n => n.endsWith('.png')).map(n => {{"
+        f" const b = FS.readFile('{folder}/' + n); let s = '';"
+        f" for (let i = 0; i < b.length; i += 8192) s += String.fromCharCode(...b.subarray(i, i + 8192));"
+        f" return [n, btoa(s)]; }}))") if folder else {}
+    return state[1], first, state[2] / 1000, {int(n[6:12]): base64.b64decode(d) for n, d in shots.items()}
 
 
 def play_native(demo, folder, settings):
