@@ -58,10 +58,10 @@ class DemoTest(unittest.TestCase):
 
     def test_scripted_game_walks_jumps_punches_and_wins(self):
         # The game's own key file (right from 20, Space at 60, A from 170, Esc at 230), and a second
-        # Space inside the jump, which must not restart it. Frame 240 is asked for but Esc comes first.
+        # Space on the jump's last pass, which must not restart it. Frame 240 is asked for but Esc ends first.
         keys = [(int(f), d == "down", int(c)) for f, d, c in
                 (line.split() for line in open(GAME_KEYS) if line.strip() and not line.startswith("#"))]
-        keys += press(80, 57)
+        keys += press(120, 57)
         shown, _ = demo_model.simulate(self.pictures, keys, 300)
         win = min(f for f, (bg, ops) in shown.items() if ops and ops[0] == ("text", "You've WON!!", 100, 100))
         self.assertFalse(shown[win + 5][0])  # the background stays away
@@ -70,8 +70,8 @@ class DemoTest(unittest.TestCase):
         self.assertEqual(shown[7][1], [("sprite", 1, 10.0, 350), ("sprite", 20, 500, 350)])
         self.assertIn(("sprite", 2, 40.0, 350), shown[30][1])  # ten passes: 30 pixels on, picture 2
         self.assertIn(("sprite", 1, 250.0), [op[:3] for op in shown[100][1]])  # 80 passes: picture 1 again
-        # The jump's phase is 3 x (passes since 60): 90 at the top although Space came again at 80, 180 on
-        # the 61st and last pass, and then the figure stands again.
+        # The jump's phase is 3 x (passes since 60): 90 at the top, 180 on the 61st and last pass (Space
+        # again then starts nothing), and then the figure stands.
         ys = [round(shown[f][1][0][3], 6) for f in (62, 91, 121, 122)]
         self.assertEqual(ys, [round(350 - 100 * math.sin(math.radians(3)), 6), 250, 350, 350])
 
