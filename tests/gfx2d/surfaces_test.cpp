@@ -10,14 +10,10 @@
 
 namespace {
 
-constexpr std::uint32_t kKey = 0x8000FF;
-constexpr std::uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kGrey = 0x808080;
+constexpr std::uint32_t kKey = 0x8000FF, kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kGrey = 0x808080;
 
-// A picture of distinct colours: pixel (x, y) of the pattern drawn at (ox, oy) by PaintPattern.
-std::uint32_t PatternColour(int x, int y) {
-    return static_cast<std::uint32_t>((x * 9) & 0xFF) | static_cast<std::uint32_t>((y * 5) & 0xFF) << 8 |
-           0x40u << 16;
-}
+// Pixel (x, y) of the pattern PaintPattern draws: distinct colours.
+std::uint32_t PatternColour(int x, int y) { return ((x * 9) & 0xFF) | ((y * 5) & 0xFF) << 8 | 0x40u << 16; }
 
 // Paints PatternColour over the w x h rectangle at (ox, oy), one pixel at a time (clipped by GL).
 void PaintPattern(int ox, int oy, int w, int h) {
@@ -32,34 +28,24 @@ protected:
         g_gfx2dHooks = {};
         GlTest::TearDown();
     }
-
-    // Takes the driver's frame-buffer-object entry points away (as TARVOK_GL_DISABLE=fbo does).
-    void WithoutFramebufferObjects() {
-        g_gl.glGenFramebuffersEXT = nullptr;
-        g_gl.glGenRenderbuffersEXT = nullptr;
-        g_gl.glRenderbufferStorageEXT = nullptr;
-        g_gl.glCheckFramebufferStatusEXT = nullptr;
-    }
-
     GlExtensions saved_ = g_gl;
 };
 
 TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     Clear(kGreen);
     CreateScreen(3, 100, 64, 48);
-    EXPECT_EQ(std::make_tuple(Slot(100).textureWidth, Slot(100).textureHeight), std::make_tuple(64, 64));
     double w = 0, h = 0;
     GetSpriteSize(100, w, h);
-    EXPECT_EQ(std::pair(w, h), std::pair(64.0, 48.0));
+    EXPECT_EQ(std::tuple(w, h, Slot(100).textureWidth, Slot(100).textureHeight), std::tuple(64.0, 48.0, 64, 64));
     EXPECT_GT(tarvok::Surfaces().surfaces[3].width, 0);  // llvmpipe has frame-buffer objects
 
     UseScreen(3);
     DrawRect(0, 0, 10, 10, kRed);     // top-left corner of the sprite
     DrawRect(54, 38, 10, 10, kBlue);  // bottom-right corner
-    EXPECT_EQ(GetPixel(0, 0), kRed);  // reads the surface while it is drawn into
-    EXPECT_EQ(GetPixel(63, 47), kBlue);
-    EXPECT_EQ(GetPixel(64, 0), 0);
-    GrabSprite(104, 0, 0, 10, 10);  // grabs from the surface, rows counted from its own top
+    // GetPixel and GrabSprite read the surface while it is drawn into, rows from its own top.
+    EXPECT_EQ((std::vector<double>{GetPixel(0, 0), GetPixel(63, 47), GetPixel(64, 0)}),
+              (std::vector<double>{kRed, kBlue, 0}));
+    GrabSprite(104, 0, 0, 10, 10);
     GrabSprite(105, 54, 38, 10, 10);
     UseScreen(-1);
     EXPECT_EQ(tarvok::Surfaces().current, -1);
@@ -67,12 +53,12 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
 
     Clear(kGrey);
     DrawSprite(100, 200, 100);
-    // The corners drawn into it; the middle and the pixels past it show the grey: transparent.
-    ExpectPixels({{200, 100, kRed}, {209, 109, kRed}, {254, 138, kBlue}, {263, 147, kBlue},
-                  {230, 120, kGrey}, {264, 147, kGrey}, {263, 148, kGrey}});
     DrawSprite(104, 400, 400);
     DrawSprite(105, 420, 400);
-    ExpectPixels({{400, 400, kRed}, {409, 409, kRed}, {420, 400, kBlue}, {429, 409, kBlue}});
+    // The corners drawn into it; the middle and the pixels past it show the grey: transparent.
+    ExpectPixels({{200, 100, kRed}, {209, 109, kRed}, {254, 138, kBlue}, {263, 147, kBlue}, {230, 120, kGrey},
+                  {264, 147, kGrey}, {263, 148, kGrey}, {400, 400, kRed}, {409, 409, kRed}, {420, 400, kBlue},
+                  {429, 409, kBlue}});
 
     // Drawing into it again keeps what is there; the frame flip hands drawing back to the window.
     UseScreen(3);
@@ -89,7 +75,9 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
 }
 
 TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
-    WithoutFramebufferObjects();
+    // Without the driver's frame-buffer-object entry points (as TARVOK_GL_DISABLE=fbo does).
+    g_gl.glGenFramebuffersEXT = nullptr;
+    g_gl.glCheckFramebufferStatusEXT = nullptr;
     PaintPattern(0, 0, 40, 30);
     CreateScreen(2, 101, 30, 20);
     EXPECT_EQ(tarvok::Surfaces().surfaces[2].width, 0);
@@ -118,45 +106,49 @@ TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
     ExpectPixels({{0, 0, kRed}, {11, 1, kGreen}, {15, 5, kGrey}});
 }
 
-TEST_F(GfxSurfaces, BadSurfaceNumbersAndSizesChangeNothing) {
+TEST_F(GfxSurfaces, BadNumbersAndSizesChangeNothing) {
     const double maxSide = tarvok::MaxTextureSize();
-    for (const auto& size :
-         {std::pair{0.0, 10.0}, {10.0, 0.0}, {-5.0, 10.0}, {maxSide + 1, 8.0}, {8.0, 1e12}}) {
-        CreateScreen(4, 102, size.first, size.second);
-        EXPECT_EQ(Slot(102).drawTexture, 0u);
+    for (const auto& [w, h] : {std::pair{0.0, 10.0}, {10.0, 0.0}, {-5.0, 10.0}, {maxSide + 1, 8.0}, {8.0, 1e12}}) {
+        CreateScreen(4, 102, w, h);
+        EXPECT_EQ(Slot(102).drawTexture, 0u) << w << " x " << h;
         EXPECT_EQ(tarvok::Surfaces().surfaces[4].sprite, -1);
     }
-    EXPECT_NE(ErrorLogText().find("CreateScreen: surface size 0 x 10"), std::string::npos);
     CreateScreen(32, 102, 16, 16);
     CreateScreen(-1, 102, 16, 16);
     CreateScreen(4, 70000, 16, 16);
     EXPECT_EQ(Slot(102).drawTexture, 0u);
-    UseScreen(40);
-    UseScreen(4);  // never made
-    UseScreen(-2);
+    for (const double surface : {40, 4, -2}) UseScreen(surface);  // 4 was never made
     EXPECT_EQ(tarvok::Surfaces().current, -1);
     Clear(kGreen);
     DrawRect(0, 0, 4, 4, kRed);
     EXPECT_EQ(Pixel(1, 1), kRed);  // drawing still goes to the window
+
+    GrabSprite(12, 0, 0, 8, 8);
+    const std::uint32_t texture = Slot(12).drawTexture;
+    for (const auto& [w, h] : {std::pair{-4.0, 8.0}, {8.0, -4.0}, {0.0, 8.0}, {maxSide + 1, 8.0}}) {
+        GrabSprite(12, 10, 10, w, h);
+    }
+    GrabSprite(70000, 0, 0, 8, 8);
+    EXPECT_EQ(std::tuple(Slot(12).drawTexture, Slot(12).width, Slot(12).height), std::tuple(texture, 8, 8));
+    const std::string log = ErrorLogText();
+    EXPECT_NE(log.find("CreateScreen: surface size 0 x 10"), std::string::npos) << log;
+    EXPECT_NE(log.find("GrabSprite: size -4 x 8"), std::string::npos) << log;
 }
 
-TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
+TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangleWithTheKeyTransparent) {
     Clear(kGrey);
     PaintPattern(100, 50, 40, 30);
     GrabSprite(5, 100, 50, 20, 20);
     GrabSprite(6, 100, 50, 33, 20);
     const auto sizes = [](int slot) {
-        const tarvok::SpriteSlot& s = Slot(slot);
-        return std::array<int, 4>{s.width, s.height, s.textureWidth, s.textureHeight};
+        return std::array<int, 4>{Slot(slot).width, Slot(slot).height, Slot(slot).textureWidth, Slot(slot).textureHeight};
     };
     EXPECT_EQ(sizes(5), (std::array{20, 20, 32, 32}));
     EXPECT_EQ(sizes(6), (std::array{33, 20, 64, 32}));
-
     Clear(0);
     DrawSprite(6, 300, 300);
     for (int y = 0; y < 20; y += 2)
-        for (int x = 0; x < 33; x += 2)
-            ASSERT_EQ(Pixel(300 + x, 300 + y), PatternColour(x, y)) << x << "," << y;
+        for (int x = 0; x < 33; x += 2) ASSERT_EQ(Pixel(300 + x, 300 + y), PatternColour(x, y)) << x << "," << y;
     EXPECT_EQ(Pixel(333, 300), 0u);
 
     // At the edges and partly outside: what lies outside is transparent.
@@ -172,17 +164,15 @@ TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
     DrawSprite(10, 300, 100);
     ExpectPixels({{100, 100, PatternColour(10, 10)}, {109, 109, PatternColour(19, 19)}, {110, 100, kGreen},
                   {100, 110, kGreen}, {119, 119, kGreen}, {205, 103, PatternColour(0, 0)},
-                  {209, 109, PatternColour(4, 6)}, {204, 103, kGreen}, {205, 102, kGreen},
-                  {303, 103, kGreen}});
-
+                  {209, 109, PatternColour(4, 6)}, {204, 103, kGreen}, {205, 102, kGreen}, {303, 103, kGreen}});
     // The same size again keeps the texture.
     const std::uint32_t texture = Slot(8).drawTexture;
     GrabSprite(8, 0, 0, 20, 20);
     EXPECT_EQ(Slot(8).drawTexture, texture);
-}
 
-TEST_F(GfxSurfaces, GrabbedKeyColourIsTransparent) {
-    for (const int alphaBits : {8, 0}) {  // 0: the frame buffer has no alpha and pixels are compared
+    // Key-coloured pixels grab transparent, also from a frame buffer without alpha, where they are found
+    // by comparing colours.
+    for (const int alphaBits : {8, 0}) {
         tarvok::Surfaces().alphaBits = alphaBits;
         Clear(kGrey);
         DrawRect(10, 10, 20, 20, kRed);
@@ -190,33 +180,14 @@ TEST_F(GfxSurfaces, GrabbedKeyColourIsTransparent) {
         GrabSprite(11, 10, 10, 20, 20);
         Clear(kGreen);
         DrawSprite(11, 100, 100);
-        EXPECT_EQ(Pixel(100, 100), kRed) << alphaBits;
-        EXPECT_EQ(Pixel(107, 107), kGreen) << alphaBits;
-        EXPECT_EQ(Pixel(111, 111), kRed) << alphaBits;
+        EXPECT_EQ((std::vector{Pixel(100, 100), Pixel(107, 107), Pixel(111, 111)}),
+                  (std::vector{kRed, kGreen, kRed})) << alphaBits;
     }
-}
-
-TEST_F(GfxSurfaces, NegativeOrHugeGrabsChangeNothing) {
-    Clear(kRed);
-    GrabSprite(12, 0, 0, 8, 8);
-    const tarvok::SpriteSlot before = Slot(12);
-    GrabSprite(12, 10, 10, -4, 8);
-    GrabSprite(12, 10, 10, 8, -4);
-    GrabSprite(12, 10, 10, 0, 8);
-    GrabSprite(12, 0, 0, tarvok::MaxTextureSize() + 1.0, 8);
-    GrabSprite(70000, 0, 0, 8, 8);
-    EXPECT_EQ(Slot(12).drawTexture, before.drawTexture);
-    EXPECT_EQ(Slot(12).width, 8);
-    EXPECT_EQ(Slot(12).height, 8);
-    EXPECT_NE(ErrorLogText().find("GrabSprite: size -4 x 8"), std::string::npos);
-}
-
-TEST_F(GfxSurfaces, DisplayedKeyProbeLeavesThePictureAndBlending) {
+    // The probe that finds how the key is shown leaves the picture and the blending as they were.
     Clear(kGrey);
     SetAlphaMode(-0.5);
     const tarvok::SavedKey key = tarvok::DisplayedKey();
-    EXPECT_TRUE(key.active);
-    EXPECT_EQ(std::make_tuple(key.r, key.g, key.b), std::make_tuple(255, 0, 128));
+    EXPECT_EQ(std::tuple(key.active, key.r, key.g, key.b), std::tuple(true, 255, 0, 128));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     SetAlphaMode(0);
     EXPECT_EQ(Pixel(4, 4), kGrey);
@@ -261,8 +232,7 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
     EXPECT_TRUE(g_shownCentres.empty());
     EXPECT_EQ(Pixel(320, 240), oldColour);
 
-    const std::string path = fixtures::BmpFile("next.bmp", 640, 480, [&](int, int) { return newColour; });
-    BlendScreen(path.c_str());
+    BlendScreen(fixtures::BmpFile("next.bmp", 640, 480, [&](int, int) { return newColour; }).c_str());
     ASSERT_GE(g_shownCentres.size(), 10u);  // 1.5 s at 60 frames a second
     // First frame: 0.9 of the old screen added to 0.1 of the picture.
     const std::uint32_t first = g_shownCentres.front();
@@ -280,13 +250,12 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
             EXPECT_LE(Red(c), previousRed + 1) << i;
             previousRed = Red(c);
         }
-        if (Red(c) > 40 && Red(c) < 160) ++intermediate;
+        intermediate += Red(c) > 40 && Red(c) < 160;
     }
     EXPECT_GE(intermediate, 3);
     EXPECT_EQ(g_shownCentres.back(), newColour);  // the picture stays, as the background
-    EXPECT_GT(tarvok::Store().layers[0].columns, 0);
-    EXPECT_EQ(tarvok::Store().layers[1].columns, 0);
-    EXPECT_EQ(tarvok::Store().layers[2].columns, 0);
+    const auto& layers = tarvok::Store().layers;
+    EXPECT_EQ(std::tuple(layers[0].columns > 0, layers[1].columns, layers[2].columns), std::tuple(true, 0, 0));
 }
 
 }  // namespace

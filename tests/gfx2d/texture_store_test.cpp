@@ -7,21 +7,24 @@
 
 namespace {
 
-std::uint32_t Pattern(int x, int y) { return static_cast<std::uint32_t>(x * 40 + 10) | (y * 50 + 5) << 8 | 200u << 16; }
+using Bytes = std::vector<std::uint8_t>;
 
-// The RGBA bytes of a texture's level 0.
-std::vector<std::uint8_t> TexturePixels(std::uint32_t name, int w, int h) {
-    std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 4);
-    glBindTexture(GL_TEXTURE_2D, name);
+std::uint32_t Pattern(int x, int y) { return (x * 40 + 10) | (y * 50 + 5) << 8 | 200 << 16; }
+
+// The RGBA bytes of pixel (x, row) of a texture's level 0, rows from the bottom.
+Bytes Texel(std::uint32_t texture, int textureWidth, int x, int row) {
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(textureWidth) * 64 * 4);
+    glBindTexture(GL_TEXTURE_2D, texture);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
-    return px;
+    const auto at = px.begin() + (row * textureWidth + x) * 4;
+    return Bytes(at, at + 4);
 }
 
-GLint TextureParameter(std::uint32_t name, GLenum parameter) {
+GLint MinFilter(std::uint32_t texture) {
     GLint value = 0;
-    glBindTexture(GL_TEXTURE_2D, name);
-    glGetTexParameteriv(GL_TEXTURE_2D, parameter, &value);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
     return value;
 }
 
@@ -31,59 +34,49 @@ using GfxTextures = GlTest;
 
 TEST_F(GfxTextures, ColourKeyEdgeBleedingAndFlip) {
     // 5 x 5 picture, the centre pixel in the key colour.
-    const std::string path =
-        fixtures::BmpFile("keyed.bmp", 5, 5, [](int x, int y) { return x == 2 && y == 2 ? 0x8000FF : Pattern(x, y); });
+    const auto keyed = [](int x, int y) { return x == 2 && y == 2 ? 0x8000FFu : Pattern(x, y); };
+    const std::string path = fixtures::BmpFile("keyed.bmp", 5, 5, keyed);
     ASSERT_EQ(LoadSprite(path.c_str(), 7), 1);
     const auto& s = Slot(7);
     double w = 0, h = 0;
     GetSpriteSize(7, w, h);
-    EXPECT_EQ((std::array<int, 3>{s.width, s.textureWidth, s.textureHeight}), (std::array{5, 8, 8}));
-    EXPECT_EQ(std::pair(w, h), std::pair(5.0, 5.0));
-
-    const auto px = TexturePixels(s.drawTexture, 8, 8);
-    const auto at = [&](int x, int row) { return &px[static_cast<std::size_t>(row * 8 + x) * 4]; };
+    EXPECT_EQ(std::tuple(w, h, s.textureWidth, s.textureHeight), std::tuple(5.0, 5.0, 8, 8));
     // Texture row r holds picture row 4 - r.
     for (const auto& [x, y] : {std::pair{0, 0}, {4, 1}, {1, 4}}) {
-        EXPECT_EQ(at(x, 4 - y)[0], Red(Pattern(x, y)));
-        EXPECT_EQ(at(x, 4 - y)[1], Green(Pattern(x, y)));
-        EXPECT_EQ(at(x, 4 - y)[3], 255);
+        const Bytes expected = {std::uint8_t(x * 40 + 10), std::uint8_t(y * 50 + 5), 200, 255};
+        EXPECT_EQ(Texel(s.drawTexture, 8, x, 4 - y), expected);
     }
     // The keyed pixel is transparent and takes the mean colour of its 8 opaque neighbours (the bleeding
     // rules are tested in memory; this is the upload applying them).
-    EXPECT_EQ(std::vector<int>(at(2, 2), at(2, 2) + 4), (std::vector<int>{90, 105, 200, 0}));
+    EXPECT_EQ(Texel(s.drawTexture, 8, 2, 2), (Bytes{90, 105, 200, 0}));
     // The normal slot has a mip-mapped copy down to 1 x 1 with linear filtering.
     ASSERT_NE(s.mipTexture, 0u);
-    EXPECT_EQ(TextureParameter(s.mipTexture, GL_TEXTURE_MIN_FILTER), GL_LINEAR_MIPMAP_LINEAR);
+    EXPECT_EQ(MinFilter(s.mipTexture), GL_LINEAR_MIPMAP_LINEAR);
     GLint side = 0;
-    glBindTexture(GL_TEXTURE_2D, s.mipTexture);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 3, GL_TEXTURE_WIDTH, &side);
     EXPECT_EQ(side, 1);
 
     // A font slot: nearest filtering, no mip copy, no bleeding.
     ASSERT_EQ(LoadSprite(path.c_str(), 65504), 1);
-    const auto& f = Slot(65504);
-    EXPECT_EQ(f.mipTexture, 0u);
-    EXPECT_EQ(TextureParameter(f.drawTexture, GL_TEXTURE_MIN_FILTER), GL_NEAREST);
-    const auto fontPx = TexturePixels(f.drawTexture, 8, 8);
-    EXPECT_EQ(fontPx[(2 * 8 + 2) * 4 + 0], 0);
-    EXPECT_EQ(fontPx[(2 * 8 + 2) * 4 + 3], 0);
+    EXPECT_EQ(Slot(65504).mipTexture, 0u);
+    EXPECT_EQ(MinFilter(Slot(65504).drawTexture), GL_NEAREST);
+    EXPECT_EQ(Texel(Slot(65504).drawTexture, 8, 2, 2), (Bytes{0, 0, 0, 0}));
 }
 
-TEST_F(GfxTextures, SizesFailuresAndKeys) {
+TEST_F(GfxTextures, SizesFailuresKeysAndBumpMaps) {
     const auto plain = [](int, int) { return 0x123456; };
-    const std::string one = fixtures::BmpFile("one.bmp", 1, 1, plain), odd = fixtures::BmpFile("odd.bmp", 33, 16, plain);
+    const std::string one = fixtures::BmpFile("one.bmp", 1, 1, plain);
+    const std::string odd = fixtures::BmpFile("odd.bmp", 33, 16, plain);
     ASSERT_EQ(LoadSprite(one.c_str(), 1), 1);
     ASSERT_EQ(LoadSprite(odd.c_str(), 2), 1);
     EXPECT_EQ(Slot(2).textureWidth, 64);
 
     // A failed load leaves the slot empty, never half-filled.
     EXPECT_EQ(LoadSprite(fixtures::TempPath("missing.bmp").c_str(), 2), 0);
-    EXPECT_EQ(Slot(2).drawTexture, 0u);
-    EXPECT_EQ(Slot(2).textureWidth, -1);
+    EXPECT_EQ(std::pair(Slot(2).drawTexture, int(Slot(2).textureWidth)), std::pair(0u, -1));
     double w = 1, h = 1;
     GetSpriteSize(2, w, h);
-    EXPECT_EQ(w, 0);
-    EXPECT_EQ(h, 0);
+    EXPECT_EQ(std::pair(w, h), std::pair(0.0, 0.0));
     const std::string junk = fixtures::TempPath("junk.bmp");
     fixtures::WriteFile(junk, {'B', 'M', 1, 2, 3});
     EXPECT_EQ(LoadSprite(junk.c_str(), 1), 0);
@@ -91,48 +84,37 @@ TEST_F(GfxTextures, SizesFailuresAndKeys) {
     EXPECT_EQ(LoadSprite(one.c_str(), -1), 0);
     EXPECT_EQ(LoadSprite(one.c_str(), 65536), 0);
     EXPECT_EQ(LoadSprite(one.c_str(), std::nan("")), 1);  // NaN counts as 0
-    GetSpriteSize(-1, w, h);
-    EXPECT_EQ(w, 0);
-    GetSpriteSize(1e12, w, h);
-    EXPECT_EQ(w, 0);
+    for (const double bad : {-1.0, 1e12}) {
+        GetSpriteSize(bad, w, h);
+        EXPECT_EQ(w, 0) << bad;
+    }
 
-    // The extension plays no part: a PNG named .bmp loads through the PNG reader.
+    // The extension plays no part: a PNG named .bmp loads through the PNG reader (its key pixel keyed).
     const std::string png = fixtures::TempPath("really-png.bmp");
     fixtures::WriteFile(png, fixtures::PngBytes(3, 1, 8, 2, {0, 255, 0, 128, 1, 2, 3, 4, 5, 6}));
     ASSERT_EQ(LoadSprite(png.c_str(), 3), 1);
-    const auto px = TexturePixels(Slot(3).drawTexture, 4, 2);
-    EXPECT_EQ(px[3], 0);  // the key colour
-    EXPECT_EQ(px[4], 1);
-    EXPECT_EQ(px[7], 255);
+    EXPECT_EQ(Texel(Slot(3).drawTexture, 4, 0, 0)[3], 0);
+    EXPECT_EQ(Texel(Slot(3).drawTexture, 4, 1, 0), (Bytes{1, 2, 3, 255}));
 
-    // SetTransparency(0): black becomes transparent in sprites; fonts keep black transparent too.
-    const std::string black =
-        fixtures::BmpFile("black.bmp", 2, 2, [](int x, int) { return x == 0 ? 0 : 0x8000FF; });
-    SetTransparency(0);
-    ASSERT_EQ(LoadSprite(black.c_str(), 4), 1);
-    auto bp = TexturePixels(Slot(4).drawTexture, 2, 2);
-    EXPECT_EQ(bp[3], 0);
-    EXPECT_EQ(bp[7], 255);
-    SetTransparency(0x8000FF);
-    ASSERT_EQ(LoadSprite(black.c_str(), 4), 1);
-    bp = TexturePixels(Slot(4).drawTexture, 2, 2);
-    EXPECT_EQ(bp[3], 255);
-    EXPECT_EQ(bp[7], 0);
+    // SetTransparency(0): black becomes transparent instead of the default key.
+    const std::string black = fixtures::BmpFile("black.bmp", 2, 2, [](int x, int) { return x * 0x8000FF; });
+    for (const std::uint32_t key : {0x000000, 0x8000FF}) {
+        SetTransparency(key);
+        ASSERT_EQ(LoadSprite(black.c_str(), 4), 1);
+        EXPECT_EQ(Texel(Slot(4).drawTexture, 2, 0, 0)[3], key == 0 ? 0 : 255) << key;
+        EXPECT_EQ(Texel(Slot(4).drawTexture, 2, 1, 0)[3], key == 0 ? 255 : 0) << key;
+    }
 
     // Animation frame sizes are kept only for a loaded picture.
     LoadAnim(odd.c_str(), 5, 11, 8);
-    EXPECT_EQ(Slot(5).frameWidth, 11);
-    EXPECT_EQ(Slot(5).frameHeight, 8);
+    EXPECT_EQ((std::pair<int, int>(Slot(5).frameWidth, Slot(5).frameHeight)), std::pair(11, 8));
     LoadAnim(fixtures::TempPath("missing.bmp").c_str(), 6, 11, 8);
     EXPECT_EQ(Slot(6).frameWidth, 0);
-}
 
-TEST_F(GfxTextures, BumpTextureBecomesANormalMap) {
-    // A flat picture has no gradient: every normal points straight out of the surface.
+    // A flat bump picture has no gradient: every normal points straight out of the surface.
     const std::string flat = fixtures::BmpFile("flat.bmp", 4, 4, [](int, int) { return 0x400000; });
     ASSERT_EQ(LoadBumpTexture(flat.c_str(), 9), 1);
-    const auto px = TexturePixels(Slot(9).drawTexture, 4, 4);
-    std::vector<std::uint8_t> straightOut;
-    for (int i = 0; i < 16; ++i) straightOut.insert(straightOut.end(), {127, 127, 255, 255});
-    EXPECT_EQ(px, straightOut);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(Texel(Slot(9).drawTexture, 4, i % 4, i / 4), (Bytes{127, 127, 255, 255})) << i;
+    }
 }
