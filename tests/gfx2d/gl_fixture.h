@@ -3,6 +3,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <cstdint>
 #include <fstream>
 #include <initializer_list>
@@ -72,6 +73,14 @@ inline int Green(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
 inline int Blue(std::uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
 
 inline const tarvok::SpriteSlot& Slot(int n) { return tarvok::Store().slots[static_cast<std::size_t>(n)]; }
+
+// A slot's picture size as GetSpriteSize gives it, and its texture size.
+inline std::array<int, 4> Sizes(double slot) {
+    double w = -1, h = -1;
+    GetSpriteSize(slot, w, h);
+    const auto& s = Slot(slot >= 0 && slot < 65536 ? static_cast<int>(slot) : 0);
+    return {static_cast<int>(w), static_cast<int>(h), s.textureWidth, s.textureHeight};
+}
 
 // Loads a w x h picture of one colour into a slot; LoadSprite's result.
 inline double LoadPlain(int slot, int w, int h, std::uint32_t colour) {
