@@ -77,7 +77,7 @@ TEST(TexturePrep, PowerOfTwoSidesAndVerticalFlip) {
     EXPECT_FALSE(PrepareTextureBlock(image, 0, 16, 0, 0, 4096, block));
 }
 
-TEST(TexturePrep, EdgeBleedingAveragesInnerOpaqueNeighbours) {
+TEST(TexturePrep, EdgeBleedingAndNormalMaps) {
     // Opaque (1, 1) and (2, 1), and (3, 3) on the edge, which is never a neighbour.
     TextureBlock block = Block(4, 4, {});
     for (const auto& [at, rgba] : {std::pair{5, Bytes{100, 0, 10, 255}}, {6, {50, 30, 20, 255}},
@@ -90,13 +90,12 @@ TEST(TexturePrep, EdgeBleedingAveragesInnerOpaqueNeighbours) {
         {0, 0, {100, 0, 10, 0}}, {1, 2, {75, 15, 15, 0}}, {3, 0, {50, 30, 20, 0}},
         {3, 2, {50, 30, 20, 0}}, {0, 3, {0, 0, 0, 0}},    {3, 3, {255, 255, 255, 255}}};
     for (const auto& [x, y, rgba] : expected) EXPECT_EQ(At(block, x, y), rgba) << x << "," << y;
-}
 
-TEST(TexturePrep, NormalMapOfAWrappingRamp) {
-    // Height (blue) 0, 0.2, 0.4, 0.6 across a 4 x 2 block that wraps round: gx = +-1.6, gy = 0.
+    // A normal map of heights (blue) 0, 0.2, 0.4, 0.6 across a 4 x 2 block that wraps round: gx = +-1.6,
+    // gy = 0, alpha kept.
     Bytes pixels;
     for (std::uint8_t i = 0; i < 8; ++i) pixels.insert(pixels.end(), {0, 0, std::uint8_t(i % 4 * 51), i});
-    TextureBlock block = Block(4, 2, pixels);
+    block = Block(4, 2, pixels);
     ToNormalMap(block);
     // Red (-gx / len + 1) x 127.5 and blue (1 / len + 1) x 127.5, worked out in single precision in Python.
     const std::uint8_t red[] = {235, 19, 19, 235};
@@ -132,7 +131,7 @@ TEST(TexturePrep, SquaringAndMipChainAverage) {
     EXPECT_EQ(firstRed, (Bytes{0, 150, 187, 196}));
 }
 
-TEST(Collision, SolidAndTransparentPixels) {
+TEST(Collision, SolidAndTransparentPixelsAndAnimationFrames) {
     const auto square = Mask(32, 32, [](int, int) { return true; });
     const auto dot = Mask(3, 3, [](int x, int y) { return x == 1 && y == 1; });
     const auto half = Mask(16, 16, [](int x, int) { return x < 8; });  // the right half transparent
@@ -161,12 +160,9 @@ TEST(Collision, SolidAndTransparentPixels) {
         EXPECT_EQ(CellsCollide(WholePicture(c.a, c.x1, c.y1), WholePicture(c.b, c.x2, c.y2)), c.hit)
             << &c.a << " at " << c.x1 << "," << c.y1 << " and " << c.x2 << "," << c.y2;
     }
-}
 
-TEST(Collision, AnimationFrames) {
     // A strip of two 8 x 8 frames side by side: frame 0 empty, frame 1 solid.
     const auto strip = Mask(16, 8, [](int x, int) { return x >= 8; });
-    const auto square = Mask(8, 8, [](int, int) { return true; });
     PlacedCell frame0, frame1, other;
     ASSERT_TRUE(AnimationCell(strip, 8, 8, 0, 100, 50, frame0));
     ASSERT_TRUE(AnimationCell(strip, 8, 8, 1, 100, 50, frame1));

@@ -1,6 +1,10 @@
 // Off-screen surfaces (with frame-buffer objects and emulated without), grabbing, the screen as the
-// background and the cross-fade, on a real window; expected pixels follow from what the tests draw.
+// background, the cross-fade and saving pictures, on a real window; expected pixels follow from what the
+// tests draw, saved files are decoded by ImageMagick (the encoders themselves are checked against a
+// second decoder in the writer tests).
 #include "gfx2d/surfaces.h"
+
+#include <filesystem>
 
 #include "frame/frame.h"
 #include "frame/gl_extensions.h"
@@ -10,6 +14,8 @@
 
 namespace {
 
+using fixtures::TempPath;
+namespace fs = std::filesystem;
 constexpr std::uint32_t kKey = 0x8000FF, kRed = 0xFF, kBlue = 0xFF0000, kGreen = 0xFF00, kGrey = 0x808080;
 
 // Pixel (x, y) of the pattern PaintPattern draws: distinct colours.
@@ -19,6 +25,37 @@ std::uint32_t PatternColour(int x, int y) { return ((x * 9) & 0xFF) | ((y * 5) &
 void PaintPattern(int ox, int oy, int w, int h) {
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) SetPixel(ox + x, oy + y, PatternColour(x, y));
+}
+
+// What the screen shows after Paint: grey, a blue block, a key-coloured block and one odd pixel.
+std::uint32_t Shown(int x, int y) {
+    if (x == 320 && y == 240) return 0x123456;
+    if (x < 100 && y < 50) return kBlue;
+    return x >= 600 && y >= 400 ? kKey : kGrey;
+}
+
+void Paint() {
+    GlTest::Clear(kGrey);
+    DrawRect(0, 0, 100, 50, kBlue);
+    DrawRect(600, 400, 40, 80, kKey);
+    SetPixel(320, 240, 0x123456);
+}
+
+// The saved file decodes to the w x h picture colour(x, y); key-coloured pixels have alpha 0 in a PNG.
+template <typename Colour>
+void ExpectFileHolds(const std::string& path, int w, int h, Colour colour) {
+    const bool png = path.ends_with(".png") || path.ends_with(".PNG");
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t c = colour(x, y);
+            rgba.insert(rgba.end(), {std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16),
+                                     std::uint8_t(c == kKey && png ? 0 : 255)});
+        }
+    }
+    const fixtures::Reference magick = fixtures::DecodeWithImageMagick(path);
+    EXPECT_EQ(std::pair(magick.width, magick.height), std::pair(w, h)) << path;
+    EXPECT_TRUE(magick.rgba == rgba) << path;
 }
 
 class GfxSurfaces : public GlTest {
@@ -252,6 +289,45 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
     const auto& layers = tarvok::Store().layers;
     EXPECT_EQ((std::array{layers[0].columns > 0, layers[1].columns > 0, layers[2].columns > 0}),
               (std::array{true, false, false}));
+}
+
+TEST_F(GfxSurfaces, SavedScreenHoldsThePixelsShownAndFailuresLeaveNoFile) {
+    EXPECT_EQ(SaveScreen(TempPath("none.bmp").c_str()), 0);  // nothing shown yet
+    EXPECT_FALSE(fs::exists(TempPath("none.bmp")));
+    Paint();
+    KeepShownPicture();
+    Clear(0x00FF00);  // drawn after the picture was shown: not saved
+    for (const char* name : {"screen.PNG", "screen.bmp", "screen"}) {
+        ASSERT_EQ(SaveScreen(TempPath(name).c_str()), 1) << name;
+    }
+    ExpectFileHolds(TempPath("screen.PNG"), 640, 480, Shown);
+    ExpectFileHolds(TempPath("screen.bmp"), 640, 480, Shown);
+    EXPECT_EQ(fixtures::ReadFile(TempPath("screen")), fixtures::ReadFile(TempPath("screen.bmp")));  // a BMP
+    EXPECT_EQ(Pixel(4, 4), 0x00FF00u);  // the key probe put its pixel back
+
+    EXPECT_EQ(SaveScreen(TempPath("missing/screen.bmp").c_str()), 0);
+    EXPECT_EQ(SaveScreen(TempPath("missing/screen.png").c_str()), 0);
+    EXPECT_FALSE(fs::exists(TempPath("missing")));
+    for (const double slot : {30.0, 7e4, -1.0}) EXPECT_EQ(SaveSprite(TempPath("no.bmp").c_str(), slot), 0);
+    EXPECT_FALSE(fs::exists(TempPath("no.bmp")));
+}
+
+TEST_F(GfxSurfaces, SavedSpriteHoldsItsPicture) {
+    Paint();
+    GrabSprite(20, 590, 390, 20, 12);  // grey and key colour, the key part transparent in the sprite
+    for (const char* name : {"sprite.bmp", "sprite.png"}) {
+        ASSERT_EQ(SaveSprite(TempPath(name).c_str(), 20), 1);
+        ExpectFileHolds(TempPath(name), 20, 12, [](int x, int y) { return Shown(590 + x, 390 + y); });
+    }
+    // A surface's sprite is saved with what was drawn into it.
+    CreateScreen(1, 21, 24, 10);
+    UseScreen(1);
+    DrawRect(0, 0, 24, 10, kBlue);
+    DrawRect(0, 0, 3, 2, 0x0000FF);
+    UseScreen(-1);
+    const std::string drawn = TempPath("surface.png");
+    ASSERT_EQ(SaveSprite(drawn.c_str(), 21), 1);
+    ExpectFileHolds(drawn, 24, 10, [](int x, int y) { return x < 3 && y < 2 ? 0x0000FFu : kBlue; });
 }
 
 }  // namespace
