@@ -18,8 +18,7 @@ void WriteFile(const std::string& path, const Bytes& bytes);
 // The picture as ImageMagick decodes it: RGBA rows from the top. With highByte the samples are decoded at
 // 16 bits and their high bytes kept (no rounding to 8 bits).
 struct Reference {
-    int width = 0;
-    int height = 0;
+    int width = 0, height = 0;
     Bytes rgba;
 };
 Reference DecodeWithImageMagick(const std::string& path, bool highByte = false);

@@ -129,9 +129,7 @@ TEST_F(GfxTextures, SizesFailuresKeysAndBumpMaps) {
     // A flat bump picture has no gradient: every normal points straight out of the surface.
     const std::string flat = fixtures::BmpFile("flat.bmp", 4, 4, [](int, int) { return 0x400000; });
     ASSERT_EQ(LoadBumpTexture(flat.c_str(), 9), 1);
-    for (int i = 0; i < 16; ++i) {
-        EXPECT_EQ(TexPixel(9, i % 4, i / 4), (Bytes{127, 127, 255, 255})) << i;
-    }
+    for (int i = 0; i < 16; ++i) EXPECT_EQ(TexPixel(9, i % 4, i / 4), (Bytes{127, 127, 255, 255})) << i;
 }
 
 TEST_F(GfxDraw, SpritesRoundUpKeepKeyedPixelsOutStayInCommandOrderAndBlend) {

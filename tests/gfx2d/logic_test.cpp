@@ -56,9 +56,7 @@ TEST(TexturePrep, PowerOfTwoSidesAndVerticalFlip) {
     ASSERT_TRUE(PrepareTextureBlock(image, 0, 0, 0, 0, 4096, block));
     EXPECT_EQ(std::tuple(block.textureWidth, block.textureHeight, block.usedWidth), std::tuple(64, 16, 33));
     // Texture row 0 is the picture's bottom row; the padding is transparent black.
-    for (int k = 0; k < 16; ++k) {
-        EXPECT_EQ(At(block, 5, 15 - k), (Bytes{50, std::uint8_t(k * 10), 200, 255}));
-    }
+    for (int k = 0; k < 16; ++k) EXPECT_EQ(At(block, 5, 15 - k), (Bytes{50, std::uint8_t(k * 10), 200, 255}));
     EXPECT_EQ(At(block, 33, 0), (Bytes{0, 0, 0, 0}));
 
     // A rectangle reaching past the picture keeps transparent pixels there; 1 x 1 gives 2 x 2.

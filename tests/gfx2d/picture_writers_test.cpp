@@ -1,5 +1,5 @@
-// The BMP and PNG writers: bytes laid out as the formats define, decoded by ImageMagick, by a PNG reader
-// written in Python over zlib, and by the engine's own readers; failures leave no file.
+// The BMP and PNG writers: bytes laid out as the formats define, decoded by ImageMagick and by a PNG
+// reader written in Python over zlib; failures leave no file.
 #include "gfx2d/picture_writers.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <string>
 
-#include "gfx2d/picture_file.h"
 #include "tests/gfx2d/fixtures.h"
 
 namespace {
@@ -29,15 +28,11 @@ bool IsKey(int x, int y) { return (x + y) % 5 == 0; }
 ImageBuffer MakePicture(int w, int h) {
     ImageBuffer image;
     EXPECT_TRUE(image.Resize(w, h));
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = image.Row(y) + x * 4;
-            const bool key = IsKey(x, y);
-            p[0] = key ? 255 : static_cast<std::uint8_t>(x * 7 + y);
-            p[1] = key ? 0 : static_cast<std::uint8_t>(y * 13 + 1);
-            p[2] = key ? 128 : static_cast<std::uint8_t>(x ^ y);
-            p[3] = 77;
-        }
+    for (int i = 0; i < w * h; ++i) {
+        const int x = i % w, y = i / w;
+        const std::uint8_t r = std::uint8_t(x * 7 + y), g = std::uint8_t(y * 13 + 1), b = std::uint8_t(x ^ y);
+        const Bytes rgba = IsKey(x, y) ? Bytes{255, 0, 128, 77} : Bytes{r, g, b, 77};
+        std::copy(rgba.begin(), rgba.end(), image.pixels.begin() + i * 4);
     }
     return image;
 }
@@ -95,9 +90,7 @@ TEST(PictureWriters, SavedFilesDecodeToThePicture) {
     const ImageBuffer image = MakePicture(37, 23);
     const std::string bmp = fixtures::TempPath("saved.bmp"), png = fixtures::TempPath("saved.PNG");
     ASSERT_TRUE(tarvok::WritePictureFile(bmp, image, kKey));
-    ASSERT_TRUE(tarvok::WritePictureFile(png, image, kKey));
-    EXPECT_EQ(fixtures::ReadFile(png).at(1), 'P');  // the name's case does not matter
-    EXPECT_EQ(fixtures::ReadFile(bmp).at(0), 'B');
+    ASSERT_TRUE(tarvok::WritePictureFile(png, image, kKey));  // the name's case does not matter
     const std::pair<fixtures::Reference, bool> decoded[] = {{fixtures::DecodeWithImageMagick(bmp), false},
                                                              {fixtures::DecodeWithImageMagick(png), true},
                                                              {fixtures::DecodePngWithPython(png), true}};
@@ -105,16 +98,6 @@ TEST(PictureWriters, SavedFilesDecodeToThePicture) {
         EXPECT_EQ(std::pair(ref.width, ref.height), std::pair(37, 23));
         EXPECT_EQ(ref.rgba, Expected(image, keyAlphaZero));
     }
-
-    // The engine's own readers: without a colour key both files give the colours back; with the default
-    // key the saved BMP's key pixels become transparent again.
-    ImageBuffer back;
-    ASSERT_TRUE(tarvok::ReadPictureFile(bmp, back, tarvok::kNoColourKey));
-    EXPECT_EQ(back.pixels, Expected(image, false));
-    ASSERT_TRUE(tarvok::ReadPictureFile(png, back, tarvok::kNoColourKey));
-    EXPECT_EQ(back.pixels, Expected(image, true));
-    ASSERT_TRUE(tarvok::ReadPictureFile(bmp, back, 0x8000FF));
-    EXPECT_EQ(std::pair(int(back.pixels[3]), int(back.pixels[7])), std::pair(0, 255));
 }
 
 TEST(PictureWriters, FailuresLeaveNoFile) {

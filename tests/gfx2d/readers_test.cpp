@@ -54,14 +54,10 @@ TEST(BmpReader, MatchesImageMagickInEveryDepthAndHeader) {
 }
 
 TEST(BmpReader, RowOrderSmallDepthsAndPalettes) {
-    // 1 bit, 8 pixels wide: one byte padded to a 4-byte row. Bottom-up, so 0x0F is the top row.
+    // Rows stored top to bottom (a negative height) read as the same rows stored bottom-up.
     const Bytes twoColours = {0, 0, 0, 0, 10, 20, 30, 0}, bottomUp = {0xA5, 0, 0, 0, 0x0F, 0xFF, 0xFF, 0xFF};
     ImageBuffer image, topDown;
     ASSERT_TRUE(ReadBmp(BmpBytes(8, 2, 1, twoColours, bottomUp), image, kNoColourKey));
-    Bytes reds;
-    for (std::size_t i = 0; i < image.pixels.size(); i += 4) reds.push_back(image.pixels[i]);
-    EXPECT_EQ(reds, (Bytes{0, 0, 0, 0, 30, 30, 30, 30, 30, 0, 30, 0, 0, 30, 0, 30}));
-    // The same rows stored top to bottom, with a negative height.
     const Bytes rows = {0x0F, 0xFF, 0xFF, 0xFF, 0xA5, 0, 0, 0};
     ASSERT_TRUE(ReadBmp(BmpBytes(8, -2, 1, twoColours, rows), topDown, kNoColourKey));
     EXPECT_EQ(topDown.height, 2);
@@ -178,9 +174,7 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
     EXPECT_FALSE(ReadPng(PngBytes(32768, 1, 8, 2, {0, 1, 2, 3}), "wide", fresh, kNoColourKey));
     EXPECT_FALSE(ReadPng(PngBytes(30000, 30000, 8, 6, {0, 1, 2, 3}), "huge", fresh, kNoColourKey));
     EXPECT_EQ(fresh.Capacity(), 0);
-    Bytes blackRows;
-    for (int y = 0; y < 2000; ++y) blackRows.insert(blackRows.end(), 251, 0);
-    ASSERT_TRUE(ReadPng(PngBytes(2000, 2000, 1, 0, blackRows), "sparse", image, kNoColourKey));
+    ASSERT_TRUE(ReadPng(PngBytes(2000, 2000, 1, 0, Bytes(2000 * 251, 0)), "sparse", image, kNoColourKey));
     EXPECT_EQ(image.width, 2000);
     EXPECT_EQ(image.pixels[4 * 1999 * 2000 + 3], 255);
     // A palette index past the palette is an error or reads as black; either way no read goes past it.

