@@ -57,8 +57,7 @@ std::string Convert(const std::string& source, const std::string& options, const
 
 namespace {
 
-// A PNG decoder in Python using only zlib: checks signature and chunk CRCs, requires 8-bit RGBA without
-// interlacing, undoes every row filter and writes width, height and the RGBA rows.
+// Checks signature and chunk CRCs, requires 8-bit RGBA without interlacing, undoes every row filter.
 constexpr const char* kPythonPngReader = R"PY(
 import struct, sys, zlib
 data = open(sys.argv[1], 'rb').read()
@@ -93,20 +92,17 @@ for y in range(h):
 open(sys.argv[2], 'wb').write(struct.pack('<II', w, h) + bytes(out))
 )PY";
 
-void PutLe(Bytes& b, std::uint32_t v, int bytes) {
-    for (int i = 0; i < bytes; ++i) b.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
-void PutBe32(Bytes& b, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) b.push_back(static_cast<std::uint8_t>(v >> shift));
+// Appends v in the given number of bytes, lowest first, or highest first for big.
+void Put(Bytes& b, std::uint32_t v, int n, bool big = false) {
+    for (int i = 0; i < n; ++i) b.push_back(static_cast<std::uint8_t>(v >> 8 * (big ? n - 1 - i : i)));
 }
 
 void Chunk(Bytes& png, const char* type, const Bytes& data) {
-    PutBe32(png, static_cast<std::uint32_t>(data.size()));
+    Put(png, static_cast<std::uint32_t>(data.size()), 4, true);
     Bytes body(type, type + 4);
     body.insert(body.end(), data.begin(), data.end());
     png.insert(png.end(), body.begin(), body.end());
-    PutBe32(png, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))));
+    Put(png, static_cast<std::uint32_t>(crc32(0, body.data(), static_cast<uInt>(body.size()))), 4, true);
 }
 
 }  // namespace
@@ -127,8 +123,8 @@ Reference DecodePngWithPython(const std::string& path) {
 Bytes PngBytes(std::uint32_t w, std::uint32_t h, std::uint8_t depth, std::uint8_t type, const Bytes& raw,
                const Bytes& palette, const Bytes& trns) {
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}, ihdr;
-    PutBe32(ihdr, w);
-    PutBe32(ihdr, h);
+    Put(ihdr, w, 4, true);
+    Put(ihdr, h, 4, true);
     ihdr.insert(ihdr.end(), {depth, type, 0, 0, 0});
     Chunk(png, "IHDR", ihdr);
     if (!palette.empty()) Chunk(png, "PLTE", palette);
@@ -147,10 +143,10 @@ Bytes BmpBytes(std::int32_t w, std::int32_t h, std::uint16_t bits, const Bytes& 
     const auto offset = static_cast<std::uint32_t>(54 + palette.size());
     for (const std::uint32_t v : {offset + static_cast<std::uint32_t>(rows.size()), 0u, offset, 40u,
                                   static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h)}) {
-        PutLe(b, v, 4);
+        Put(b, v, 4);
     }
-    PutLe(b, 1, 2);
-    PutLe(b, bits, 2);
+    Put(b, 1, 2);
+    Put(b, bits, 2);
     b.resize(54, 0);
     b.insert(b.end(), palette.begin(), palette.end());
     b.insert(b.end(), rows.begin(), rows.end());

@@ -1,5 +1,4 @@
-// Picture fixtures for the 2D tests: files written from bytes or made by ImageMagick in the run's
-// temporary directory, and ImageMagick's own decoding of them as the reference.
+// Picture fixtures: files written from bytes or made by ImageMagick, and independent decoders.
 #pragma once
 
 #include <cstdint>
@@ -15,15 +14,13 @@ bool Run(const std::string& command);           // a shell command; true when it
 Bytes ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const Bytes& bytes);
 
-// The picture as ImageMagick decodes it: RGBA rows from the top. With highByte the samples are decoded at
-// 16 bits and their high bytes kept (no rounding to 8 bits).
+// ImageMagick's RGBA rows from the top; highByte keeps the high bytes of 16-bit samples (no rounding).
 struct Reference {
     int width = 0, height = 0;
     Bytes rgba;
 };
 Reference DecodeWithImageMagick(const std::string& path, bool highByte = false);
-// A PNG decoder independent of libpng, a short Python program over zlib, for 8-bit RGBA PNGs without
-// interlacing (chunk CRCs checked, every row filter undone); width and height 0 when Python rejects the file.
+// A Python decoder over zlib for 8-bit RGBA PNGs; width and height 0 when it rejects the file.
 Reference DecodePngWithPython(const std::string& path);
 
 // A colourful w x h PNG made by ImageMagick, with a 3 x 2 key-coloured rectangle at (1, 1).
@@ -34,8 +31,7 @@ std::string Convert(const std::string& source, const std::string& options, const
 // A BMP with the 40-byte info header; palette entries are 4 bytes (blue, green, red, 0).
 Bytes BmpBytes(std::int32_t w, std::int32_t h, std::uint16_t bits, const Bytes& palette, const Bytes& rows);
 
-// A 24-bit bottom-up BMP in the temporary directory, colour(x, y) giving red + green x 256 + blue x 65536
-// for the pixel at (x, y), y from the top; returns its path.
+// A 24-bit BMP, colour(x, y) = red + green x 256 + blue x 65536 with y from the top; returns its path.
 template <typename Colour>
 std::string BmpFile(const std::string& name, int w, int h, Colour colour) {
     Bytes rows;

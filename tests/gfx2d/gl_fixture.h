@@ -4,16 +4,14 @@
 #include <GL/gl.h>
 
 #include <array>
-#include <cstdint>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
-#include <string>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "frame/display.h"
+#include "frame/gl_extensions.h"
 #include "gfx2d/gfx2d.h"
 #include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
@@ -36,6 +34,8 @@ public:
     }
 
     void TearDown() override {
+        g_gl = savedGl_;  // some tests take extensions away
+        g_gfx2dHooks = {};
         ReleaseTextureStore();
         delete display_;
         g_engine.display = nullptr;
@@ -66,6 +66,7 @@ public:
 
 protected:
     OpenGLZazuzive* display_ = nullptr;
+    GlExtensions savedGl_ = g_gl;
 };
 
 inline int Red(std::uint32_t c) { return static_cast<int>(c & 0xFF); }

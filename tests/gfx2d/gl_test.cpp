@@ -1,10 +1,8 @@
-// The 2D commands on a real window: loading pictures into slots (read back from GL), drawing (pixels
-// expected from positions, sizes, angles and alpha), fonts, background layers and collision.
+// The 2D commands on a real window: loading into slots, drawing, fonts, background layers and collision.
 #include <cmath>
 
 #include "gfx2d/sprite_binding.h"
 #include "gfx2d/texture_store.h"
-#include "tests/gfx2d/fixtures.h"
 #include "tests/gfx2d/gl_fixture.h"
 
 namespace {
@@ -32,8 +30,7 @@ GLint MinFilter(std::uint32_t texture) {
     return value;
 }
 
-// Expects the built-in glyph of the word at screen (left, top): pixel (x, y) lit by bit (y - 1) x 5 + x - 1
-// (x 1..5, y 1..6) is white, pixels next to a lit one dark grey, the rest the background.
+// The built-in glyph at (left, top): pixels lit by the word white, their neighbours dark grey.
 void ExpectGlyph(std::uint32_t word, int left, int top, std::uint32_t background) {
     const auto lit = [&](int x, int y) {
         return x >= 1 && x <= 5 && y >= 1 && y <= 6 && ((word >> (y * 5 + x - 6)) & 1);
@@ -69,8 +66,7 @@ TEST_F(GfxTextures, ColourKeyEdgeBleedingAndMipChain) {
     ASSERT_EQ(LoadSprite(path.c_str(), 7), 1);
     const auto& s = Slot(7);
     EXPECT_EQ(Sizes(7), (std::array{5, 5, 8, 8}));
-    // The keyed pixel is transparent and takes the mean colour of its 8 opaque neighbours (the bleeding
-    // rules are tested in memory; this is the upload applying them).
+    // The upload bleeds: the keyed pixel is transparent in the mean colour of its 8 opaque neighbours.
     EXPECT_EQ(TexPixel(7, 2, 2), (Bytes{34, 48, 99, 0}));
     // The normal slot has a mip-mapped copy down to 1 x 1 with linear filtering.
     ASSERT_NE(s.mipTexture, 0u);
@@ -146,8 +142,7 @@ TEST_F(GfxDraw, SpritesRoundUpKeepKeyedPixelsOutStayInCommandOrderAndBlend) {
     for (const double slot : {2.0, -1.0, 70000.0}) DrawSprite(slot, 0, 0);
     EXPECT_EQ(Pixel(0, 0), 0x000001u);
 
-    // Queued sprite draws among other drawing, a change of texture, a long run and a grab keep their
-    // command order.
+    // Queued sprites keep their order among other drawing, texture changes, a long run and a grab.
     ASSERT_EQ(LoadSprite(fixtures::BmpFile("a.bmp", 4, 4, Texel).c_str(), 1), 1);
     ASSERT_EQ(LoadPlain(2, 4, 4, 0x0000C0), 1);
     Clear(0);
@@ -181,8 +176,7 @@ TEST_F(GfxDraw, SpritesRoundUpKeepKeyedPixelsOutStayInCommandOrderAndBlend) {
 
     ASSERT_EQ(LoadPlain(1, 4, 4, 0xC8C8C8), 1);
     Clear(0x404040);
-    // {mode, x, red, tolerance}: half-transparent 0.5 x 200 + 0.5 x 64, additive 200 + 64 saturating,
-    // additive at a quarter 64 + 50, opaque.
+    // {mode, x, red, tolerance}: 0.5 x 200 + 0.5 x 64, 200 + 64 saturating, 64 + 0.25 x 200, opaque.
     const double modes[][4] = {{-0.5, 0, 132, 1}, {2, 10, 255, 0}, {0.25, 20, 114, 1}, {0, 30, 200, 0}};
     for (const auto& [mode, x, red, tolerance] : modes) {
         SetAlphaMode(mode);
@@ -328,8 +322,7 @@ TEST_F(GfxLayers, BackgroundDrawnUnderEverything) {
     DrawSprite(1, 600, 400);
     ExpectPixels({{600, 400, 0xFFFFFFu}, {602, 400, colour(602, 400)}});
 
-    // A background over 8 x 8 tiles fails its load and leaves the screen black; so does a missing file
-    // and BlackScreen.
+    // Over 8 x 8 tiles, a missing file and BlackScreen leave no background and a black screen.
     load(fixtures::BmpFile("wide.bmp", 4097, 1, [](int, int) { return 0xFFFFFF; }), "OK?");
     EXPECT_EQ(layer.columns, 0);
     EXPECT_FALSE(DrawBackground());

@@ -1,5 +1,4 @@
-// The 2D logic in memory: texture preparation, collision masks, font pictures and grids, sprite quads and
-// background tiling.
+// The 2D logic in memory: texture blocks, collision masks, fonts, sprite quads and background tiling.
 #include <array>
 #include <cmath>
 #include <vector>
@@ -89,8 +88,7 @@ TEST(TexturePrep, EdgeBleedingAndNormalMaps) {
         {3, 2, {50, 30, 20, 0}}, {0, 3, {0, 0, 0, 0}},    {3, 3, {255, 255, 255, 255}}};
     for (const auto& [x, y, rgba] : expected) EXPECT_EQ(At(block, x, y), rgba) << x << "," << y;
 
-    // A normal map of heights (blue) 0, 0.2, 0.4, 0.6 across a 4 x 2 block that wraps round: gx = +-1.6,
-    // gy = 0, alpha kept.
+    // A normal map of heights (blue) 0, 0.2, 0.4, 0.6 wrapping round a 4 x 2 block: gx = +-1.6, gy = 0.
     Bytes pixels;
     for (std::uint8_t i = 0; i < 8; ++i) pixels.insert(pixels.end(), {0, 0, std::uint8_t(i % 4 * 51), i});
     block = Block(4, 2, pixels);
@@ -197,8 +195,7 @@ TEST(FontLayout, BuiltinFontBlankBelowTheSpaceAndGridsFollowThePictureShape) {
     }
     EXPECT_EQ(lit, 0);
 
-    // {width, height, cell width, cell height, rows}: 16 columns, cells as tall as wide up to 8 rows,
-    // taller pictures hold 16 rows; no picture, no grid.
+    // {width, height, cell width, cell height, rows}: 16 columns; 8 rows, 16 for pictures taller than wide.
     const int cases[][5] = {{256, 128, 16, 16, 8}, {256, 256, 16, 32, 8}, {256, 512, 16, 32, 16},
                             {128, 64, 8, 8, 8},    {0, 0, 0, 0, 8}};
     for (const auto& [w, h, cellWidth, cellHeight, rows] : cases) {
@@ -224,8 +221,7 @@ TEST(SpriteGeometry, RoundingRefusalsAndTurnedFrames) {
         EXPECT_FALSE(AnimFrame(SpriteSizes{100, 64, 128, 64, frameWidth, frameHeight}, 0, f)) << frameWidth;
     }
 
-    // At 90 degrees the corners turn counter-clockwise on the screen (y down): the top-left corner moves to
-    // the bottom-left. cos 90 in single precision is not quite 0, so a corner may round one pixel further.
+    // At 90 degrees the top-left corner turns to the bottom-left (counter-clockwise, y down), +-1 pixel.
     ASSERT_TRUE(AnimFrame(strip, 0, f));
     const Quad r90 = RotoZoomAnimQuad(strip, f, 100, 100, 90, 1);
     for (const auto& [corner, x, y] : {std::array{0, 100, 132}, {2, 132, 100}}) {

@@ -1,5 +1,4 @@
-// The BMP and PNG writers: bytes laid out as the formats define, decoded by ImageMagick and by a PNG
-// reader written in Python over zlib; failures leave no file.
+// The BMP and PNG writers: the formats' layout, decoded by ImageMagick and Python; failures leave no file.
 #include "gfx2d/picture_writers.h"
 
 #include <gtest/gtest.h>
@@ -23,8 +22,7 @@ constexpr SavedKey kKey{true, 255, 0, 128};
 
 bool IsKey(int x, int y) { return (x + y) % 5 == 0; }
 
-// A w x h picture whose pixels follow from their position, IsKey pixels in the key colour. Alpha is 77
-// everywhere: the writers must ignore it.
+// Colours from the position, IsKey pixels in the key colour, alpha 77 (which the writers ignore).
 ImageBuffer MakePicture(int w, int h) {
     ImageBuffer image;
     EXPECT_TRUE(image.Resize(w, h));
@@ -102,8 +100,7 @@ TEST(PictureWriters, SavedFilesDecodeToThePicture) {
 
 TEST(PictureWriters, FailuresLeaveNoFile) {
     const ImageBuffer image = MakePicture(8, 8);
-    // A missing directory, a path through a plain file, a directory of that name (neither replaced nor
-    // removed), an empty picture.
+    // A missing directory, a path through a plain file, a directory of the name (kept), an empty picture.
     const std::string plain = fixtures::TempPath("plain"), dir = fixtures::TempPath("adir.bmp");
     fixtures::WriteFile(plain, {1});
     ASSERT_TRUE(fs::create_directory(dir));
@@ -129,8 +126,7 @@ TEST(PictureWriters, FailuresLeaveNoFile) {
     EXPECT_EQ(fs::file_size(old), 54u + 8 * 24);
 }
 
-// Writes under a file-size limit of 1000 bytes (the signal it raises is ignored) and exits with 0 when the
-// save failed and left no file.
+// Saves under a 1000-byte file-size limit (SIGXFSZ ignored); exit 0 when it failed and left no file.
 [[noreturn]] void SaveUnderSizeLimit(const std::string& path, const ImageBuffer& image) {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit{};

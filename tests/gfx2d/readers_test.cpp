@@ -12,13 +12,10 @@
 #include "gfx2d/png_reader.h"
 #include "tests/gfx2d/fixtures.h"
 
+using namespace tarvok;
 using fixtures::BmpBytes;
 using fixtures::Bytes;
 using fixtures::PngBytes;
-using tarvok::ImageBuffer;
-using tarvok::kNoColourKey;
-using tarvok::ReadBmp;
-using tarvok::ReadPng;
 
 // Every depth and both header sizes, read with and without the colour key, against ImageMagick.
 TEST(BmpReader, MatchesImageMagickInEveryDepthAndHeader) {
@@ -168,8 +165,7 @@ TEST(PngReader, FailsCleanlyOnBadInput) {
         EXPECT_FALSE(ReadPng(std::span(good.data(), n), "cut", image, kNoColourKey)) << n;
     }
 
-    // Sides above 32767, and a large picture whose tiny file cannot hold its pixels, fail before the
-    // pixel memory is allocated; a well-compressed 1-bit picture (rows 8 times smaller) is not refused.
+    // Sides over 32767 and files too small for their pixels fail unallocated; sparse 1-bit rows do not.
     ImageBuffer fresh;
     EXPECT_FALSE(ReadPng(PngBytes(32768, 1, 8, 2, {0, 1, 2, 3}), "wide", fresh, kNoColourKey));
     EXPECT_FALSE(ReadPng(PngBytes(30000, 30000, 8, 6, {0, 1, 2, 3}), "huge", fresh, kNoColourKey));
@@ -198,14 +194,13 @@ TEST(PngReader, OversizedChunksAndPicturesFailBeforeTheirMemoryIsTaken) {
     EXPECT_FALSE(ReadPng(png, "chunk", image, kNoColourKey));
     EXPECT_LT(peakKb() - before, 64 * 1024);
 
-    // Pictures of more pixels than a texture holds fail, with a message, before their pixel memory is
-    // taken: a 64 KB grey PNG and an 8 MB 1-bit BMP that would each decode to 268 MB, and pictures over a
-    // smaller limit given by the caller.
+    // Pictures over a texture's pixels (a 64 KB PNG and an 8 MB BMP, 268 MB each decoded) or over the
+    // caller's limit fail with a message before their memory is taken.
     ImageBuffer fresh;
     testing::internal::CaptureStdout();
     EXPECT_FALSE(ReadPng(PngBytes(8193, 8193, 8, 0, Bytes(8194ull * 8193)), "bomb", fresh, 0));
     const Bytes bmp = BmpBytes(8193, 8193, 1, {0, 0, 0, 0, 255, 255, 255, 0}, Bytes(1028 * 8193));
-    EXPECT_FALSE(ReadBmp(bmp, fresh, 0, tarvok::kMaxPicturePixels, "bomb.bmp"));
+    EXPECT_FALSE(ReadBmp(bmp, fresh, 0, kMaxPicturePixels, "bomb.bmp"));
     EXPECT_FALSE(ReadPng(PngBytes(11, 10, 8, 0, Bytes(120)), "small", fresh, 0, 109));
     EXPECT_EQ(fresh.Capacity(), 0);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),

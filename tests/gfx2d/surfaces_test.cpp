@@ -1,13 +1,10 @@
-// Off-screen surfaces (with frame-buffer objects and emulated without), grabbing, the screen as the
-// background, the cross-fade and saving pictures on a real window; saved files are decoded by ImageMagick.
+// Surfaces (frame-buffer objects and emulated), grabs, screen backgrounds, the cross-fade and saving.
 #include "gfx2d/surfaces.h"
 
 #include <filesystem>
 
 #include "frame/frame.h"
-#include "frame/gl_extensions.h"
 #include "gfx2d/texture_upload.h"
-#include "tests/gfx2d/fixtures.h"
 #include "tests/gfx2d/gl_fixture.h"
 
 namespace {
@@ -56,15 +53,7 @@ void ExpectFileHolds(const std::string& path, int w, int h, Colour colour) {
     EXPECT_TRUE(magick.rgba == rgba) << path;
 }
 
-class GfxSurfaces : public GlTest {
-protected:
-    void TearDown() override {
-        g_gl = saved_;
-        g_gfx2dHooks = {};
-        GlTest::TearDown();
-    }
-    GlExtensions saved_ = g_gl;
-};
+using GfxSurfaces = GlTest;
 
 TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     Clear(kGreen);
@@ -200,8 +189,7 @@ TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangleWithTheKeyTransparent) {
     GrabSprite(8, 0, 0, 20, 20);
     EXPECT_EQ(Slot(8).drawTexture, texture);
 
-    // Key-coloured pixels grab transparent, also from a frame buffer without alpha, where they are found
-    // by comparing colours.
+    // Key-coloured pixels grab transparent, also from a frame buffer without alpha (compared colours).
     for (const int alphaBits : {8, 0}) {
         tarvok::Surfaces().alphaBits = alphaBits;
         Clear(kGrey);
@@ -269,8 +257,7 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
     EXPECT_NEAR(Red(first), 180, 2);
     EXPECT_NEAR(Green(first), 20, 2);
     EXPECT_NEAR(Blue(first), 95, 2);
-    // Every frame mixes the same two colours; from the second frame on (which follows the clock, starting
-    // near 1) the old one fades out.
+    // Every frame mixes the two colours; from the second on (the clock's, near 1) the old one fades.
     int previousRed = 256, intermediate = 0;
     for (std::size_t i = 0; i + 1 < g_shownCentres.size(); ++i) {
         const std::uint32_t c = g_shownCentres[i];
