@@ -91,9 +91,8 @@ TEST_F(GfxTextures, SizesFailuresKeysAndBumpMaps) {
     EXPECT_EQ(LoadSprite(fixtures::TempPath("missing.bmp").c_str(), 2), 0);
     EXPECT_EQ(Slot(2).drawTexture, 0u);
     EXPECT_EQ(Sizes(2), (std::array{0, 0, -1, -1}));
-    const std::string junk = fixtures::TempPath("junk.bmp");
-    fixtures::WriteFile(junk, {'B', 'M', 1, 2, 3});
-    EXPECT_EQ(LoadSprite(junk.c_str(), 1), 0);
+    fixtures::WriteFile(fixtures::TempPath("junk.bmp"), {'B', 'M', 1, 2, 3});
+    EXPECT_EQ(LoadSprite(fixtures::TempPath("junk.bmp").c_str(), 1), 0);
     EXPECT_EQ(Slot(1).width, 0);
     EXPECT_EQ(LoadSprite(odd.c_str(), -1), 0);
     EXPECT_EQ(LoadSprite(odd.c_str(), 65536), 0);
