@@ -1,23 +1,20 @@
-// Off-screen surfaces (with frame-buffer objects and emulated without), grabbing, the screen as the
-// background and the cross-fade, on a real window; expected pixels follow from what the tests draw.
+// Surfaces (frame-buffer objects and emulated), grabs, screen backgrounds, the cross-fade and saving.
 #include "gfx2d/surfaces.h"
 
+#include <filesystem>
+
 #include "frame/frame.h"
-#include "frame/gl_extensions.h"
 #include "gfx2d/texture_upload.h"
-#include "tests/gfx2d/fixtures.h"
 #include "tests/gfx2d/gl_fixture.h"
 
 namespace {
 
-constexpr std::uint32_t kKey = 0x8000FF;
-constexpr std::uint32_t kRed = 0x0000FF, kBlue = 0xFF0000, kGreen = 0x00FF00, kGrey = 0x808080;
+using fixtures::TempPath;
+namespace fs = std::filesystem;
+constexpr std::uint32_t kKey = 0x8000FF, kRed = 0xFF, kBlue = 0xFF0000, kGreen = 0xFF00, kGrey = 0x808080;
 
-// A picture of distinct colours: pixel (x, y) of the pattern drawn at (ox, oy) by PaintPattern.
-std::uint32_t PatternColour(int x, int y) {
-    return static_cast<std::uint32_t>((x * 9) & 0xFF) | static_cast<std::uint32_t>((y * 5) & 0xFF) << 8 |
-           0x40u << 16;
-}
+// Pixel (x, y) of the pattern PaintPattern draws: distinct colours.
+std::uint32_t PatternColour(int x, int y) { return ((x * 9) & 0xFF) | ((y * 5) & 0xFF) << 8 | 0x40u << 16; }
 
 // Paints PatternColour over the w x h rectangle at (ox, oy), one pixel at a time (clipped by GL).
 void PaintPattern(int ox, int oy, int w, int h) {
@@ -25,41 +22,52 @@ void PaintPattern(int ox, int oy, int w, int h) {
         for (int x = 0; x < w; ++x) SetPixel(ox + x, oy + y, PatternColour(x, y));
 }
 
-class GfxSurfaces : public GlTest {
-protected:
-    void TearDown() override {
-        g_gl = saved_;
-        g_gfx2dHooks = {};
-        GlTest::TearDown();
-    }
+// What the screen shows after Paint: grey, a blue block, a key-coloured block and one odd pixel.
+std::uint32_t Shown(int x, int y) {
+    if (x == 320 && y == 240) return 0x123456;
+    if (x < 100 && y < 50) return kBlue;
+    return x >= 600 && y >= 400 ? kKey : kGrey;
+}
 
-    // Takes the driver's frame-buffer-object entry points away (as TARVOK_GL_DISABLE=fbo does).
-    void WithoutFramebufferObjects() {
-        g_gl.glGenFramebuffersEXT = nullptr;
-        g_gl.glGenRenderbuffersEXT = nullptr;
-        g_gl.glRenderbufferStorageEXT = nullptr;
-        g_gl.glCheckFramebufferStatusEXT = nullptr;
-    }
+void Paint() {
+    GlTest::Clear(kGrey);
+    DrawRect(0, 0, 100, 50, kBlue);
+    DrawRect(600, 400, 40, 80, kKey);
+    SetPixel(320, 240, 0x123456);
+}
 
-    GlExtensions saved_ = g_gl;
-};
+// The saved file decodes to the w x h picture colour(x, y); key-coloured pixels have alpha 0 in a PNG.
+template <typename Colour>
+void ExpectFileHolds(const std::string& path, int w, int h, Colour colour) {
+    const bool png = path.ends_with(".png") || path.ends_with(".PNG");
+    std::vector<std::uint8_t> rgba;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t c = colour(x, y);
+            rgba.insert(rgba.end(), {std::uint8_t(c), std::uint8_t(c >> 8), std::uint8_t(c >> 16),
+                                     std::uint8_t(c == kKey && png ? 0 : 255)});
+        }
+    }
+    const fixtures::Reference magick = fixtures::DecodeWithImageMagick(path);
+    EXPECT_EQ(std::pair(magick.width, magick.height), std::pair(w, h)) << path;
+    EXPECT_TRUE(magick.rgba == rgba) << path;
+}
+
+using GfxSurfaces = GlTest;
 
 TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
     Clear(kGreen);
     CreateScreen(3, 100, 64, 48);
-    EXPECT_EQ(std::make_tuple(Slot(100).textureWidth, Slot(100).textureHeight), std::make_tuple(64, 64));
-    double w = 0, h = 0;
-    GetSpriteSize(100, w, h);
-    EXPECT_EQ(std::pair(w, h), std::pair(64.0, 48.0));
+    EXPECT_EQ(Sizes(100), (std::array{64, 48, 64, 64}));
     EXPECT_GT(tarvok::Surfaces().surfaces[3].width, 0);  // llvmpipe has frame-buffer objects
 
     UseScreen(3);
     DrawRect(0, 0, 10, 10, kRed);     // top-left corner of the sprite
     DrawRect(54, 38, 10, 10, kBlue);  // bottom-right corner
-    EXPECT_EQ(GetPixel(0, 0), kRed);  // reads the surface while it is drawn into
-    EXPECT_EQ(GetPixel(63, 47), kBlue);
-    EXPECT_EQ(GetPixel(64, 0), 0);
-    GrabSprite(104, 0, 0, 10, 10);  // grabs from the surface, rows counted from its own top
+    // GetPixel and GrabSprite read the surface while it is drawn into, rows from its own top.
+    EXPECT_EQ((std::vector<double>{GetPixel(0, 0), GetPixel(63, 47), GetPixel(64, 0)}),
+              (std::vector<double>{kRed, kBlue, 0}));
+    GrabSprite(104, 0, 0, 10, 10);
     GrabSprite(105, 54, 38, 10, 10);
     UseScreen(-1);
     EXPECT_EQ(tarvok::Surfaces().current, -1);
@@ -67,12 +75,12 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
 
     Clear(kGrey);
     DrawSprite(100, 200, 100);
-    // The corners drawn into it; the middle and the pixels past it show the grey: transparent.
-    ExpectPixels({{200, 100, kRed}, {209, 109, kRed}, {254, 138, kBlue}, {263, 147, kBlue},
-                  {230, 120, kGrey}, {264, 147, kGrey}, {263, 148, kGrey}});
     DrawSprite(104, 400, 400);
     DrawSprite(105, 420, 400);
-    ExpectPixels({{400, 400, kRed}, {409, 409, kRed}, {420, 400, kBlue}, {429, 409, kBlue}});
+    // The corners drawn into it; the middle and the pixels past it show the grey: transparent.
+    ExpectPixels({{200, 100, kRed}, {209, 109, kRed}, {254, 138, kBlue}, {263, 147, kBlue}, {230, 120, kGrey},
+                  {264, 147, kGrey}, {263, 148, kGrey}, {400, 400, kRed}, {409, 409, kRed}, {420, 400, kBlue},
+                  {429, 409, kBlue}});
 
     // Drawing into it again keeps what is there; the frame flip hands drawing back to the window.
     UseScreen(3);
@@ -89,7 +97,9 @@ TEST_F(GfxSurfaces, DrawingIntoASurfaceLandsInTheSprite) {
 }
 
 TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
-    WithoutFramebufferObjects();
+    // Without the driver's frame-buffer-object entry points (as TARVOK_GL_DISABLE=fbo does).
+    g_gl.glGenFramebuffersEXT = nullptr;
+    g_gl.glCheckFramebufferStatusEXT = nullptr;
     PaintPattern(0, 0, 40, 30);
     CreateScreen(2, 101, 30, 20);
     EXPECT_EQ(tarvok::Surfaces().surfaces[2].width, 0);
@@ -118,46 +128,47 @@ TEST_F(GfxSurfaces, EmulatedSurfaceDrawsThroughTheBackBuffer) {
     ExpectPixels({{0, 0, kRed}, {11, 1, kGreen}, {15, 5, kGrey}});
 }
 
-TEST_F(GfxSurfaces, BadSurfaceNumbersAndSizesChangeNothing) {
+TEST_F(GfxSurfaces, BadNumbersAndSizesChangeNothing) {
     const double maxSide = tarvok::MaxTextureSize();
-    for (const auto& size :
-         {std::pair{0.0, 10.0}, {10.0, 0.0}, {-5.0, 10.0}, {maxSide + 1, 8.0}, {8.0, 1e12}}) {
-        CreateScreen(4, 102, size.first, size.second);
-        EXPECT_EQ(Slot(102).drawTexture, 0u);
+    for (const auto& [w, h] : {std::pair{0.0, 10.0}, {10, 0}, {-5, 10}, {maxSide + 1, 8}, {8, 1e12}}) {
+        CreateScreen(4, 102, w, h);
+        EXPECT_EQ(Slot(102).drawTexture, 0u) << w << " x " << h;
         EXPECT_EQ(tarvok::Surfaces().surfaces[4].sprite, -1);
     }
-    EXPECT_NE(ErrorLogText().find("CreateScreen: surface size 0 x 10"), std::string::npos);
     CreateScreen(32, 102, 16, 16);
     CreateScreen(-1, 102, 16, 16);
     CreateScreen(4, 70000, 16, 16);
     EXPECT_EQ(Slot(102).drawTexture, 0u);
-    UseScreen(40);
-    UseScreen(4);  // never made
-    UseScreen(-2);
+    for (const double surface : {40, 4, -2}) UseScreen(surface);  // 4 was never made
     EXPECT_EQ(tarvok::Surfaces().current, -1);
     Clear(kGreen);
     DrawRect(0, 0, 4, 4, kRed);
     EXPECT_EQ(Pixel(1, 1), kRed);  // drawing still goes to the window
+
+    GrabSprite(12, 0, 0, 8, 8);
+    const std::uint32_t texture = Slot(12).drawTexture;
+    for (const auto& [w, h] : {std::pair{-4.0, 8.0}, {8.0, -4.0}, {0.0, 8.0}, {maxSide + 1, 8.0}}) {
+        GrabSprite(12, 10, 10, w, h);
+    }
+    GrabSprite(70000, 0, 0, 8, 8);
+    EXPECT_EQ(std::tuple(Slot(12).drawTexture, Slot(12).width, Slot(12).height), std::tuple(texture, 8, 8));
+    const std::string log = ErrorLogText();
+    EXPECT_NE(log.find("CreateScreen: surface size 0 x 10"), std::string::npos) << log;
+    EXPECT_NE(log.find("GrabSprite: size -4 x 8"), std::string::npos) << log;
 }
 
-TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
+TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangleWithTheKeyTransparent) {
     Clear(kGrey);
     PaintPattern(100, 50, 40, 30);
     GrabSprite(5, 100, 50, 20, 20);
     GrabSprite(6, 100, 50, 33, 20);
-    const auto sizes = [](int slot) {
-        const tarvok::SpriteSlot& s = Slot(slot);
-        return std::array<int, 4>{s.width, s.height, s.textureWidth, s.textureHeight};
-    };
-    EXPECT_EQ(sizes(5), (std::array{20, 20, 32, 32}));
-    EXPECT_EQ(sizes(6), (std::array{33, 20, 64, 32}));
-
+    EXPECT_EQ(Sizes(5), (std::array{20, 20, 32, 32}));
+    EXPECT_EQ(Sizes(6), (std::array{33, 20, 64, 32}));
     Clear(0);
-    DrawSprite(6, 300, 300);
+    DrawSprite(6, 0, 0);
     for (int y = 0; y < 20; y += 2)
-        for (int x = 0; x < 33; x += 2)
-            ASSERT_EQ(Pixel(300 + x, 300 + y), PatternColour(x, y)) << x << "," << y;
-    EXPECT_EQ(Pixel(333, 300), 0u);
+        for (int x = 0; x < 33; x += 2) ASSERT_EQ(Pixel(x, y), PatternColour(x, y)) << x << "," << y;
+    EXPECT_EQ(Pixel(33, 0), 0u);
 
     // At the edges and partly outside: what lies outside is transparent.
     Clear(kGrey);
@@ -171,18 +182,15 @@ TEST_F(GfxSurfaces, GrabbingCopiesTheScreenRectangle) {
     DrawSprite(9, 200, 100);
     DrawSprite(10, 300, 100);
     ExpectPixels({{100, 100, PatternColour(10, 10)}, {109, 109, PatternColour(19, 19)}, {110, 100, kGreen},
-                  {100, 110, kGreen}, {119, 119, kGreen}, {205, 103, PatternColour(0, 0)},
-                  {209, 109, PatternColour(4, 6)}, {204, 103, kGreen}, {205, 102, kGreen},
-                  {303, 103, kGreen}});
-
+                  {100, 110, kGreen}, {119, 119, kGreen}, {205, 103, PatternColour(0, 0)}, {204, 103, kGreen},
+                  {209, 109, PatternColour(4, 6)}, {205, 102, kGreen}, {303, 103, kGreen}});
     // The same size again keeps the texture.
     const std::uint32_t texture = Slot(8).drawTexture;
     GrabSprite(8, 0, 0, 20, 20);
     EXPECT_EQ(Slot(8).drawTexture, texture);
-}
 
-TEST_F(GfxSurfaces, GrabbedKeyColourIsTransparent) {
-    for (const int alphaBits : {8, 0}) {  // 0: the frame buffer has no alpha and pixels are compared
+    // Key-coloured pixels grab transparent, also from a frame buffer without alpha (compared colours).
+    for (const int alphaBits : {8, 0}) {
         tarvok::Surfaces().alphaBits = alphaBits;
         Clear(kGrey);
         DrawRect(10, 10, 20, 20, kRed);
@@ -190,33 +198,14 @@ TEST_F(GfxSurfaces, GrabbedKeyColourIsTransparent) {
         GrabSprite(11, 10, 10, 20, 20);
         Clear(kGreen);
         DrawSprite(11, 100, 100);
-        EXPECT_EQ(Pixel(100, 100), kRed) << alphaBits;
-        EXPECT_EQ(Pixel(107, 107), kGreen) << alphaBits;
-        EXPECT_EQ(Pixel(111, 111), kRed) << alphaBits;
+        EXPECT_EQ((std::vector{Pixel(100, 100), Pixel(107, 107), Pixel(111, 111)}),
+                  (std::vector{kRed, kGreen, kRed})) << alphaBits;
     }
-}
-
-TEST_F(GfxSurfaces, NegativeOrHugeGrabsChangeNothing) {
-    Clear(kRed);
-    GrabSprite(12, 0, 0, 8, 8);
-    const tarvok::SpriteSlot before = Slot(12);
-    GrabSprite(12, 10, 10, -4, 8);
-    GrabSprite(12, 10, 10, 8, -4);
-    GrabSprite(12, 10, 10, 0, 8);
-    GrabSprite(12, 0, 0, tarvok::MaxTextureSize() + 1.0, 8);
-    GrabSprite(70000, 0, 0, 8, 8);
-    EXPECT_EQ(Slot(12).drawTexture, before.drawTexture);
-    EXPECT_EQ(Slot(12).width, 8);
-    EXPECT_EQ(Slot(12).height, 8);
-    EXPECT_NE(ErrorLogText().find("GrabSprite: size -4 x 8"), std::string::npos);
-}
-
-TEST_F(GfxSurfaces, DisplayedKeyProbeLeavesThePictureAndBlending) {
+    // The probe that finds how the key is shown leaves the picture and the blending as they were.
     Clear(kGrey);
     SetAlphaMode(-0.5);
     const tarvok::SavedKey key = tarvok::DisplayedKey();
-    EXPECT_TRUE(key.active);
-    EXPECT_EQ(std::make_tuple(key.r, key.g, key.b), std::make_tuple(255, 0, 128));
+    EXPECT_EQ(std::tuple(key.active, key.r, key.g, key.b), std::tuple(true, 255, 0, 128));
     EXPECT_TRUE(glIsEnabled(GL_BLEND));
     SetAlphaMode(0);
     EXPECT_EQ(Pixel(4, 4), kGrey);
@@ -261,16 +250,14 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
     EXPECT_TRUE(g_shownCentres.empty());
     EXPECT_EQ(Pixel(320, 240), oldColour);
 
-    const std::string path = fixtures::BmpFile("next.bmp", 640, 480, [&](int, int) { return newColour; });
-    BlendScreen(path.c_str());
+    BlendScreen(fixtures::BmpFile("next.bmp", 640, 480, [&](int, int) { return newColour; }).c_str());
     ASSERT_GE(g_shownCentres.size(), 10u);  // 1.5 s at 60 frames a second
     // First frame: 0.9 of the old screen added to 0.1 of the picture.
     const std::uint32_t first = g_shownCentres.front();
     EXPECT_NEAR(Red(first), 180, 2);
     EXPECT_NEAR(Green(first), 20, 2);
     EXPECT_NEAR(Blue(first), 95, 2);
-    // Every frame mixes the same two colours; from the second frame on (which follows the clock, starting
-    // near 1) the old one fades out.
+    // Every frame mixes the two colours; from the second on (the clock's, near 1) the old one fades.
     int previousRed = 256, intermediate = 0;
     for (std::size_t i = 0; i + 1 < g_shownCentres.size(); ++i) {
         const std::uint32_t c = g_shownCentres[i];
@@ -280,13 +267,39 @@ TEST_F(GfxSurfaces, BlendScreenFadesToThePicture) {
             EXPECT_LE(Red(c), previousRed + 1) << i;
             previousRed = Red(c);
         }
-        if (Red(c) > 40 && Red(c) < 160) ++intermediate;
+        intermediate += Red(c) > 40 && Red(c) < 160;
     }
     EXPECT_GE(intermediate, 3);
     EXPECT_EQ(g_shownCentres.back(), newColour);  // the picture stays, as the background
-    EXPECT_GT(tarvok::Store().layers[0].columns, 0);
-    EXPECT_EQ(tarvok::Store().layers[1].columns, 0);
-    EXPECT_EQ(tarvok::Store().layers[2].columns, 0);
+    const auto& layers = tarvok::Store().layers;
+    EXPECT_EQ((std::array{layers[0].columns > 0, layers[1].columns > 0, layers[2].columns > 0}),
+              (std::array{true, false, false}));
+}
+
+TEST_F(GfxSurfaces, SavedScreenAndSpritesHoldThePixelsShownAndFailuresLeaveNoFile) {
+    EXPECT_EQ(SaveScreen(TempPath("none.bmp").c_str()), 0);  // nothing shown yet
+    EXPECT_FALSE(fs::exists(TempPath("none.bmp")));
+    Paint();
+    GrabSprite(20, 590, 390, 20, 12);  // grey and key colour, the key part transparent in the sprite
+    KeepShownPicture();
+    Clear(0x00FF00);  // drawn after the picture was shown: not saved
+    for (const char* name : {"screen.PNG", "screen.bmp", "screen"}) {
+        ASSERT_EQ(SaveScreen(TempPath(name).c_str()), 1) << name;
+    }
+    ExpectFileHolds(TempPath("screen.PNG"), 640, 480, Shown);
+    ExpectFileHolds(TempPath("screen.bmp"), 640, 480, Shown);
+    EXPECT_EQ(fixtures::ReadFile(TempPath("screen")), fixtures::ReadFile(TempPath("screen.bmp")));  // a BMP
+    for (const char* name : {"sprite.bmp", "sprite.png"}) {
+        ASSERT_EQ(SaveSprite(TempPath(name).c_str(), 20), 1);
+        ExpectFileHolds(TempPath(name), 20, 12, [](int x, int y) { return Shown(590 + x, 390 + y); });
+    }
+    EXPECT_EQ(Pixel(4, 4), 0x00FF00u);  // the key probe put its pixel back
+
+    EXPECT_EQ(SaveScreen(TempPath("missing/screen.bmp").c_str()), 0);
+    EXPECT_EQ(SaveScreen(TempPath("missing/screen.png").c_str()), 0);
+    EXPECT_FALSE(fs::exists(TempPath("missing")));
+    for (const double slot : {30.0, 7e4, -1.0}) EXPECT_EQ(SaveSprite(TempPath("no.bmp").c_str(), slot), 0);
+    EXPECT_FALSE(fs::exists(TempPath("no.bmp")));
 }
 
 }  // namespace
