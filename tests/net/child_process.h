@@ -40,15 +40,13 @@ public:
         close(fromChild[1]);
         in_ = toChild[1];
         out_ = fromChild[0];
-        if (rc != 0) pid_ = -1;
+        pid_ = rc == 0 ? pid_ : -1;
         return rc == 0;
     }
     void WriteLine(const std::string& line) {
         const std::string text = line + "\n";
-        for (std::size_t done = 0; done < text.size();) {
-            const ssize_t n = write(in_, text.data() + done, text.size() - done);
-            if (n <= 0) return;
-            done += static_cast<std::size_t>(n);
+        for (ssize_t done = 0, n = 0; done < ssize_t(text.size()); done += n) {
+            if ((n = write(in_, text.data() + done, text.size() - std::size_t(done))) <= 0) return;
         }
     }
     // The next line of its output within timeoutMs; with reply set, the next line that starts with "@ ",
@@ -57,17 +55,16 @@ public:
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
             for (std::size_t nl; (nl = pending_.find('\n')) != std::string::npos;) {
-                std::string line = pending_.substr(0, nl);
+                const std::string line = pending_.substr(0, nl);
                 pending_.erase(0, nl + 1);
                 if (!reply) return line;
                 if (line.rfind("@ ", 0) == 0) return line.substr(2);
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - std::chrono::steady_clock::now())
-                                  .count();
+                deadline - std::chrono::steady_clock::now());
             pollfd p{out_, POLLIN, 0};
-            if (left <= 0 || out_ < 0) return std::nullopt;
-            if (poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+            if (left.count() <= 0 || out_ < 0) return std::nullopt;
+            if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
             char buf[4096];
             const ssize_t n = read(out_, buf, sizeof buf);
             if (n <= 0) return std::nullopt;
@@ -79,21 +76,21 @@ public:
         WriteLine(line);
         return ReadLine(timeoutMs, true).value_or("<timeout>");
     }
-    // Suspends it (as a stalled link or a debugger would) and lets it go on again.
-    void Stop() {
-        if (pid_ > 0) kill(pid_, SIGSTOP);
-    }
-    void Continue() {
-        if (pid_ > 0) kill(pid_, SIGCONT);
-    }
+    // Suspends it (as a stalled link or a debugger would), lets it go on, ends it.
+    void Stop() { Signal(SIGSTOP); }
+    void Continue() { Signal(SIGCONT); }
     void Kill() {
         if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-        if (in_ >= 0) close(in_);
-        if (out_ >= 0) close(out_);
+        for (int fd : {in_, out_}) {
+            if (fd >= 0) close(fd);
+        }
         pid_ = in_ = out_ = -1;
     }
 
 private:
+    void Signal(int signal) {
+        if (pid_ > 0) kill(pid_, signal);
+    }
     pid_t pid_ = -1;
     int in_ = -1;
     int out_ = -1;
@@ -107,11 +104,8 @@ inline int FreeLoopbackPort() {
     sa.sin_family = AF_INET;
     sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t len = sizeof sa;
-    int port = 0;
-    if (bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
-        getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) == 0) {
-        port = ntohs(sa.sin_port);
-    }
+    const bool ok = bind(s, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+                    getsockname(s, reinterpret_cast<sockaddr*>(&sa), &len) == 0;
     close(s);
-    return port;
+    return ok ? ntohs(sa.sin_port) : 0;
 }

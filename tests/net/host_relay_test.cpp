@@ -19,26 +19,38 @@ std::vector<Outgoing> Handle(NetSession& s, NLsocket socket, MessageType type, s
     return out;
 }
 
+// One message sent, "socket>type:target:source".
+std::string Head(const Outgoing& o) {
+    return std::to_string(o.socket) + ">" + std::to_string(o.message.type) + ":" +
+           std::to_string(o.message.target) + ":" + std::to_string(o.message.source);
+}
+
+// Everything sent, "socket>type:target:source:payload" for each message, space-separated.
+std::string Sent(const std::vector<Outgoing>& out) {
+    std::string all;
+    for (const Outgoing& o : out) {
+        if (!all.empty()) all += ' ';
+        all += Head(o) + ":" + o.message.payload;
+    }
+    return all;
+}
+
 // Registers a player as the host would on a CreatePlayer from socket; its id, -1 when none came back.
 std::int32_t Create(NetSession& s, NLsocket socket, const std::string& name) {
     const auto out = Handle(s, socket, MessageType::CreatePlayer, 0, 0,
                             CreatePlayerPayload(-1, -1, name.empty() ? 1 : 0, 0, name));
-    if (out.size() != 1 || out[0].socket != socket || out[0].message.source != 0 ||
-        out[0].message.type != static_cast<std::uint8_t>(MessageType::PlayerCreated)) {
-        return -1;
-    }
-    return static_cast<std::int32_t>(out[0].message.target);
+    if (out.size() != 1) return -1;
+    const auto id = static_cast<std::int32_t>(out[0].message.target);
+    return Head(out[0]) == std::to_string(socket) + ">2:" + std::to_string(id) + ":0" ? id : -1;
 }
 
-// The number a request from requester on socket gets back; -1 without exactly one reply.
+// The number a request from requester on socket gets back; -1 without exactly one reply, to it.
 std::int64_t Ask(NetSession& s, NLsocket socket, MessageType type, std::uint32_t requester,
                  std::string payload = {}) {
     const auto out = Handle(s, socket, type, 0, requester, std::move(payload));
     if (out.size() != 1) return -1;
-    EXPECT_EQ(out[0].socket, socket);
-    EXPECT_EQ(out[0].message.type, static_cast<std::uint8_t>(type));
-    EXPECT_EQ(out[0].message.target, requester);
-    EXPECT_EQ(out[0].message.source, 0u);
+    EXPECT_EQ(Head(out[0]), std::to_string(socket) + ">" + std::to_string(int(type)) + ":" +
+                                std::to_string(requester) + ":0");
     return ReadUint32Payload(out[0].message.payload).value_or(-2);
 }
 
@@ -58,8 +70,7 @@ TEST(NetHostRelay, PlayersRequestsAndRelay) {
         {0, 102}, {1, 103}, {2, 104}, {3, 0}, {0xFFFFFFFF, 0}};
     for (const auto& [index, id] : idAt)
         EXPECT_EQ(Ask(s, 10, MessageType::PlayerIdAt, 101, Uint32Payload(index)), id);
-    EXPECT_EQ(Handle(s, 10, MessageType::PlayerNameOf, 0, 101, Uint32Payload(103)).at(0).message.payload,
-              "Bob");
+    EXPECT_EQ(Sent(Handle(s, 10, MessageType::PlayerNameOf, 0, 101, Uint32Payload(103))), "10>103:101:0:Bob");
     EXPECT_EQ(Ask(s, 12, MessageType::Ping, 104), 1);
     // No reply for an unknown or nameless player, an unknown requester or type, or a target other than 0.
     EXPECT_TRUE(Handle(s, 10, MessageType::PlayerNameOf, 0, 101, Uint32Payload(999)).empty());
@@ -68,19 +79,11 @@ TEST(NetHostRelay, PlayersRequestsAndRelay) {
     EXPECT_TRUE(Handle(s, 10, MessageType::Ping, 7, 101).empty());
     EXPECT_TRUE(Handle(s, 12, static_cast<MessageType>(77), 0, 104).empty());
 
-    // A broadcast reaches every visible player but the sender, each copy addressed to its player.
-    auto relayed = Handle(s, 11, MessageType::TextMessage, kAllPlayers, 103, "yo");
-    ASSERT_EQ(relayed.size(), 2u);
-    EXPECT_EQ(relayed[0].socket, 10);
-    EXPECT_EQ(relayed[0].message.target, 102u);
-    EXPECT_EQ(relayed[1].socket, 12);
-    EXPECT_EQ(relayed[1].message.target, 104u);
-    EXPECT_EQ(relayed[1].message.source, 103u);
-    EXPECT_EQ(relayed[1].message.payload, "yo");
-    // A direct text goes to its target only; an unknown target goes nowhere.
-    relayed = Handle(s, 11, MessageType::TextMessage, 104, 103, "psst");
-    ASSERT_EQ(relayed.size(), 1u);
-    EXPECT_EQ(relayed[0].socket, 12);
+    // A broadcast reaches every visible player but the sender, each copy addressed to its player; a
+    // direct text goes to its target only; an unknown target goes nowhere.
+    EXPECT_EQ(Sent(Handle(s, 11, MessageType::TextMessage, kAllPlayers, 103, "yo")),
+              "10>3:102:103:yo 12>3:104:103:yo");
+    EXPECT_EQ(Sent(Handle(s, 11, MessageType::TextMessage, 104, 103, "psst")), "12>3:104:103:psst");
     EXPECT_TRUE(Handle(s, 11, MessageType::TextMessage, 999, 103, "?").empty());
 
     // RemovePlayer takes the player out; a lost connection takes all of its players, the requester too.
@@ -115,10 +118,7 @@ TEST(NetDeliver, IdsRepliesAndTextsFromTheHost) {
     EXPECT_EQ(second.id, kIdRequested);
     // An answer due to a record that was given up is not taken by a later one: its player is removed.
     s.abandonedCreates = 1;
-    const auto out = deliver(MessageType::PlayerCreated, 102, 0);
-    ASSERT_EQ(out.size(), 1u);
-    EXPECT_EQ(out[0].socket, 5);
-    EXPECT_EQ(EncodeMessage(out[0].message), EncodeMessage(MakeMessage(MessageType::RemovePlayer, 0, 102)));
+    EXPECT_EQ(Sent(deliver(MessageType::PlayerCreated, 102, 0)), "5>4:0:102:");
     EXPECT_EQ(second.id, kIdRequested);
     deliver(MessageType::PlayerCreated, 103, 0);
     EXPECT_EQ(second.id, 103);

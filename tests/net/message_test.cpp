@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include "net/packet_framing.h"
 
 using namespace tarvok;
@@ -47,26 +46,22 @@ TEST(NetMessage, EveryTypeHasTheDocumentedLayout) {
          Wire(103, {2, 0, 0, 0}, id101, zero, {'B', 'o'})},
         {MakeMessage(MessageType::Ping, 101, 0, std::string("\x01\0\0\0", 4)),
          Wire(104, four, id101, zero, {1, 0, 0, 0})},
+        // The largest payload is 1024 bytes (length field 00 04 00 00).
+        {MakeMessage(MessageType::TextMessage, 5, 6, std::string(1024, 'x')),
+         Wire(3, {0, 4, 0, 0}, {5, 0, 0, 0}, {6, 0, 0, 0}, Bytes(1024, 'x'))},
     };
-    for (const auto& [message, wire] : cases) EXPECT_EQ(EncodeMessage(message), wire) << int(message.type);
-
-    // The largest payload is 1024 bytes (length field 00 04 00 00); one more cannot be encoded.
-    const Bytes big = EncodeMessage(MakeMessage(MessageType::TextMessage, 5, 6, std::string(1024, 'x')));
-    ASSERT_EQ(big.size(), 1041u);
-    EXPECT_EQ(Bytes(big.begin() + 5, big.begin() + 9), (Bytes{0, 4, 0, 0}));
+    for (const auto& [message, wire] : cases) {
+        EXPECT_EQ(EncodeMessage(message), wire) << int(message.type);
+        // Reading the bytes back gives the same message.
+        const ParsedMessage parsed = ParseMessage(wire);
+        ASSERT_EQ(parsed.verdict, ReadVerdict::Valid) << int(message.type);
+        EXPECT_EQ(EncodeMessage(parsed.message), wire) << int(message.type);
+    }
     EXPECT_TRUE(EncodeMessage(MakeMessage(MessageType::TextMessage, 5, 6, std::string(1025, 'x'))).empty());
 }
 
 TEST(NetMessage, ReadsAreCheckedBeforeUse) {
     const Bytes good = EncodeMessage(MakeMessage(MessageType::TextMessage, 7, 9, "abc"));
-    const ParsedMessage parsed = ParseMessage(good);
-    ASSERT_EQ(parsed.verdict, ReadVerdict::Valid);
-    EXPECT_EQ(parsed.message.type, 3);
-    EXPECT_EQ(parsed.message.target, 7u);
-    EXPECT_EQ(parsed.message.source, 9u);
-    EXPECT_EQ(parsed.message.payload, "abc");
-    EXPECT_EQ(ParseMessage(EncodeMessage(MakeMessage(MessageType::Ping, 0, 1))).verdict, ReadVerdict::Valid);
-
     // Shorter than the header, or another magic: dropped, the connection stays.
     EXPECT_EQ(ParseMessage(std::span(good).first(16)).verdict, ReadVerdict::Ignored);
     Bytes wrongMagic = good;
@@ -80,22 +75,19 @@ TEST(NetMessage, ReadsAreCheckedBeforeUse) {
         std::copy(length.begin(), length.end(), b.begin() + 5);
         EXPECT_EQ(ParseMessage(b).verdict, ReadVerdict::DropConnection) << int(length[0]);
     }
-}
 
-TEST(NetMessage, PayloadsAreReadWithinTheirFields) {
+    // Payloads: a player record keeps at most 127 name characters, with or without a terminator; any
+    // other size is not a player record, and a number needs 4 bytes.
     const auto fields = ReadCreatePlayerPayload(CreatePlayerPayload(-1, -1, 1, 0, "Zed"));
     ASSERT_TRUE(fields);
     EXPECT_EQ(fields->hiddenFlag, 1);
     EXPECT_EQ(fields->name, "Zed");
-    // A name of 1 MB keeps its first 127 characters; a name field without a terminator stops there too.
     EXPECT_EQ(ReadCreatePlayerPayload(CreatePlayerPayload(0, 0, 0, 0, std::string(1 << 20, 'n')))->name,
               std::string(127, 'n'));
     EXPECT_EQ(ReadCreatePlayerPayload(std::string(152, 'q'))->name, std::string(127, 'q'));
-    // Any other size is not a player record, nor a number.
     EXPECT_FALSE(ReadCreatePlayerPayload(std::string(151, '\0')));
     EXPECT_FALSE(ReadCreatePlayerPayload(std::string(153, '\0')));
     EXPECT_FALSE(ReadUint32Payload("abc"));
-    EXPECT_EQ(*ReadUint32Payload(std::string("\x04\x03\x02\x01", 4)), 0x01020304u);
 }
 
 TEST(NetPacketFraming, PacketsComeWholeFromAnyChunkingAndBadLengthsStopTheStream) {
@@ -125,7 +117,6 @@ TEST(NetPacketFraming, PacketsComeWholeFromAnyChunkingAndBadLengthsStopTheStream
         std::copy(prefix.begin(), prefix.end(), space.begin());
         assembler.Commit(4);
         EXPECT_EQ(assembler.Status(), PacketAssembler::State::BadLength);
-        EXPECT_TRUE(assembler.Space().empty());
-        EXPECT_TRUE(assembler.Packet().empty());
+        EXPECT_TRUE(assembler.Space().empty() && assembler.Packet().empty());
     }
 }

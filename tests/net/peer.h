@@ -1,5 +1,5 @@
-// Helpers of the multi-process network tests: copies of the test program started as peers that run
-// one command per line of their standard input and answer each with a line "@ <answer>".
+// Helpers of the multi-process network tests: copies of the test program started as peers that run one
+// command per line of their standard input (peer.cpp) and answer each with a line "@ <answer>".
 #pragma once
 
 #include <chrono>
@@ -10,13 +10,22 @@
 #include <thread>
 #include <vector>
 
+#include "net/message.h"
+#include "net/nl.h"
 #include "tests/net/child_process.h"
+
+using Clock = std::chrono::steady_clock;
+using Bytes = std::vector<std::uint8_t>;
+
+inline double MsSince(Clock::time_point t) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t).count();
+}
 
 // Polls a condition every 10 ms for at most ms milliseconds.
 template <typename F>
 bool Eventually(F condition, int ms) {
-    for (const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms); !condition();) {
-        if (std::chrono::steady_clock::now() > end) return false;
+    for (const auto end = Clock::now() + std::chrono::milliseconds(ms); !condition();) {
+        if (Clock::now() > end) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
@@ -35,12 +44,33 @@ inline void Reply(const std::string& text) {
     std::fflush(stdout);
 }
 
-// This test program started as a peer that runs the commands of NetPeer.DISABLED_RunCommands.
 inline bool StartPeer(ChildProcess& child) {
     setenv("TARVOK_NET_PEER", "1", 1);
     return child.Start(
         {"/proc/self/exe", "--gtest_filter=NetPeer.DISABLED_RunCommands", "--gtest_also_run_disabled_tests"});
 }
 
-// The peer commands that load a host or watch it (resilience_test.cpp); "unknown" for any other line.
-std::string LoadCommand(const std::string& line);
+// A raw loopback connection: NL_TCP_PACKETS frames every write, NL_TCP sends the bytes as they are.
+inline NLsocket ConnectTo(int port, NLint type = NL_TCP_PACKETS) {
+    nlInit();
+    nlSelectNetwork(NL_IP);
+    const NLsocket s = nlOpen(0, type);
+    NLaddress a;
+    return nlStringToAddr(("127.0.0.1:" + std::to_string(port)).c_str(), &a) && nlConnect(s, &a) ? s
+                                                                                                 : NL_INVALID;
+}
+
+inline Bytes Encode(tarvok::MessageType type, std::uint32_t target, std::uint32_t source,
+                    std::string payload = {}) {
+    return tarvok::EncodeMessage(tarvok::MakeMessage(type, target, source, std::move(payload)));
+}
+
+inline bool Send(NLsocket s, const Bytes& b) {
+    return nlWrite(s, b.data(), static_cast<NLint>(b.size())) == static_cast<NLint>(b.size());
+}
+
+// The next text of a local player of this program within ms, "sender:text"; "" when none came.
+std::string NextText(const std::string& id, int ms);
+// Broadcasts texts "ID-N-" padded to SIZE bytes at RATE a second for MS, reading all the while and a
+// second longer; "sent:N|SENDER:COUNT|..." with -1 as the count of a sender out of order.
+std::string Chat(const std::string& id, int ms, int rate, int size);
