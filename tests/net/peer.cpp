@@ -18,14 +18,13 @@ namespace {
 
 // Reads what waits on a raw connection: texts counted, a PlayerCreated id kept; false once it ended.
 bool RawDrain(NLsocket s, int& texts, std::uint32_t& created) {
-    std::uint8_t buffer[kMaxMessageBytes];
-    for (NLint n; (n = nlRead(s, buffer, sizeof buffer)) != 0;) {
-        if (n < 0) return false;
-        const NetMessage m = ParseMessage(std::span(buffer, static_cast<std::size_t>(n))).message;
+    std::optional<Bytes> p;
+    for (; (p = NextPacket(s, 0)) && !p->empty();) {
+        const NetMessage m = ParseMessage(*p).message;
         texts += m.type == static_cast<std::uint8_t>(MessageType::TextMessage) ? 1 : 0;
         if (m.type == static_cast<std::uint8_t>(MessageType::PlayerCreated)) created = m.target;
     }
-    return true;
+    return p.has_value();
 }
 
 // A raw connection with a registered player; its id, 0 when none came within 5 seconds.
@@ -38,9 +37,9 @@ std::uint32_t RawPlayer(int port, NLsocket& s) {
     return id;
 }
 
-// A stand-in host: answers registrations (ids from 201) and pings, reports every message it gets as
-// "msg TYPE TARGET SOURCE" and then "closed". A silent one stops reading once two players registered.
-void FakeHost(int port, bool silent) {
+// fakehost PORT: a stand-in host that answers registrations (ids from 201) and pings, and reports every
+// message it gets as "msg TYPE TARGET SOURCE", then "closed" when the connection ends.
+void FakeHost(int port) {
     nlInit();
     nlSelectNetwork(NL_IP);
     const NLsocket listen = nlOpen(static_cast<NLushort>(port), NL_TCP_PACKETS);
@@ -48,15 +47,10 @@ void FakeHost(int port, bool silent) {
     Reply("listening");
     NLsocket client = NL_INVALID;
     Eventually([&] { return (client = nlAcceptConnection(listen)) != NL_INVALID; }, 10000);
-    std::uint8_t buffer[kMaxMessageBytes];
-    for (std::uint32_t i = 0, nextId = 201; i < 3000 && client != NL_INVALID; ++i) {
-        const NLint n = nlRead(client, buffer, sizeof buffer);
-        if (n < 0) return Reply("closed");
-        if (n == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            continue;
-        }
-        const ParsedMessage p = ParseMessage(std::span(buffer, static_cast<std::size_t>(n)));
+    for (std::uint32_t nextId = 201;;) {
+        const std::optional<Bytes> packet = NextPacket(client, 10000);
+        if (!packet || packet->empty()) return Reply(packet ? "timeout" : "closed");
+        const ParsedMessage p = ParseMessage(*packet);
         if (p.verdict != ReadVerdict::Valid) return Reply("bad");
         const NetMessage& m = p.message;
         Reply("msg " + std::to_string(m.type) + " " + std::to_string(m.target) + " " +
@@ -65,9 +59,7 @@ void FakeHost(int port, bool silent) {
             Send(client, Encode(MessageType::PlayerCreated, nextId++, 0));
         if (m.type == static_cast<std::uint8_t>(MessageType::Ping))
             Send(client, Encode(MessageType::Ping, m.source, 0, std::string("\x01\0\0\0", 4)));
-        if (silent && nextId == 203) std::this_thread::sleep_for(std::chrono::seconds(60));
     }
-    Reply("timeout");
 }
 
 // canary: a player that, until a line arrives on standard input, asks the host for the player count
@@ -206,9 +198,8 @@ TEST(NetPeer, DISABLED_RunCommands) {
             Reply(num(NetSendText(a.c_str(), b.c_str(), c.c_str())));
         } else if (cmd == "next") {  // next ID: the next text of a local player, "sender:text"
             Reply(NextText(a, 5000));
-        } else if (cmd == "fakehost") {  // fakehost PORT [silent]
-            in >> b;
-            FakeHost(std::atoi(a.c_str()), b == "silent");
+        } else if (cmd == "fakehost") {
+            FakeHost(std::atoi(a.c_str()));
         } else if (cmd == "vanish") {
             std::_Exit(0);  // gone without a word: no RemovePlayer, no orderly stop
         } else if (cmd == "canary") {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -67,6 +68,16 @@ inline Bytes Encode(tarvok::MessageType type, std::uint32_t target, std::uint32_
 
 inline bool Send(NLsocket s, const Bytes& b) {
     return nlWrite(s, b.data(), static_cast<NLint>(b.size())) == static_cast<NLint>(b.size());
+}
+
+// The next packet (or bytes) on a raw connection within ms: empty when none came, nothing once it ended.
+inline std::optional<Bytes> NextPacket(NLsocket s, int ms) {
+    Bytes b(tarvok::kMaxMessageBytes);
+    NLint n = 0;
+    Eventually([&] { return (n = nlRead(s, b.data(), static_cast<NLint>(b.size()))) != 0; }, ms);
+    if (n < 0) return std::nullopt;
+    b.resize(static_cast<std::size_t>(n));
+    return b;
 }
 
 // The next text of a local player of this program within ms, "sender:text"; "" when none came.
