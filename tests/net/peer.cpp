@@ -6,6 +6,7 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <functional>
 #include <iostream>
 #include <map>
 
@@ -25,16 +26,6 @@ bool RawDrain(NLsocket s, int& texts, std::uint32_t& created) {
         if (m.type == static_cast<std::uint8_t>(MessageType::PlayerCreated)) created = m.target;
     }
     return p.has_value();
-}
-
-// A raw connection with a registered player; its id, 0 when none came within 5 seconds.
-std::uint32_t RawPlayer(int port, NLsocket& s) {
-    s = ConnectTo(port);
-    Send(s, Encode(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(-1, -1, 0, 0, "raw")));
-    std::uint32_t id = 0;
-    int texts = 0;
-    Eventually([&] { return !RawDrain(s, texts, id) || id != 0; }, 5000);
-    return id;
 }
 
 // fakehost PORT: a stand-in host that answers registrations (ids from 201) and pings, and reports every
@@ -119,19 +110,17 @@ std::string Load(int port, std::size_t busy, std::size_t idle, int ms) {
            std::to_string(ended[0]) + " " + std::to_string(ended[1]);
 }
 
-// burst PORT N: a raw player that broadcasts N texts as fast as it can and closes; "sent N".
-std::string Burst(int port, int count) {
-    NLsocket s;
-    const std::uint32_t id = RawPlayer(port, s);
-    int sent = 0;
-    while (id != 0 && sent < count &&
-           Send(s, Encode(MessageType::TextMessage, kAllPlayers, id, "burst burst burs")))
-        ++sent;
-    nlClose(s);
-    return "sent " + std::to_string(sent);
-}
-
 }  // namespace
+
+// A raw connection with a registered player; its id, 0 when none came within 5 seconds.
+std::uint32_t RawPlayer(int port, NLsocket& s) {
+    s = ConnectTo(port);
+    Send(s, Encode(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(-1, -1, 0, 0, "raw")));
+    std::uint32_t id = 0;
+    int texts = 0;
+    Eventually([&] { return !RawDrain(s, texts, id) || id != 0; }, 5000);
+    return id;
+}
 
 std::string NextText(const std::string& id, int ms) {
     std::string text;
@@ -178,42 +167,25 @@ TEST(NetPeer, DISABLED_RunCommands) {
     InitNetwork();
     auto num = [](double v) { return std::string(RtString(v).CText()); };
     for (std::string line; std::getline(std::cin, line);) {
-        std::istringstream in(line);
-        std::string cmd, a, b, c;
-        int n1 = 0, n2 = 0, n3 = 0;
-        in >> cmd >> a;
-        if (cmd == "join") {
-            in >> b;
-            Reply(num(NetJoinGame(a.c_str(), b.c_str())));
-        } else if (cmd == "host") {
-            Reply(num(NetHostGame(a.c_str())));
-        } else if (cmd == "create") {
-            Reply(NetCreatePlayer(a.c_str()).CText());
-        } else if (cmd == "count") {
-            Reply(num(NetPlayerCount()));
-        } else if (cmd == "name") {
-            Reply(NetPlayerName(a.c_str()).CText());
-        } else if (cmd == "send") {  // send SOURCE TARGET TEXT
-            in >> b >> c;
-            Reply(num(NetSendText(a.c_str(), b.c_str(), c.c_str())));
-        } else if (cmd == "next") {  // next ID: the next text of a local player, "sender:text"
-            Reply(NextText(a, 5000));
-        } else if (cmd == "fakehost") {
-            FakeHost(std::atoi(a.c_str()));
-        } else if (cmd == "vanish") {
-            std::_Exit(0);  // gone without a word: no RemovePlayer, no orderly stop
-        } else if (cmd == "canary") {
-            Reply(Canary());
-        } else if (cmd == "chat") {  // chat ID MS RATE SIZE
-            in >> n1 >> n2 >> n3;
-            Reply(Chat(a, n1, n2, n3));
-        } else if (cmd == "load") {  // load PORT BUSY IDLE MS
-            in >> n1 >> n2 >> n3;
-            Reply(Load(std::atoi(a.c_str()), std::size_t(n1), std::size_t(n2), n3));
-        } else if (cmd == "burst") {  // burst PORT N
-            in >> n1;
-            Reply(Burst(std::atoi(a.c_str()), n1));
-        }
+        std::string w[5];
+        std::istringstream(line) >> w[0] >> w[1] >> w[2] >> w[3] >> w[4];
+        const char *a = w[1].c_str(), *b = w[2].c_str();
+        auto n = [&w](int i) { return std::atoi(w[i].c_str()); };
+        const std::map<std::string, std::function<void()>> commands = {
+            {"join", [&] { Reply(num(NetJoinGame(a, b))); }},  // join ADDRESS PORT
+            {"host", [&] { Reply(num(NetHostGame(a))); }},
+            {"create", [&] { Reply(NetCreatePlayer(a).CText()); }},
+            {"count", [&] { Reply(num(NetPlayerCount())); }},
+            {"name", [&] { Reply(NetPlayerName(a).CText()); }},
+            {"send", [&] { Reply(num(NetSendText(a, b, w[3].c_str()))); }},  // send SOURCE TARGET TEXT
+            {"next", [&] { Reply(NextText(w[1], 5000)); }},                  // next ID
+            {"vanish", [] { std::_Exit(0); }},  // gone without a word: no RemovePlayer, no orderly stop
+            {"fakehost", [&] { FakeHost(n(1)); }},
+            {"canary", [&] { Reply(Canary()); }},
+            {"chat", [&] { Reply(Chat(w[1], n(2), n(3), n(4))); }},  // chat ID MS RATE SIZE
+            {"load", [&] { Reply(Load(n(1), std::size_t(n(2)), std::size_t(n(3)), n(4))); }},
+        };
+        if (const auto it = commands.find(w[0]); it != commands.end()) it->second();
     }
     ShutdownNetwork();
 }
