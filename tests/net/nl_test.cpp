@@ -4,18 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <set>
-#include <thread>
 
-using Clock = std::chrono::steady_clock;
+#include "tests/net/helpers.h"
 
 namespace {
 
 // The library's error code when a call failed, 0 when it did not.
 NLint ErrorIf(bool failed) { return failed ? nlGetError() : 0; }
-
-double SecondsSince(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
 
 class NlTest : public testing::Test {
 protected:
@@ -28,17 +24,14 @@ protected:
         NLaddress address;
         EXPECT_TRUE(nlListen(listener) && nlGetLocalAddr(listener, &address) && nlConnect(client, &address));
         NLsocket server = NL_INVALID;
-        for (int i = 0; i < 200 && (server = nlAcceptConnection(listener)) == NL_INVALID; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        EXPECT_NE(server, NL_INVALID);
+        EXPECT_TRUE(Eventually([&] { return (server = nlAcceptConnection(listener)) != NL_INVALID; }, 2000));
         return {client, server};
     }
     // The next packet within 3 seconds, read into room bytes; "error N" when the read failed.
     static std::string ReadSoon(NLsocket s, NLint room = NL_MAX_PACKET_LENGTH + 10) {
         std::string in(static_cast<std::size_t>(room), '\0');
         NLint n = 0;
-        for (int i = 0; i < 300 && (n = nlRead(s, in.data(), room)) == 0; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        Eventually([&] { return (n = nlRead(s, in.data(), room)) != 0; }, 3000);
         return n < 0 ? "error " + std::to_string(nlGetError()) : in.substr(0, static_cast<std::size_t>(n));
     }
 };
@@ -95,7 +88,7 @@ TEST_F(NlTest, GroupsReportSocketsWithDataRoomAndEnds) {
     });
     EXPECT_EQ(nlPollGroupStatus(group, ready, 4, 5000), 1);
     writer.join();
-    EXPECT_LT(SecondsSince(start), 2.0);
+    EXPECT_LT(MsSince(start), 2000);
     EXPECT_TRUE(ready[0].socket == b1 && ready[0].writable);
     EXPECT_EQ(nlFlush(b1), 0);
     EXPECT_EQ(ReadSoon(a1), "queued");
@@ -142,7 +135,7 @@ TEST_F(NlTest, WriteQueuesNeverWaitAndFailOnOverflowOrStall) {
         written = nlWrite(b, packet.data(), 1000);
         if (written > 0) queued = nlFlush(b);
     }
-    EXPECT_LT(SecondsSince(start), 3.0);
+    EXPECT_LT(MsSince(start), 3000);
     EXPECT_EQ(ErrorIf(written == -1), NL_QUEUE_FULL);
     EXPECT_GT(queued, (1 << 20) - 2000);
     EXPECT_EQ(nlFlush(b), -1);  // unusable from now on

@@ -1,7 +1,5 @@
 // The peer side of the multi-process network tests: one game session per copy of the test program,
 // driven by commands on its standard input, and the loads that try to stall a host.
-#include "tests/net/peer.h"
-
 #include <gtest/gtest.h>
 #include <poll.h>
 
@@ -12,19 +10,16 @@
 
 #include "net/net.h"
 #include "net/session.h"
+#include "tests/net/helpers.h"
 
 using namespace tarvok;
 
 namespace {
 
-// Reads what waits on a raw connection: texts counted, a PlayerCreated id kept; false once it ended.
-bool RawDrain(NLsocket s, int& texts, std::uint32_t& created) {
+// Reads the packets that wait on a raw connection, counting them; false once it ended.
+bool RawDrain(NLsocket s, int& packets) {
     std::optional<Bytes> p;
-    for (; (p = NextPacket(s, 0)) && !p->empty();) {
-        const NetMessage m = ParseMessage(*p).message;
-        texts += m.type == static_cast<std::uint8_t>(MessageType::TextMessage) ? 1 : 0;
-        if (m.type == static_cast<std::uint8_t>(MessageType::PlayerCreated)) created = m.target;
-    }
+    while ((p = NextPacket(s, 0)) && !p->empty()) ++packets;
     return p.has_value();
 }
 
@@ -95,8 +90,7 @@ std::string Load(int port, std::size_t busy, std::size_t idle, int ms) {
     int ended[2] = {0, 0};
     for (const auto end = Clock::now() + std::chrono::milliseconds(ms); Clock::now() < end;) {
         for (std::size_t i = 0; i < sockets.size(); ++i) {
-            std::uint32_t unused = 0;
-            if (sockets[i] != NL_INVALID && !RawDrain(sockets[i], back[i], unused)) {
+            if (sockets[i] != NL_INVALID && !RawDrain(sockets[i], back[i])) {
                 ++ended[i < busy ? 0 : 1];
                 sockets[i] = NL_INVALID;
             }
@@ -112,14 +106,11 @@ std::string Load(int port, std::size_t busy, std::size_t idle, int ms) {
 
 }  // namespace
 
-// A raw connection with a registered player; its id, 0 when none came within 5 seconds.
 std::uint32_t RawPlayer(int port, NLsocket& s) {
     s = ConnectTo(port);
     Send(s, Encode(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(-1, -1, 0, 0, "raw")));
-    std::uint32_t id = 0;
-    int texts = 0;
-    Eventually([&] { return !RawDrain(s, texts, id) || id != 0; }, 5000);
-    return id;
+    const std::optional<Bytes> created = NextPacket(s, 5000);
+    return created && !created->empty() ? ParseMessage(*created).message.target : 0;
 }
 
 std::string NextText(const std::string& id, int ms) {

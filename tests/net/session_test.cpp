@@ -9,7 +9,7 @@
 #include "net/net.h"
 #include "net/packet_framing.h"
 #include "runtime/engine_globals.h"
-#include "tests/net/peer.h"
+#include "tests/net/helpers.h"
 
 using namespace tarvok;
 
@@ -71,7 +71,6 @@ TEST_F(NetSessionTest, HostRelaysInOrderDropsBadPeersAndOutlivesItsClients) {
     EXPECT_EQ(NetPlayerCount(), 4);  // the hidden records are not counted
     for (int i = 0; i < 5; ++i) EXPECT_EQ(NetPlayerIdAt(i).CText(), i < 4 ? ids[std::size_t(i)] : "0");
     EXPECT_STREQ(NetPlayerName("105").CText(), "c1");
-    EXPECT_EQ(clients[2].Command("name 101"), "host");
 
     // All four broadcast numbered texts at once.
     for (int i = 0; i < 3; ++i) clients[i].WriteLine("chat " + ids[i + 1u] + " 500 40 20");
@@ -91,7 +90,6 @@ TEST_F(NetSessionTest, HostRelaysInOrderDropsBadPeersAndOutlivesItsClients) {
     clients[2].WriteLine("vanish");
     EXPECT_FALSE(clients[2].ReadLine(5000));  // its output ended: it is gone
     EXPECT_TRUE(Eventually([] { return NetPlayerCount() == 3; }, 3000));
-    EXPECT_EQ(clients[0].Command("count"), "3");
     EXPECT_EQ(clients[1].Command("send 105 0 still-here"), "1");
     EXPECT_EQ(clients[0].Command("next 103"), "105:still-here");
     EXPECT_EQ(NextText("101", 5000), "105:still-here");
