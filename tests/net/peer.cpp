@@ -55,8 +55,6 @@ std::string Canary() {
     double slowest = 0;
     int failures = TextToNumber(id) < 0 ? 1 : 0;
     for (pollfd in{0, POLLIN, 0}; poll(&in, 1, 100) == 0;) {
-        while (NetNextText(id).Length() > 0) {
-        }
         auto start = Clock::now();
         failures += NetPlayerCount() == 0 ? 1 : 0;
         slowest = std::max(slowest, MsSince(start));
@@ -79,11 +77,10 @@ std::string Canary() {
 std::string Load(int port, std::size_t busy, std::size_t idle, int ms) {
     std::vector<NLsocket> sockets(busy + idle);
     std::vector<std::uint32_t> ids(busy);
-    for (std::size_t i = 0; i < busy; ++i) {
-        if ((ids[i] = RawPlayer(port, sockets[i])) == 0) return "failed";
-    }
-    for (std::size_t i = busy; i < sockets.size(); ++i) {
-        if ((sockets[i] = ConnectTo(port)) == NL_INVALID) return "failed";
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        if (i < busy ? (ids[i] = RawPlayer(port, sockets[i])) == 0
+                     : (sockets[i] = ConnectTo(port)) == NL_INVALID)
+            return "failed";
     }
     Reply("ready");
     std::vector<int> back(sockets.size()), sent(sockets.size());
