@@ -184,8 +184,8 @@ inline std::optional<Bytes> NextPacket(NLsocket s, int ms) {
     return b;
 }
 
-// A raw connection to port with a registered player; its id, 0 when none came within 5 seconds.
-std::uint32_t RawPlayer(int port, NLsocket& s);
+// Registers a player on a raw connection: its id, 0 when none came within 5 seconds.
+std::uint32_t Register(NLsocket s);
 // The next text of a local player of this program within ms, "sender:text"; "" when none came.
 std::string NextText(const std::string& id, int ms);
 // Broadcasts texts "ID-N-" padded to SIZE bytes at RATE a second for MS, reading all the while and a
