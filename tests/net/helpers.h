@@ -1,7 +1,6 @@
-// Helpers of the network tests: other programs (copies of this test program started as peers, or
-// Python servers) run as children with pipes on their standard input and output, every read bounded in
-// time; raw loopback connections. A peer runs one command per line of its standard input (peer.cpp) and
-// answers each with a line "@ <answer>".
+// Helpers of the network tests: children (peers, which are copies of this test program, or Python
+// servers) on pipes, every read bounded in time; raw loopback connections. A peer runs one command per
+// line of its standard input (peer.cpp) and answers each with a line "@ <answer>".
 #pragma once
 
 #include <arpa/inet.h>
@@ -90,9 +89,8 @@ public:
     void Continue() { Signal(SIGCONT); }
     void Kill() {
         if (pid_ > 0) kill(pid_, SIGKILL), waitpid(pid_, nullptr, 0);
-        for (int fd : {in_, out_}) {
-            if (fd >= 0) close(fd);
-        }
+        if (in_ >= 0) close(in_);
+        if (out_ >= 0) close(out_);
         pid_ = in_ = out_ = -1;
     }
 

@@ -1,6 +1,5 @@
-// The host's player table and the filing of what arrives from the host, applied to session records
-// directly (no sockets): the cases that get no answer, and the bounds. The answered requests and the
-// relay are checked end to end in session_test.cpp.
+// The host's player table and the filing of what a client gets, on session records (no sockets): what
+// gets no answer, and the bounds. Answered requests and the relay are checked in session_test.cpp.
 #include <gtest/gtest.h>
 
 #include "net/session.h"
