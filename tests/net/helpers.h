@@ -141,11 +141,8 @@ inline std::vector<std::string> Split(const std::string& text, char separator = 
     return parts;
 }
 
-// A peer's answer to its command.
-inline void Reply(const std::string& text) {
-    std::printf("@ %s\n", text.c_str());
-    std::fflush(stdout);
-}
+// A peer's answer to its command (a peer's standard output is unbuffered).
+inline void Reply(const std::string& text) { std::printf("@ %s\n", text.c_str()); }
 
 inline bool StartPeer(ChildProcess& child) {
     setenv("TARVOK_NET_PEER", "1", 1);

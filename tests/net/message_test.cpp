@@ -1,6 +1,5 @@
-// The message format byte by byte, the checks on what a peer sends, the packet framing underneath, and
-// on session records in memory, the host's player table and the filing of what a client gets: what gets
-// no answer, and the bounds (answered requests and the relay are checked in session_test.cpp).
+// The message format, the checks on what a peer sends, the packet framing, and on records in memory what
+// the host's table and a client's filing leave unanswered, and their bounds (the rest: session_test.cpp).
 #include "net/message.h"
 
 #include <gtest/gtest.h>
@@ -55,10 +54,8 @@ std::int64_t Ask(NetSession& s, NLsocket socket, MessageType type, std::uint32_t
 
 TEST(NetMessage, EveryTypeHasTheDocumentedLayoutAndReadsAreCheckedBeforeUse) {
     const Bytes zero = {0, 0, 0, 0}, four = {4, 0, 0, 0}, id101 = {101, 0, 0, 0};
-    Bytes record(152, 0);  // CreatePlayer: socket -1, id -1, flags 0 and 1, the name at offset 10
-    std::fill_n(record.begin(), 8, 0xFF);
-    record[9] = 1;
-    std::copy_n("Ann", 3, record.begin() + 10);
+    // CreatePlayer: socket -1, id -1, flags 0 and 1, the name at offset 10, 152 bytes in all.
+    const Bytes record = Concat({Bytes(8, 0xFF), {0, 1, 'A', 'n', 'n'}, Bytes(139, 0)});
     const std::pair<NetMessage, Bytes> cases[] = {
         {MakeMessage(MessageType::CreatePlayer, 0, 0, CreatePlayerPayload(-1, -1, 0, 1, "Ann")),
          Wire(1, {152, 0, 0, 0}, zero, zero, record)},

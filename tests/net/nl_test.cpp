@@ -1,8 +1,9 @@
-// The small network library on its own, over the loopback address. Its stream sockets with blocking
-// reads are exercised end to end by the download tests (http_test.cpp).
+// The small network library on its own, over the loopback address.
 #include "net/nl.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "tests/net/helpers.h"
 
@@ -16,9 +17,9 @@ protected:
     void SetUp() override { ASSERT_TRUE(nlInit() && nlSelectNetwork(NL_IP)); }
     void TearDown() override { nlShutdown(); }
 
-    // A connected pair of packet sockets: the client and the server side accepted from a listener.
-    static std::pair<NLsocket, NLsocket> Connect() {
-        const NLsocket listener = nlOpen(0, NL_TCP_PACKETS), client = nlOpen(0, NL_TCP_PACKETS);
+    // A connected pair: the client and the server side accepted from a listener.
+    static std::pair<NLsocket, NLsocket> Connect(NLint type = NL_TCP_PACKETS) {
+        const NLsocket listener = nlOpen(0, type), client = nlOpen(0, type);
         NLaddress address;
         EXPECT_TRUE(nlListen(listener) && nlGetLocalAddr(listener, &address) && nlConnect(client, &address));
         NLsocket server = NL_INVALID;
@@ -46,7 +47,6 @@ TEST_F(NlTest, PacketsArriveWholeAndOneAtATime) {
     EXPECT_TRUE(ReadSoon(b) == big);
     EXPECT_EQ(ReadSoon(b), "x");
     char in[100];
-    EXPECT_EQ(nlRead(b, in, 100), 0);  // nothing waiting: no block
 
     // Packets that cannot be framed are refused before anything is sent.
     EXPECT_EQ(ErrorIf(nlWrite(a, big.data(), 0) == -1), NL_PACKET_SIZE);
@@ -97,7 +97,7 @@ TEST_F(NlTest, GroupsReportSocketsWithDataRoomAndEnds) {
     for (int i = 0; i < 100 && !(nlPollGroupStatus(group, ready, 4, 20) == 1 && ready[0].ended); ++i) {
     }
     EXPECT_TRUE(ready[0].socket == b2 && ready[0].ended);
-    // Groups are bounded.
+    // Groups are bounded; when more sockets are ready than asked for, they are reported in turns.
     const NLint full = nlGroupCreate();
     std::vector<NLsocket> members(NL_MAX_GROUP_SOCKETS);
     for (NLsocket& m : members) ASSERT_TRUE(nlGroupAddSocket(full, m = nlOpen(0, NL_TCP)));
@@ -105,6 +105,18 @@ TEST_F(NlTest, GroupsReportSocketsWithDataRoomAndEnds) {
     EXPECT_TRUE(nlGroupDestroy(full));
     for (const NLsocket m : members) nlClose(m);
     EXPECT_EQ(ErrorIf(!nlGroupAddSocket(full, b1)), NL_INVALID_GROUP);
+    const NLint three = nlGroupCreate();
+    for (int i = 0; i < 3; ++i) {
+        const auto [c, d] = Connect();
+        ASSERT_TRUE(nlWrite(c, "x", 1) == 1 && nlGroupAddSocket(three, d));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::set<NLsocket> seen;
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(nlPollGroupStatus(three, ready, 1, 1000), 1);
+        seen.insert(ready[0].socket);
+    }
+    EXPECT_EQ(seen.size(), 3u);
 }
 
 TEST_F(NlTest, WriteQueuesNeverWaitAndFailOnOverflowOrStall) {
@@ -155,10 +167,18 @@ TEST_F(NlTest, AddressTextsLifeCycleAndBadArguments) {
         EXPECT_FALSE(a.valid);
     }
 
-    // Nothing pending to accept; connecting to a bound port where no one listens fails within its bound.
+    // Streams: nothing pending to accept; a blocking read waits for its time-out (the downloads read the
+    // bytes and the end); connecting to a bound port where no one listens fails within its bound.
     const NLsocket listener = nlOpen(0, NL_TCP);
     ASSERT_TRUE(nlListen(listener));
     EXPECT_EQ(ErrorIf(nlAcceptConnection(listener) == NL_INVALID), NL_NO_PENDING);
+    nlEnable(NL_BLOCKING_READS);
+    const auto [c, d] = Connect(NL_TCP);
+    nlSetReadTimeout(200);
+    const auto start = Clock::now();
+    EXPECT_EQ(ReadSoon(c), "error " + std::to_string(NL_TIMEOUT));
+    EXPECT_GT(MsSince(start), 150);
+    nlSetReadTimeout(NL_DEFAULT_READ_TIMEOUT_MS);
     ASSERT_TRUE(nlGetLocalAddr(nlOpen(0, NL_TCP), &a));
     EXPECT_EQ(ErrorIf(!nlConnect(nlOpen(0, NL_TCP), &a)), NL_CONNECT_FAILED);
 
