@@ -1,38 +1,20 @@
 """A loopback server with replies no ordinary HTTP server gives, for the download tests.
 
-Prints "port N" once it listens, then answers each connection by the path of its request line:
-  /early       a header announcing 1000 bytes, then 10 bytes and the end
-  /long        a header announcing 10 bytes, then 800 bytes and the end
-  /noheader    bytes without any empty line, then the end
-  /hugeheader  a header line of 200 KB
-  /barelf      a header whose lines end in bare line feeds
-  /headeronly  a header and nothing after it
-  /silent      nothing at all for 30 seconds
-  /trickle     a header, then one byte every 0.2 seconds for 30 seconds
-  /echo        the request it received, as the body
+Prints "port N" once it listens, then answers each connection by the path of its request line.
 """
 import socket
 import sys
 import threading
 import time
 
-
-def reply_for(path, request):
-    if path == "/early":
-        return b"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + b"0123456789"
-    if path == "/long":
-        return b"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n" + b"0123456789" * 80
-    if path == "/noheader":
-        return b"no header here, only text\r\nand more text"
-    if path == "/hugeheader":
-        return b"HTTP/1.0 200 OK\r\nX-Fill: " + b"a" * (200 * 1024) + b"\r\n\r\nbody"
-    if path == "/barelf":
-        return b"HTTP/1.0 200 OK\nServer: odd\n\nbare body\r\n\r\nwith blank lines"
-    if path == "/headeronly":
-        return b"HTTP/1.0 204 No Content\r\nServer: odd\r\n\r\n"
-    if path == "/echo":
-        return b"HTTP/1.0 200 OK\r\n\r\n" + request
-    return b"HTTP/1.0 404 Not Found\r\n\r\nnot here"
+REPLIES = {
+    "/early": b"HTTP/1.0 200 OK\r\nContent-Length: 1000\r\n\r\n" + b"0123456789",  # ends early
+    "/long": b"HTTP/1.0 200 OK\r\nContent-Length: 10\r\n\r\n" + b"0123456789" * 80,  # longer than said
+    "/noheader": b"no header here, only text\r\nand more text",
+    "/hugeheader": b"HTTP/1.0 200 OK\r\nX-Fill: " + b"a" * (200 * 1024) + b"\r\n\r\nbody",
+    "/barelf": b"HTTP/1.0 200 OK\nServer: odd\n\nbare body\r\n\r\nwith blank lines",
+    "/headeronly": b"HTTP/1.0 204 No Content\r\nServer: odd\r\n\r\n",
+}
 
 
 def serve(conn):
@@ -45,16 +27,17 @@ def serve(conn):
                 return
             request += chunk
         path = request.split(b" ")[1].decode("latin-1") if request.count(b" ") >= 2 else "/"
-        if path == "/silent":
+        if path == "/silent":  # nothing at all for 30 seconds
             time.sleep(30)
-            return
-        if path == "/trickle":
+        elif path == "/trickle":  # a header, then one byte every 0.2 seconds for 30 seconds
             conn.sendall(b"HTTP/1.0 200 OK\r\n\r\n")
             for _ in range(150):
                 time.sleep(0.2)
                 conn.sendall(b".")
-            return
-        conn.sendall(reply_for(path, request))
+        elif path == "/echo":  # the request it received, as the body
+            conn.sendall(b"HTTP/1.0 200 OK\r\n\r\n" + request)
+        else:
+            conn.sendall(REPLIES.get(path, b"HTTP/1.0 404 Not Found\r\n\r\nnot here"))
 
 
 def main():
