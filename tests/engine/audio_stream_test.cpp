@@ -6,17 +6,15 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "platform/audio.h"
 #include "platform/clock.h"
-#include "tests/engine/video_fixtures.h"
+#include "tests/engine/engine_fixtures.h"
 
 TEST(AudioStream, PlaysQueuedSamplesExactlyOnAChannelOfItsOwn) {
-    const std::string output = mediatest::TempPath("stream.raw");
+    const std::string output = enginetest::TempPath("stream.raw");
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
     // Nothing happens without a device.
@@ -38,8 +36,7 @@ TEST(AudioStream, PlaysQueuedSamplesExactlyOnAChannelOfItsOwn) {
         samples.push_back(static_cast<std::int16_t>(-1 - i % 777));
     }
     platform::QueueAudioStream(samples);
-    EXPECT_GT(platform::QueuedAudioStreamMs(), 350);
-    EXPECT_LE(platform::QueuedAudioStreamMs(), 500);
+    EXPECT_TRUE(platform::QueuedAudioStreamMs() > 350 && platform::QueuedAudioStreamMs() <= 500);
     for (int i = 0; i < 200 && platform::QueuedAudioStreamMs() > 0; ++i) platform::SleepMilliseconds(10);
     EXPECT_EQ(platform::QueuedAudioStreamMs(), 0);
     platform::SleepMilliseconds(100);
@@ -54,8 +51,7 @@ TEST(AudioStream, PlaysQueuedSamplesExactlyOnAChannelOfItsOwn) {
     EXPECT_EQ(platform::QueuedAudioStreamMs(), 0);
     platform::CloseAudio();
 
-    std::ifstream in(output, std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+    const std::string bytes = enginetest::ReadFile(output);
     std::vector<std::int16_t> mix(bytes.size() / 2);
     for (std::size_t i = 0; i < mix.size(); ++i)
         mix[i] = static_cast<std::int16_t>(static_cast<unsigned char>(bytes[2 * i]) |

@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 
 #include "engine/engine.h"
@@ -29,12 +29,11 @@ void Pace() {
     ShowScreen();
     const double start = GetElapsedTime();
     double frameTimes = 0;
-    const int frames = 60;
-    for (int i = 0; i < frames; ++i) {
+    for (int i = 0; i < 60; ++i) {
         ShowScreen();
         frameTimes += GetFrameTime();
     }
-    std::printf("elapsed %.3f mean %.3f\n", GetElapsedTime() - start, frameTimes / frames);
+    std::printf("elapsed %.3f mean %.3f\n", GetElapsedTime() - start, frameTimes / 60);
 }
 
 void CountFrames() {
@@ -47,22 +46,23 @@ void CountFrames() {
 }
 
 void FullScreen() {
+    const OpenGLZazuzive& d = *g_engine.display;
     int w = 0, h = 0;
     platform::GetDesktopSize(g_engine.mainWindow, w, h);
     SetScreen(w, h, 1);
-    std::printf("full %g %d %d\n", IsFullScreen(), g_engine.display->clientWidth == w, g_engine.display->clientHeight == h);
+    std::printf("full %g %d %d\n", IsFullScreen(), d.clientWidth == w, d.clientHeight == h);
     SetScreen(640, 480, 0);
-    std::printf("windowed %g %d %d\n", IsFullScreen(), g_engine.display->clientWidth, g_engine.display->clientHeight);
+    std::printf("windowed %g %d %d\n", IsFullScreen(), d.clientWidth, d.clientHeight);
     SetScreen(333, 222, 1);
     std::printf("odd %g\n", IsFullScreen());
 }
 
 void BadNumbers() {
     SetScreen(-5, NAN, NAN);
-    LimitFps(NAN);
-    std::printf("period %g\n", g_engine.display->framePeriod);
-    LimitFps(-3);
-    std::printf("period %g\n", g_engine.display->framePeriod);
+    for (double fps : {double{NAN}, -3.0}) {
+        LimitFps(fps);
+        std::printf("period %g\n", g_engine.display->framePeriod);
+    }
     LimitFps(1e300);
     SleepMs(NAN);
     SleepMs(-1e300);
@@ -72,29 +72,23 @@ void BadNumbers() {
     ShowScreen();
 }
 
-void DebugEnd() {
-    g_engine.debugMode = 1;
-    SetSourcePosition(2, 5);
-    ShowScreen();
-}
-
-void Print3DText() {
-    for (;;) {
-        Start3D(1, 1000, 60);
-        SetCamera(0, 0, -100, 0, 0, 0);
-        Print3D("HI", 0, 0, 0, 0);  // on the screen, centred on the projected point
-        ShowScreen();
-    }
-}
-
 void MainBody() {
     if (g_mode == "colours") Colours();
     if (g_mode == "pace") Pace();
     if (g_mode == "count") CountFrames();
     if (g_mode == "fullscreen") FullScreen();
     if (g_mode == "bad") BadNumbers();
-    if (g_mode == "debug") DebugEnd();
-    if (g_mode == "print3d") Print3DText();
+    if (g_mode == "debug") {
+        g_engine.debugMode = 1;
+        SetSourcePosition(2, 5);
+        ShowScreen();
+    }
+    while (g_mode == "print3d") {
+        Start3D(1, 1000, 60);
+        SetCamera(0, 0, -100, 0, 0, 0);
+        Print3D("HI", 0, 0, 0, 0);  // on the screen, centred on the projected point
+        ShowScreen();
+    }
 }
 
 }  // namespace
