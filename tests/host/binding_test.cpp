@@ -1,14 +1,19 @@
 // Functions of shared libraries bound by name, the game's subroutines called by name, what reaches a
 // debugger, and the command line.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/ptrace.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "host/command_line.h"
@@ -17,15 +22,8 @@
 #include "host/library_names.h"
 #include "platform/process.h"
 #include "runtime/engine_globals.h"
-#include "tests/host/child_run.h"
 
 namespace {
-
-using AddFunction = int (*)(int, int);
-using CounterFunction = int (*)();
-
-// The test library sits beside this test program, as a game's libraries sit beside the game.
-const std::string kLibraryPath = TARVOK_HOST_TEST_LIBRARY;
 
 void* Declare(const std::string& module, const char* function) {
     RtString name(module.c_str());
@@ -34,10 +32,7 @@ void* Declare(const std::string& module, const char* function) {
     return address;
 }
 
-class LibraryBinding : public testing::Test {
-protected:
-    void TearDown() override { ReleaseBoundModules(); }
-};
+int Call(void* function, int a = 0, int b = 0) { return reinterpret_cast<int (*)(int, int)>(function)(a, b); }
 
 }  // namespace
 
@@ -65,67 +60,61 @@ TEST(LibraryNames, WindowsNamesAlsoTryThePlatformsLibraryNames) {
         EXPECT_EQ(tarvok::LibraryCandidates(name, folder), tried) << name;
 }
 
-TEST_F(LibraryBinding, SameModuleInAnyCaseLoadsOnceAndLowersTheCallersText) {
+TEST(LibraryBinding, LoadsEachModuleOnceInAnyCaseByPathOrSystemName) {
+    // Hostile names load nothing: an empty one must not bind the program's own symbols; 10 KB names, with
+    // and without separators, paths that lead nowhere and a directory.
+    std::string deep;
+    for (int i = 0; i < 1024; ++i) deep += "d\\..\\";
+    EXPECT_EQ(Declare("", "strlen"), nullptr);
+    for (const std::string& name : {std::string(10240, 'A'), deep + "x.dll",
+                                    std::string("../../../nosuch/lib.dll"), std::string("/tmp/")})
+        EXPECT_EQ(Declare(name, "TestAdd"), nullptr) << name.substr(0, 40);
+    EXPECT_EQ(tarvok::BoundModuleCount(), 0u);
+
+    // The test library sits beside this program, as a game's libraries do. The caller's text is lowered
+    // in its own buffer; one copy is loaded whatever the case, so both bindings share one counter.
     RtString first("Tarvok_Host_TestLib.DLL");
     const char* buffer = first.Data();
     void* add = nullptr;
     DeclareFunction(first, "TestAdd", add);
     ASSERT_NE(add, nullptr);
     EXPECT_STREQ(first.CText(), "tarvok_host_testlib.dll");
-    EXPECT_EQ(first.Data(), buffer);  // lowered in place, in the caller's own buffer
-    EXPECT_EQ(reinterpret_cast<AddFunction>(add)(2, 40), 42);
-
+    EXPECT_EQ(first.Data(), buffer);
+    EXPECT_EQ(Call(add, 2, 40), 42);
     void* counter = Declare("TARVOK_HOST_TESTLIB.DLL", "TestNextCall");
-    void* counterAgain = Declare("tarvok_host_testlib.dll", "TestNextCall");
     ASSERT_NE(counter, nullptr);
+    EXPECT_EQ(Declare("tarvok_host_testlib.dll", "TestNextCall"), counter);
     EXPECT_EQ(tarvok::BoundModuleCount(), 1u);
-    EXPECT_EQ(counter, counterAgain);
-    const int before = reinterpret_cast<CounterFunction>(counter)();
-    EXPECT_EQ(reinterpret_cast<CounterFunction>(counterAgain)(), before + 1);  // one copy, one counter
+    const int calls = Call(counter);
+    EXPECT_EQ(Call(counter), calls + 1);
 
-    // The end of the program closes every module: nothing of the library stays loaded.
-    ReleaseBoundModules();
-    EXPECT_EQ(tarvok::BoundModuleCount(), 0u);
-    void* handle = dlopen(kLibraryPath.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    EXPECT_EQ(handle, nullptr);
-    if (handle) dlclose(handle);
-    // A declaration after that loads it anew.
-    EXPECT_NE(Declare("tarvok_host_testlib.dll", "TestAdd"), nullptr);
-    EXPECT_EQ(tarvok::BoundModuleCount(), 1u);
-}
-
-TEST_F(LibraryBinding, PathsAndSystemNamesLoad) {
-    // A game's own library in a folder of its own, named in another case and with "\\" separators: the
-    // lowered path is found whatever the case of the real names, and as this platform names libraries.
+    // A game's own library in a folder of its own, named in another case with "\\" separators, is found
+    // as this platform names it; a library the system's loader finds by its own name loads too.
     namespace fs = std::filesystem;
     const fs::path folder = fs::path(std::getenv("TMPDIR")) / "Plugins";
     fs::create_directories(folder);
-    fs::copy_file(kLibraryPath, folder / "libMyPlugin.so", fs::copy_options::overwrite_existing);
+    fs::copy_file(TARVOK_HOST_TEST_LIBRARY, folder / "libMyPlugin.so", fs::copy_options::overwrite_existing);
     std::string windowsPath = (folder / "MyPlugin.dll").string();
     std::transform(windowsPath.begin(), windowsPath.end(), windowsPath.begin(),
                    [](char c) { return c == '/' ? '\\' : static_cast<char>(std::toupper(c)); });
-    void* add = Declare(windowsPath, "TestAdd");
-    ASSERT_NE(add, nullptr);
-    EXPECT_EQ(reinterpret_cast<AddFunction>(add)(-5, 3), -2);
-
-    // A library the system's loader finds by its own name.
+    void* plugin = Declare(windowsPath, "TestAdd");
+    ASSERT_NE(plugin, nullptr);
+    EXPECT_EQ(Call(plugin, -5, 3), -2);
     void* strlenAddress = Declare("LIBC.SO.6", "strlen");
     ASSERT_NE(strlenAddress, nullptr);
     EXPECT_EQ(reinterpret_cast<std::size_t (*)(const char*)>(strlenAddress)("four"), 4u);
-    EXPECT_EQ(tarvok::BoundModuleCount(), 2u);
-}
+    EXPECT_EQ(tarvok::BoundModuleCount(), 3u);
 
-TEST_F(LibraryBinding, HostileModuleNamesFailCleanly) {
-    std::string deep;
-    for (int i = 0; i < 1024; ++i) deep += "d\\..\\";
-    // An empty name must not bind the program's own symbols; 10 KB names, with and without separators,
-    // paths that lead nowhere and a directory load nothing.
-    EXPECT_EQ(Declare("", "strlen"), nullptr);
-    for (const std::string& name : {std::string(10240, 'A'), deep + "x.dll",
-                                    std::string("../../../../../../nosuch/lib.dll"), std::string("/tmp/")}) {
-        EXPECT_EQ(Declare(name, "TestAdd"), nullptr) << name.substr(0, 40);
-    }
+    // The end of the program closes every module: nothing of the library stays loaded, and a
+    // declaration after that loads it anew.
+    ReleaseBoundModules();
     EXPECT_EQ(tarvok::BoundModuleCount(), 0u);
+    void* handle = dlopen(TARVOK_HOST_TEST_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
+    EXPECT_EQ(handle, nullptr);
+    if (handle) dlclose(handle);
+    EXPECT_NE(Declare("tarvok_host_testlib.dll", "TestAdd"), nullptr);
+    EXPECT_EQ(tarvok::BoundModuleCount(), 1u);
+    ReleaseBoundModules();
 }
 
 namespace {
@@ -144,16 +133,6 @@ const SubroutineEntry kGameSubroutines[] = {
     {nullptr, nullptr},
 };
 
-// What a program writes on standard error (its standard output is dropped). The leak checker of a
-// sanitizer build cannot work under a debugger, so it is off for these runs.
-std::string ErrorTextOf(std::vector<std::string> argv, int& status) {
-    argv.insert(argv.begin(),
-                {"/bin/sh", "-c", "ASAN_OPTIONS=detect_leaks=0 exec \"$0\" \"$@\" 2>&1 >/dev/null"});
-    std::string output;
-    platform::RunCapturingOutput(argv, 1 << 20, output, status);
-    return output;
-}
-
 }  // namespace
 
 TEST(CallByName, CallsTheFirstSubroutineOfExactlyThatName) {
@@ -164,114 +143,96 @@ TEST(CallByName, CallsTheFirstSubroutineOfExactlyThatName) {
         EXPECT_EQ(CallByName(name), 0.0) << name;
         EXPECT_EQ(FindSubByName(name), nullptr) << name;
     }
-    EXPECT_EQ(g_punches, 1);
-    EXPECT_EQ(g_wins, 2);
-    EXPECT_EQ(g_firstDuplicate, 1);
+    EXPECT_EQ(std::vector({g_punches, g_wins, g_firstDuplicate}), std::vector({1, 2, 1}));
     EXPECT_EQ(FindSubByName("WIN"), &Win);
     EXPECT_EQ(FindSubByName("twice"), &FirstDuplicate);
-
     // A game without a table: every name reaches the end at once.
     SetSubroutineTable(nullptr);
     EXPECT_EQ(CallByName("punch"), 0.0);
     EXPECT_EQ(FindSubByName("punch"), nullptr);
 }
 
-TEST(DebugOutput, FailuresAndDebugTextReachOnlyADebugger) {
-    SetSubroutineTable(kGameSubroutines);
-    const auto body = [] {
-        DebugOut("hello");
-        DebugOut("line end of its own\n");
-        DebugOut("");
-        DebugOut(RtString(std::string(100000, 'z').c_str()));
-        CallByName("Punch");
-        CallByName("declared");
-        CallByName("punch");  // a success says nothing
-        void* address = &address;
-        RtString missing("NoSuchModule.DLL"), library("tarvok_host_testlib.dll");
-        DeclareFunction(missing, "TestAdd", address);
-        if (address != nullptr) std::abort();
-        address = &address;  // a missing function of a library that loads says nothing
-        DeclareFunction(library, "NoSuchFunction", address);
-        if (address != nullptr) std::abort();
-        DeclareFunction(library, "", address);
-        if (address != nullptr) std::abort();
-        ReleaseBoundModules();
-    };
-    const ChildResult quiet = RunInChild(false, body);
-    EXPECT_EQ(quiet.exitStatus, 0);
-    EXPECT_EQ(quiet.errorText, "");
+namespace {
 
-    const ChildResult traced = RunInChild(true, body);
-    SKIP_IF_TRACE_REFUSED(traced);
-    EXPECT_EQ(traced.exitStatus, 0);
-    EXPECT_EQ(traced.errorText, "TXhello\nTXline end of its own\nTX\nTX" + std::string(100000, 'z') +
-                                    "\nTXCALLBYNAME \"Punch\" *** failed ***\n"
-                                    "TXCALLBYNAME \"declared\" *** failed ***\n"
-                                    "TXDECLARE module not found: nosuchmodule.dll\n");
-    SetSubroutineTable(nullptr);
-}
-
-TEST(DebugOutput, ReachesARealDebugger) {
-    int status = -1;
-    EXPECT_EQ(ErrorTextOf({TARVOK_HOST_DEBUG_PROBE, "hello debugger"}, status), "");
-    EXPECT_EQ(status, 0);
-
-    if (!platform::ProgramExists("gdb")) GTEST_SKIP() << "gdb is not installed";
-    const std::string text = ErrorTextOf({"gdb", "-batch", "-nx", "-ex", "set disable-randomization off",
-                                          "-ex", "run", "--args", TARVOK_HOST_DEBUG_PROBE, "hello debugger"},
-                                         status);
-    if (text.find("TX") == std::string::npos && text.find("ptrace") != std::string::npos) {
-        GTEST_SKIP() << "gdb may not trace here: " << text;
+// Runs the debug probe with its standard error into a file, traced by this process when asked (a tracee
+// stops at its exec and at each signal, and is let go on); its exit status (77: tracing refused) and the
+// text. The leak checker of a sanitizer build cannot work under a tracer, so it is off for these runs.
+std::pair<int, std::string> RunDebugProbe(bool traced) {
+    const std::string errors = std::string(std::getenv("TMPDIR")) + "/probe-errors.txt";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
+        setenv("ASAN_OPTIONS", "detect_leaks=0", 1);
+        if (traced && ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) _exit(77);
+        execl(TARVOK_HOST_DEBUG_PROBE, TARVOK_HOST_DEBUG_PROBE, "hello", static_cast<char*>(nullptr));
+        _exit(127);
     }
-    EXPECT_NE(text.find("TXhello debugger\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("TXDECLARE module not found: missing_module.dll\n"), std::string::npos) << text;
+    int status = 0;
+    while (waitpid(pid, &status, 0) == pid && WIFSTOPPED(status)) {
+        const long signal = WSTOPSIG(status) == SIGTRAP ? 0 : WSTOPSIG(status);
+        ptrace(PTRACE_CONT, pid, nullptr, reinterpret_cast<void*>(signal));
+    }
+    std::ifstream in(errors);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+            std::string(std::istreambuf_iterator<char>(in), {})};
 }
 
-TEST(CommandLineText, IsACopyOfTheStartArguments) {
-    g_engine.commandLine = "-level 3 \"my save.dat\"";
-    RtString line = CommandLine();
-    line.Append(" changed");
-    EXPECT_STREQ(CommandLine().CText(), "-level 3 \"my save.dat\"");
-    g_engine.commandLine = "";
-    EXPECT_EQ(CommandLine().Length(), 0u);
+}  // namespace
+
+TEST(DebugOutput, FailuresAndDebugTextReachOnlyADebugger) {
+    const std::string expected = "TXhello\nTXline end of its own\nTX\nTX" + std::string(100000, 'z') +
+                                 "\nTXCALLBYNAME \"Punch\" *** failed ***\n"
+                                 "TXCALLBYNAME \"declared\" *** failed ***\n"
+                                 "TXDECLARE module not found: nosuchmodule.dll\n";
+    EXPECT_EQ(RunDebugProbe(false), std::make_pair(0, std::string()));
+    const auto [status, text] = RunDebugProbe(true);
+    if (status == 77) GTEST_SKIP() << "ptrace is not permitted here";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(text, expected);
+
+    // The same under a real debugger, whose own messages may come between.
+    if (!platform::ProgramExists("gdb")) GTEST_SKIP() << "gdb is not installed";
+    std::string output;
+    int gdbStatus = -1;
+    platform::RunCapturingOutput(
+        {"/bin/sh", "-c", "ASAN_OPTIONS=detect_leaks=0 exec \"$0\" \"$@\" 2>&1 >/dev/null", "gdb", "-batch",
+         "-nx", "-ex", "set disable-randomization off", "-ex", "run", "--args", TARVOK_HOST_DEBUG_PROBE,
+         "hello"},
+        1 << 20, output, gdbStatus);
+    if (output.find("TX") == std::string::npos && output.find("ptrace") != std::string::npos)
+        GTEST_SKIP() << "gdb may not trace here: " << output;
+    EXPECT_NE(output.find(expected), std::string::npos) << output.substr(0, 400);
 }
 
 namespace {
 
-// Splits a command line by the usual rules of the game's own platform: blanks (space, tab) separate
-// outside quotes; a double quote opens or closes a group, and "" inside a group is a literal quote;
-// 2n backslashes before a quote give n backslashes, 2n+1 give n and a literal quote; other backslashes
-// are themselves.
-std::vector<std::string> SplitCommandLine(std::string_view line) {
+// Splits a command line by the game platform's rules: blanks (space, tab) separate outside quotes; a
+// quote opens or closes a group and "" inside a group is a literal quote; 2n backslashes before a quote
+// give n backslashes, 2n+1 give n and a literal quote; other backslashes are themselves.
+std::vector<std::string> SplitCommandLine(const std::string& line) {
     std::vector<std::string> args;
-    std::size_t i = 0;
-    for (;;) {
-        while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-        if (i == line.size()) return args;
+    for (std::size_t i = line.find_first_not_of(" \t"); i != std::string::npos;
+         i = line.find_first_not_of(" \t", i)) {
         std::string arg;
-        bool quoted = false;
-        while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
-            if (line[i] == '\\') {
-                std::size_t n = 0;
-                while (i + n < line.size() && line[i + n] == '\\') ++n;
-                const bool quoteFollows = i + n < line.size() && line[i + n] == '"';
-                arg.append(quoteFollows ? n / 2 : n, '\\');
-                i += n;
-                if (quoteFollows && n % 2 == 1) arg += line[i++];
-            } else if (line[i] == '"') {
-                if (quoted && i + 1 < line.size() && line[i + 1] == '"') {
-                    arg += '"';
-                    i += 2;
-                } else {
-                    quoted = !quoted;
-                    ++i;
-                }
-            } else {
+        for (bool quoted = false; i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'));) {
+            std::size_t n = 0;
+            while (line[i + n] == '\\') ++n;  // line[size()] is the terminating zero
+            const bool quote = line[i + n] == '"';
+            arg.append(quote ? n / 2 : n, '\\');
+            i += n;
+            if (quote && n % 2 == 0 && quoted && line[i + 1] == '"') {
+                arg += '"';
+                i += 2;
+            } else if (quote && n % 2 == 0) {
+                quoted = !quoted;
+                ++i;
+            } else if (quote || n == 0) {
                 arg += line[i++];
             }
         }
         args.push_back(arg);
     }
+    return args;
 }
 
 std::string Join(const std::vector<std::string>& args) {
@@ -282,7 +243,7 @@ std::string Join(const std::vector<std::string>& args) {
 
 }  // namespace
 
-TEST(CommandLineText, SplitsBackIntoTheStartArguments) {
+TEST(CommandLineText, SplitsBackIntoTheStartArgumentsAndIsACopy) {
     const std::vector<std::string> example = {"a", "b c", "d\"e", "", "f\\g"};
     EXPECT_EQ(Join(example), "a \"b c\" \"d\\\"e\" \"\" f\\g");
     const std::vector<std::vector<std::string>> cases = {
@@ -294,12 +255,18 @@ TEST(CommandLineText, SplitsBackIntoTheStartArguments) {
     for (const auto& args : cases) EXPECT_EQ(SplitCommandLine(Join(args)), args) << Join(args);
     // Random arguments made of the characters that matter, with a fixed seed.
     std::mt19937 rng(26);
-    const std::string_view alphabet = "a \\\"\t";
+    const std::string alphabet = "a \\\"\t";
     for (int round = 0; round < 2000; ++round) {
         std::vector<std::string> args(rng() % 4);
-        for (std::string& a : args) {
+        for (std::string& a : args)
             for (std::size_t n = rng() % 7; n > 0; --n) a += alphabet[rng() % alphabet.size()];
-        }
         ASSERT_EQ(SplitCommandLine(Join(args)), args) << Join(args);
     }
+
+    // CommandLine hands out a copy of the text kept at the start.
+    g_engine.commandLine = "-level 3 \"my save.dat\"";
+    CommandLine().Append(" changed");
+    EXPECT_STREQ(CommandLine().CText(), "-level 3 \"my save.dat\"");
+    g_engine.commandLine = "";
+    EXPECT_EQ(CommandLine().Length(), 0u);
 }
