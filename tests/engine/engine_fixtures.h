@@ -1,5 +1,5 @@
 // Shared by the engine tests: paths in the run's temporary folder, the test video (made by ffmpeg), and
-// runs of a probe program whose shots are read back with ImageMagick.
+// runs of the probe game whose shots are read back with ImageMagick.
 #pragma once
 
 #include <array>
@@ -38,10 +38,10 @@ inline bool MakeColourVideo(const std::string& path) {
     return std::system((command + " '" + path + "'").c_str()) == 0;
 }
 
-// Runs a probe from TMPDIR with a key script (which also keeps its window active, so other windows on the
-// display never pause it) and shots into the relative folder "shots", emptied first.
-inline CommandResult RunProbe(const std::string& program, const std::string& args, const std::string& env,
-                              const std::string& keys) {
+// Runs the probe game (or another program) from TMPDIR with a key script, which also keeps its window
+// active, and extra environment settings; shots go to the relative folder "shots", emptied first.
+inline CommandResult Probe(const std::string& args, const std::string& keys = "", const std::string& env = "",
+                           const std::string& program = TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game") {
     std::ofstream(TempPath("keys.txt")) << keys;
     return testsupport::RunCommand(
         "cd \"$TMPDIR\" && rm -rf shots && mkdir shots && env TARVOK_SHOTDIR=shots"

@@ -1,18 +1,19 @@
-// The engine's start, frame loop and end, run as a separate probe game under a display.
+// The engine's start, frame loop and end, video playback and text entry, run in a separate probe game
+// under a display with a key script; the pictures it presents are read back from its shots.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tests/engine/engine_fixtures.h"
 
 namespace {
 
 using namespace enginetest;
-
-CommandResult Probe(const std::string& args, const std::string& env = "", const std::string& keys = "") {
-    return RunProbe(TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game", args, env, keys);
-}
 
 bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
@@ -22,7 +23,7 @@ std::string Log() { return ReadFile(TempPath("ErrorLog.txt")); }
 
 TEST(Engine, ShowsFramesAndEndsAtTheFrameLimitOrInDebugMode) {
     std::ofstream(TempPath("ErrorLog.txt")) << "left over from an earlier run\r\n";
-    const CommandResult run = Probe("colours", "TARVOK_FRAMES=8 TARVOK_SHOTS=3,7-9");
+    const CommandResult run = Probe("colours", "", "TARVOK_FRAMES=8 TARVOK_SHOTS=3,7-9");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Init OK\n");
     // Each shot is what was cleared before that ShowScreen, over the whole 640 x 480 window, into the
@@ -44,14 +45,14 @@ TEST(Engine, ShowsFramesAndEndsAtTheFrameLimitOrInDebugMode) {
 
 TEST(Engine, LeftAltF4EndsEvenWhenEscapeIsNotAllowed) {
     // Esc held from frame 3 does nothing with AllowEscape(0); Alt + F4 ends at ShowScreen 8.
-    CommandResult run = Probe("count 0", "", "3 down 1\n6 down 56\n8 down 62\n");
+    CommandResult run = Probe("count 0", "3 down 1\n6 down 56\n8 down 62\n");
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Has(run.out, "frame 7\n") && !Has(run.out, "frame 8\n")) << run.out;
-    run = Probe("count 1", "", "5 down 129\n");  // the extended Esc code ends too
+    run = Probe("count 1", "5 down 129\n");  // the extended Esc code ends too
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Has(run.out, "frame 4\n") && !Has(run.out, "frame 5\n")) << run.out;
     // A malformed key script stops the start with a message naming its line.
-    run = Probe("colours", "", "# keys\n3 sideways 1\n");
+    run = Probe("colours", "# keys\n3 sideways 1\n");
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(Has(run.out, "line 2 of the key script") && !Has(run.out, "Init OK")) << run.out;
 }
@@ -64,7 +65,7 @@ TEST(Engine, PacesFramesToTheFrameRate) {
     ASSERT_EQ(std::sscanf(run.out.c_str(), "Init OK elapsed %lf mean %lf", &elapsed, &mean), 2) << run.out;
     EXPECT_TRUE(elapsed > 580 && elapsed < 3000 && mean > 9.5 && mean < 50) << run.out;
     // Unpaced, the same frames take far less than the schedule.
-    run = Probe("pace 10", "TARVOK_UNPACED=1");
+    run = Probe("pace 10", "", "TARVOK_UNPACED=1");
     ASSERT_EQ(std::sscanf(run.out.c_str(), "Init OK elapsed %lf", &elapsed), 1) << run.out;
     EXPECT_LT(elapsed, 5900);
 }
@@ -85,10 +86,247 @@ TEST(Engine, FullScreenAndAbsurdNumbers) {
 TEST(Engine, TextInTheSceneUsesTheCurrentFont) {
     // No "smalfont.bmp" beside the probe: font 0 is the built-in one, 8 x 8 cells of white glyphs. "HI"
     // is 16 x 8 pixels centred on the screen's middle, standing on it: x 312..327, y 232..239.
-    EXPECT_EQ(Probe("print3d", "TARVOK_FRAMES=3 TARVOK_SHOTS=3").status, 0);
+    EXPECT_EQ(Probe("print3d", "", "TARVOK_FRAMES=3 TARVOK_SHOTS=3").status, 0);
     const std::string shot = "convert \"$TMPDIR/shots/frame-000003.png\" -crop ";
     EXPECT_EQ(testsupport::RunCommand(shot + "16x8+312+232 -format '%[fx:maxima.r*255] ' info: && " + shot +
                                       "200x100+0+0 -format '%[fx:maxima.r*255]' info:")
                   .out,
               "255 0");  // white glyphs at the point, nothing far away
+}
+
+namespace {
+
+// The numbers after the word on the probe's line of output ("video RESULT ELAPSED", "loop ELAPSED").
+std::vector<double> Numbers(const std::string& out, const std::string& word) {
+    const std::size_t at = out.find(word + " ");
+    std::istringstream line(at == std::string::npos ? ""
+                                                    : out.substr(at + word.size(), out.find('\n', at) - at));
+    std::vector<double> numbers;
+    for (double n; line >> n;) numbers.push_back(n);
+    return numbers;
+}
+
+// The probe ended its line for the word with a result of 0 ("video" only) after low to high ms.
+void ExpectEnded(const CommandResult& run, const std::string& word, double low, double high) {
+    const std::vector<double> n = Numbers(run.out, word);
+    ASSERT_EQ(n.size(), word == "video" ? 2u : 1u) << run.out;
+    EXPECT_TRUE(n[0] == 0 || word != "video") << run.out;
+    EXPECT_TRUE(n.back() > low && n.back() < high) << run.out;
+}
+
+// Pixels of the shots; the video's colours come through a lossy codec, so a few levels either way.
+struct Spot {
+    int frame, x, y;
+    Rgb colour;
+};
+void ExpectPixels(std::initializer_list<Spot> spots) {
+    for (const Spot& s : spots) {
+        const Rgb got = Pixel(s.frame, s.x, s.y);
+        for (int i = 0; i < 3; ++i)
+            EXPECT_NEAR(got[i], s.colour[i], 12) << s.frame << " " << s.x << "," << s.y;
+    }
+}
+
+constexpr Rgb kRed{255, 0, 0}, kGreen{0, 255, 0}, kBlue{0, 0, 255}, kBlack{0, 0, 0}, kWhite{255, 255, 255};
+
+class Video : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(MakeColourVideo(TempPath("colours.avi"))); }
+    const std::string path_ = TempPath("colours.avi");
+};
+
+}  // namespace
+
+TEST_F(Video, ShowsEachColourAtItsTimeOverTheWholeWindowUntilTheFrameLimit) {
+    // Frame 1 is the probe's ShowScreen; the video's pictures (10 a second) are frames 2 to 31, the last
+    // keeping its tenth of a second; 160 x 120 scaled by 4 fills 640 x 480.
+    CommandResult run = Probe("video " + path_ + " 0", "", "TARVOK_SHOTS=7,17,27,32");
+    EXPECT_EQ(run.status, 0) << run.out;
+    ExpectEnded(run, "video", 2900, 8000);
+    for (const auto& [frame, colour] : {std::pair{7, kRed}, std::pair{17, kGreen}, std::pair{27, kBlue}}) {
+        ExpectPixels({{frame, 0, 0, colour}, {frame, 320, 240, colour}, {frame, 639, 479, colour}});
+    }
+    ExpectPixels({{32, 320, 240, kBlack}});  // the game's next frame starts cleared
+
+    run = Probe("video " + path_ + " 0", "", "TARVOK_FRAMES=5");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out.find("video "), std::string::npos) << run.out;  // ended inside the video
+}
+
+TEST_F(Video, WaitsForAHeldKeyIsCentredAndEndsOnAKey) {
+    // SetScreen shows frames 1 to 5, the probe frame 6. Space held from frame 1 is waited for (frames 7
+    // to 9); the pictures start at frame 10, and Space down again at picture 14 ends them. 160 x 120 in
+    // 800 x 480 is scaled by 4 to 640 x 480 at (80, 0).
+    const CommandResult run =
+        Probe("video " + path_ + " 0 800 480", "1 down 57\n9 up 57\n24 down 57\n", "TARVOK_SHOTS=12");
+    EXPECT_EQ(run.status, 0) << run.out;
+    ExpectEnded(run, "video", 1350, 5000);
+    ExpectPixels({{12, 79, 240, kBlack}, {12, 80, 240, kRed}, {12, 719, 0, kRed}, {12, 720, 479, kBlack}});
+}
+
+TEST_F(Video, LoopingStartsAgainUntilAKey) {
+    // Pass 1 is frames 2 to 31, pass 2 frames 32 to 61; Space at frame 50 (picture 18 of pass 2).
+    const CommandResult run = Probe("loop " + path_, "50 down 57\n", "TARVOK_SHOTS=37,47");
+    EXPECT_EQ(run.status, 0) << run.out;
+    ExpectEnded(run, "loop", 4700, 12000);
+    ExpectPixels({{37, 320, 240, kRed}, {47, 320, 240, kGreen}});
+}
+
+TEST_F(Video, AMouseButtonEndsIt) {
+    // On an X server of its own (a window of another test must not take the click): the probe loops the
+    // video; half a second after it starts, xdotool presses the left button in the window, and releases
+    // it once the probe has reported the end (or after 10 s).
+    std::ofstream(TempPath("mouse.sh"))
+        << "cd \"$TMPDIR\"; : > keys.txt; TARVOK_NONINTERACTIVE=1 "
+           "TARVOK_KEYS=\"$TMPDIR/keys.txt\" " TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game loop '"
+        << path_
+        << "' > mouse.txt 2>&1 & pid=$!\n"
+           "for i in $(seq 100); do grep -q looping mouse.txt && break; sleep 0.1; done\n"
+           "sleep 0.5; xdotool mousemove 320 240 mousedown 1\n"
+           "for i in $(seq 100); do grep -q 'loop ' mouse.txt && break; sleep 0.1; done\n"
+           "xdotool mouseup 1; kill $pid 2>/dev/null; wait $pid\n";
+    std::system(
+        ("sh " TARVOK_SOURCE_DIR "/tests/support/private-display.sh bash " + TempPath("mouse.sh")).c_str());
+    ExpectEnded({0, ReadFile(TempPath("mouse.txt"))}, "loop", 400, 5000);
+}
+
+TEST_F(Video, IsFoundInTheArchiveBehindTheProgram) {
+    // The game as one file: the probe with the video packed behind it under a name no plain file has.
+    ASSERT_EQ(
+        std::system(("mkdir -p \"$TMPDIR/pack\" && cp '" + path_ + "' \"$TMPDIR/pack/Packed.AVI\" && '" +
+                     TARVOK_PACK_TOOL
+                     "' -q --program " TARVOK_TEST_BINARY_DIR
+                     "/tests/engine/probe_game \"$TMPDIR/game\" \"$TMPDIR/pack\" && rm -r \"$TMPDIR/pack\"")
+                        .c_str()),
+        0);
+    const CommandResult run =
+        Probe("video media/packed.avi 0", "5 down 57\n", "TARVOK_SHOTS=3", TempPath("game"));
+    EXPECT_EQ(Numbers(run.out, "video").at(0), 0) << run.out;
+    ExpectPixels({{3, 320, 240, kRed}});
+}
+
+TEST_F(Video, MissingOrCutFilesDoNotStopTheGame) {
+    // A file that does not open gives 3; the first third of a file plays, looping, until a key.
+    const std::string bytes = ReadFile(path_);
+    std::ofstream(TempPath("cut.avi"), std::ios::binary) << bytes.substr(0, bytes.size() / 3);
+    for (const auto& [file, result] : {std::pair{"none.avi", 3}, std::pair{"cut.avi", 0}}) {
+        const CommandResult run = Probe("video " + TempPath(file) + " 1", "40 down 28\n");
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(Numbers(run.out, "video").at(0), result) << run.out;
+        EXPECT_NE(run.out.find("after\n"), std::string::npos) << run.out;
+    }
+}
+
+namespace {
+
+// Key script lines that type each scan code in turn, one event a frame from `frame` on; then Enter.
+std::string Typing(int frame, std::initializer_list<int> codes) {
+    std::string keys;
+    for (int code : codes) {
+        keys += std::to_string(frame++) + " down " + std::to_string(code) + "\n";
+        keys += std::to_string(frame++) + " up " + std::to_string(code) + "\n";
+    }
+    return keys + std::to_string(frame) + " down 28\n";
+}
+
+constexpr int kBackspace = 14, kEscape = 1, kC = 46, kE = 18, kX = 45, kMinus = 12, kOne = 2, kTwo = 3,
+              kThree = 4;
+
+}  // namespace
+
+TEST(TextEntry, EditsALineOverTheFrozenScreenWithABlinkingCursor) {
+    // Frame 1 is the probe's own; entry passes from frame 2. Backspace at 3, "c" at 5, "d" at 7, then
+    // nothing is typed until Enter at 31: the cursor appears after the 21st pass without a character
+    // (frame 25), so the picture of frame 26 shows it and that of frame 25 does not.
+    const CommandResult run =
+        Probe("text AB 100 200 1", "3 down 14\n4 up 14\n5 down 46\n6 up 46\n7 down 32\n8 up 32\n31 down 28\n",
+              "TARVOK_SHOTS=8,25,26,32");
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("text [Acd] 3 layer 0\n"), std::string::npos) << run.out;
+    // The screen drawn before the entry stays behind the text: blue, a red square at (300, 300); an unlit
+    // corner of the "A" cell. The built-in font's 8 x 8 cells from (100, 200): the top bar of "A" (x 2..4,
+    // y 1 of its cell) and the cursor "_" (x 2..4, y 5) in the fourth cell. After Enter: nothing of it.
+    for (int frame : {8, 26})
+        ExpectPixels({{frame, 10, 10, kBlue}, {frame, 320, 320, kRed}, {frame, 100, 200, kBlue}});
+    ExpectPixels({{8, 103, 201, kWhite},
+                  {8, 127, 205, kBlue},
+                  {25, 127, 205, kBlue},
+                  {26, 127, 205, kWhite},
+                  {32, 103, 201, kBlack}});
+}
+
+TEST(TextEntry, ShiftCapitalsRepeatsEscapeAndNumbers) {
+    // A held key types once; typed again after a release it types again; Shift makes capitals.
+    const std::string keys =
+        "3 down 42\n4 down 30\n6 up 30\n7 up 42\n8 down 30\n9 up 30\n10 down 30\n11 up 30\n12 down 28\n";
+    CommandResult run = Probe("text x 0 0 1", keys);
+    EXPECT_NE(run.out.find("text [xAaa] 4 layer 0\n"), std::string::npos) << run.out;
+    // Esc ends the program while it may; otherwise it types nothing.
+    run = Probe("text x 0 0 1", "5 down 1\n");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.find("text ["), std::string::npos) << run.out;
+    run = Probe("text x 0 0 0", Typing(5, {kEscape, kBackspace, kBackspace, kC}));
+    EXPECT_NE(run.out.find("text [c] 1 layer 0\n"), std::string::npos) << run.out;
+    // A number entry reads the line by the text-to-number rule.
+    run = Probe("number 10 10", Typing(2, {kMinus, kThree, kE, kTwo, kX, kOne}));
+    EXPECT_NE(run.out.find("number -300\n"), std::string::npos) << run.out;
+}
+
+TEST(TextEntry, HasNoLengthLimit) {
+    // 700 characters, beyond the string's first 512-byte buffer; the run is unpaced to be quick.
+    std::string keys;
+    for (int i = 0; i < 700; ++i)
+        keys += std::to_string(2 + 2 * i) + " down 30\n" + std::to_string(3 + 2 * i) + " up 30\n";
+    const CommandResult run = Probe("text _ 0 0 1", keys + "1402 down 28\n", "TARVOK_UNPACED=1");
+    EXPECT_NE(run.out.find("text [_" + std::string(700, 'a') + "] 701 layer 0\n"), std::string::npos)
+        << run.out.substr(0, 200);
+}
+
+namespace {
+
+// Amplitude of the frequency in a block of samples (Goertzel), in sample units.
+double ToneAmplitude(const std::vector<double>& block, double hz, double rate) {
+    const double c = 2 * std::cos(2 * M_PI * hz / rate);
+    double s1 = 0, s2 = 0;
+    for (double x : block) {
+        const double s0 = x + c * s1 - s2;
+        s2 = s1;
+        s1 = s0;
+    }
+    return 2 * std::sqrt(std::max(s1 * s1 + s2 * s2 - c * s1 * s2, 0.0)) / static_cast<double>(block.size());
+}
+
+}  // namespace
+
+TEST_F(Video, ItsSoundPlaysBesideLoopingMusic) {
+    // Music of 0.6 s at 2000 Hz restarts while the 3 s video with its 441 Hz tone plays; SDL's disk
+    // driver records the mix (16-bit stereo at 22050 Hz).
+    const std::string music = TempPath("music.wav"), mix = TempPath("mix.raw");
+    ASSERT_EQ(
+        std::system(("ffmpeg -v error -y -f lavfi -i sine=frequency=2000:sample_rate=22050:duration=0.6 '" +
+                     music + "'")
+                        .c_str()),
+        0);
+    const CommandResult run =
+        Probe("music " + music + " " + path_, "", "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=" + mix);
+    EXPECT_NE(run.out.find("played\n"), std::string::npos) << run.out;
+
+    const std::string bytes = ReadFile(mix);
+    constexpr std::size_t kBlock = 2205;  // a tenth of a second
+    int videoBlocks = 0, withMusic = 0;
+    for (std::size_t at = 0; at + kBlock * 4 <= bytes.size(); at += kBlock * 4) {
+        std::vector<double> left(kBlock);
+        for (std::size_t i = 0; i < kBlock; ++i) {
+            const auto* p = reinterpret_cast<const unsigned char*>(bytes.data() + at + 4 * i);
+            left[i] = static_cast<std::int16_t>(p[0] | (p[1] << 8));
+        }
+        // Both tones are 4096 at full scale (the video's mono tone perhaps -3 dB in stereo).
+        if (ToneAmplitude(left, 441, 22050) < 1500) continue;
+        ++videoBlocks;
+        if (ToneAmplitude(left, 2000, 22050) > 1000) ++withMusic;
+    }
+    EXPECT_TRUE(videoBlocks >= 24 && videoBlocks <= 33) << videoBlocks;
+    // Music that stopped after its 0.6 s would sound in at most 7 of these blocks; each restart may leave
+    // a short gap.
+    EXPECT_GE(withMusic, videoBlocks - 6) << "music stopped while the video played";
 }

@@ -1,5 +1,5 @@
-// A small game program the engine tests run as a separate process: each mode exercises one behaviour
-// and prints what the test checks.
+// A small game program the engine tests run as a separate process: each mode (the first argument)
+// exercises one behaviour and prints what the test checks.
 #include <GL/gl.h>
 
 #include <cmath>
@@ -8,13 +8,20 @@
 #include <string>
 
 #include "engine/engine.h"
+#include "engine/media.h"
+#include "gfx2d/gfx2d.h"
+#include "gfx2d/texture_store.h"
 #include "gfx3d/gfx3d.h"
 #include "platform/window.h"
+#include "sound/sound.h"
 
 namespace {
 
-std::string g_mode;
-double g_arg = 0;
+int g_argc = 0;
+char** g_argv = nullptr;
+
+const char* Arg(int i) { return i < g_argc ? g_argv[i] : ""; }
+double Number(int i) { return std::atof(Arg(i)); }
 
 void Colours() {
     for (int frame = 1;; ++frame) {
@@ -24,8 +31,9 @@ void Colours() {
     }
 }
 
+// pace FPS: how long 60 frames took and their mean frame time.
 void Pace() {
-    LimitFps(g_arg);
+    LimitFps(Number(2));
     ShowScreen();
     const double start = GetElapsedTime();
     double frameTimes = 0;
@@ -37,7 +45,7 @@ void Pace() {
 }
 
 void CountFrames() {
-    AllowEscape(g_arg);
+    AllowEscape(Number(2));
     for (int frame = 1;; ++frame) {
         ShowScreen();
         std::printf("frame %d\n", frame);
@@ -72,29 +80,78 @@ void BadNumbers() {
     ShowScreen();
 }
 
+// video FILE REPEAT [WIDTH HEIGHT]: ShowVideo's result and how long it took, then one more frame.
+void Video() {
+    if (g_argc > 5) SetScreen(Number(4), Number(5), 0);
+    ShowScreen();
+    const double start = GetElapsedTime();
+    const double result = ShowVideo(Arg(2), Number(3));
+    std::printf("video %g %.0f\n", result, GetElapsedTime() - start);
+    ShowScreen();
+    std::printf("after\n");
+}
+
+// The screen that text entry freezes: blue, with a red square at (300, 300) of 40 x 40.
+void PaintScreen() {
+    ShowScreen();
+    DrawRect(0, 0, 640, 480, 0xFF0000);
+    DrawRect(300, 300, 40, 40, 0x0000FF);
+}
+
 void MainBody() {
-    if (g_mode == "colours") Colours();
-    if (g_mode == "pace") Pace();
-    if (g_mode == "count") CountFrames();
-    if (g_mode == "fullscreen") FullScreen();
-    if (g_mode == "bad") BadNumbers();
-    if (g_mode == "debug") {
+    const std::string mode = Arg(1);
+    if (mode == "colours") Colours();
+    if (mode == "pace") Pace();
+    if (mode == "count") CountFrames();
+    if (mode == "fullscreen") FullScreen();
+    if (mode == "bad") BadNumbers();
+    if (mode == "video") Video();
+    if (mode == "debug") {
         g_engine.debugMode = 1;
         SetSourcePosition(2, 5);
         ShowScreen();
     }
-    while (g_mode == "print3d") {
+    while (mode == "print3d") {
         Start3D(1, 1000, 60);
         SetCamera(0, 0, -100, 0, 0, 0);
         Print3D("HI", 0, 0, 0, 0);  // on the screen, centred on the projected point
         ShowScreen();
+    }
+    if (mode == "loop") {  // loop FILE: how long PlayVideoLoop ran
+        ShowScreen();
+        std::printf("looping\n");
+        std::fflush(stdout);
+        const double start = GetElapsedTime();
+        PlayVideoLoop(Arg(2));
+        std::printf("loop %.0f\n", GetElapsedTime() - start);
+    }
+    if (mode == "music") {  // music MUSIC VIDEO: the video played once over the music
+        PlayMusic(Arg(2));
+        ShowScreen();
+        PlayVideo(Arg(3));
+        std::printf("played\n");
+    }
+    if (mode == "text") {  // text INITIAL X Y ESCAPE: InputText on the initial text, Esc allowed or not
+        AllowEscape(Number(5));
+        PaintScreen();
+        RtString text = Arg(2);
+        InputText(text, Number(3), Number(4));
+        std::printf("text [%s] %u layer %d\n", text.CText(), text.Length(),
+                    tarvok::Store().layers[3].columns);
+        ShowScreen();
+    }
+    if (mode == "number") {  // number X Y: InputNumber, printed by the number text rule
+        PaintScreen();
+        double value = -1;
+        InputNumber(value, Number(2), Number(3));
+        std::printf("number %s\n", RtString(value).CText());
     }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    g_mode = argc > 1 ? argv[1] : "";
-    g_arg = argc > 2 ? std::atof(argv[2]) : 0;
+    g_argc = argc;
+    g_argv = argv;
     ProgramMain(argc, argv, "probe", MainBody);
 }
