@@ -136,36 +136,26 @@ TEST(FileDialog, FilterTextsBecomeDescriptionAndPatternPairs) {
 
 TEST(FileRequest, ArgumentsAndAnswersOfAStandInDialog) {
     // A stand-in zenity in a folder of its own that becomes the whole PATH: it writes its arguments one
-    // per line into args.txt, prints answer.txt and ends with the status in status.txt.
+    // per line into args.txt, prints the answer and ends with the status.
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     const fs::path folder = fs::path(std::getenv("TMPDIR")) / "dialog";
     fs::create_directories(folder);
     setenv("PATH", folder.c_str(), 1);
     const auto dialog = [&folder](const std::string& answer, int status) {
-        std::ofstream(folder / "answer.txt", std::ios::binary) << answer;
-        std::ofstream(folder / "status.txt") << status;
         std::ofstream(folder / "zenity")
-            << "#!/bin/sh\nd=\"${0%/*}\"\nfor a; do printf '%s\\n' \"$a\"; done > "
-               "\"$d/args.txt\"\nwhile read -r l || [ -n \"$l\" ]; do printf '%s\\n' "
-               "\"$l\"; done < \"$d/answer.txt\"\nread -r s < \"$d/status.txt\"\n"
-               "exit \"$s\"\n";
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"${0%/*}/args.txt\"\nprintf '%s' '" << answer
+            << "'\nexit " << status << "\n";
         fs::permissions(folder / "zenity", fs::perms::owner_all);
-    };
-    const auto arguments = [&folder] {
-        std::ifstream in(folder / "args.txt");
-        Strings lines;
-        for (std::string line; std::getline(in, line);) lines.push_back(line);
-        return lines;
     };
     // The answer's "\" become "/"; the current folder stays.
     dialog("C:\\games\\a.txt\n", 0);
     const std::string before = platform::CurrentDirectory();
     EXPECT_STREQ(FileRequest(2.5, "Text|*.txt").CText(), "C:/games/a.txt");  // any true value opens
-    EXPECT_EQ(arguments(), (Strings{"--file-selection", "--file-filter=Text | *.txt"}));
+    EXPECT_EQ(Read(folder / "args.txt"), "--file-selection\n--file-filter=Text | *.txt\n");
     EXPECT_EQ(platform::CurrentDirectory(), before);
     EXPECT_STREQ(FileRequest(0, "Pictures|*.bmp;*.png|All|*.*").CText(), "C:/games/a.txt");
-    EXPECT_EQ(arguments(), (Strings{"--file-selection", "--save", "--file-filter=Pictures | *.bmp *.png",
-                                    "--file-filter=All | *.*"}));
+    EXPECT_EQ(Read(folder / "args.txt"),
+              "--file-selection\n--save\n--file-filter=Pictures | *.bmp *.png\n--file-filter=All | *.*\n");
     // Cancel (nothing, status 1), a failed dialog whatever it printed, and an empty line choose nothing.
     for (const auto& [answer, status] :
          {std::pair{"", 1}, std::pair{"/some/file\n", 1}, std::pair{"\n", 0}}) {
