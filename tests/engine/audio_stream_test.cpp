@@ -1,5 +1,4 @@
-// The stream channel that carries a video's sound, on SDL's disk audio driver: what is queued comes out
-// of the mix sample for sample, beside the numbered channels.
+// The stream channel of a video's sound, on SDL's disk driver: queued samples come out exactly.
 #include "platform/audio_stream.h"
 
 #include <gtest/gtest.h>

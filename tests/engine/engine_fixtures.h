@@ -1,5 +1,4 @@
-// Shared by the engine tests: paths in the run's temporary folder, the test video (made by ffmpeg), and
-// runs of the probe game whose shots are read back with ImageMagick.
+// Shared by the engine tests: temporary paths, the test video, probe runs and their shots' pixels.
 #pragma once
 
 #include <array>
@@ -26,8 +25,7 @@ inline std::string ReadFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// 160 x 120 at 10 pictures a second: one second each of pure red, green and blue, with a 441 Hz sine
-// tone at 22050 Hz as 16-bit PCM. False when ffmpeg fails.
+// 160 x 120, 10 pictures a second: a second each of red, green and blue, with a 441 Hz tone at 22050 Hz.
 inline bool MakeColourVideo(const std::string& path) {
     std::string command = "ffmpeg -v error -y";
     for (const char* colour : {"0xFF0000", "0x00FF00", "0x0000FF"})
@@ -38,8 +36,7 @@ inline bool MakeColourVideo(const std::string& path) {
     return std::system((command + " '" + path + "'").c_str()) == 0;
 }
 
-// Runs the probe game (or another program) from TMPDIR with a key script, which also keeps its window
-// active, and extra environment settings; shots go to the relative folder "shots", emptied first.
+// Runs the probe (or `program`) in TMPDIR with a key script, which keeps its window active; shots in "shots".
 inline CommandResult Probe(const std::string& args, const std::string& keys = "", const std::string& env = "",
                            const std::string& program = TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game") {
     std::ofstream(TempPath("keys.txt")) << keys;

@@ -1,5 +1,4 @@
-// The engine's start, frame loop and end, video playback and text entry, run in a separate probe game
-// under a display with a key script; the pictures it presents are read back from its shots.
+// The engine run as a separate probe game under a display: frames, ends, video playback, text entry.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -25,8 +24,7 @@ TEST(Engine, ShowsFramesAndEndsAtTheFrameLimitOrInDebugMode) {
     const CommandResult run = Probe("colours", "", "TARVOK_FRAMES=8 TARVOK_SHOTS=3,7-9");
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, "Init OK\n");
-    // Each shot is what was cleared before that ShowScreen, over the whole 640 x 480 window, into the
-    // caller's relative folder; after frame 8 the program ends.
+    // Shots of what was cleared, over the whole window, in the caller's relative folder; 8 is the last.
     for (int frame : {3, 7, 8}) {
         EXPECT_EQ(Pixel(frame, 0, 0), (Rgb{frame * 10, 255 - frame * 10, 128})) << frame;
         EXPECT_EQ(Pixel(frame, 639, 479), (Rgb{frame * 10, 255 - frame * 10, 128})) << frame;
@@ -83,8 +81,7 @@ TEST(Engine, FullScreenAndAbsurdNumbers) {
 }
 
 TEST(Engine, TextInTheSceneUsesTheCurrentFont) {
-    // No "smalfont.bmp" beside the probe: font 0 is the built-in one, 8 x 8 cells of white glyphs. "HI"
-    // is 16 x 8 pixels centred on the screen's middle, standing on it: x 312..327, y 232..239.
+    // Built-in font (no smalfont.bmp here): "HI" is 16 x 8 white pixels standing on the middle, centred.
     EXPECT_EQ(Probe("print3d", "", "TARVOK_FRAMES=3 TARVOK_SHOTS=3").status, 0);
     const std::string shot = "convert \"$TMPDIR/shots/frame-000003.png\" -crop ";
     EXPECT_EQ(testsupport::RunCommand(shot + "16x8+312+232 -format '%[fx:maxima.r*255] ' info: && " + shot +
@@ -95,8 +92,7 @@ TEST(Engine, TextInTheSceneUsesTheCurrentFont) {
 
 namespace {
 
-// The probe's line "video RESULT MS" shows a result of 0, or its line "loop MS" is there, after low to
-// high ms.
+// The probe printed "video 0 MS" or "loop MS" with MS between low and high.
 void ExpectEnded(const std::string& out, const std::string& word, double low, double high) {
     double result = 0, ms = -1;
     const std::size_t at = out.find(word + " ");
@@ -129,8 +125,7 @@ protected:
 }  // namespace
 
 TEST_F(Video, ShowsEachColourAtItsTimeOverTheWholeWindowUntilTheFrameLimit) {
-    // Frame 1 is the probe's ShowScreen; the video's pictures (10 a second) are frames 2 to 31, the last
-    // keeping its tenth of a second; 160 x 120 scaled by 4 fills 640 x 480.
+    // Pictures (10 a second) are frames 2 to 31, the last kept a tenth; 160 x 120 scaled by 4 fills all.
     CommandResult run = Probe("video " + path_ + " 0", "", "TARVOK_SHOTS=7,17,27,32");
     EXPECT_EQ(run.status, 0) << run.out;
     ExpectEnded(run.out, "video", 2900, 8000);
@@ -145,9 +140,8 @@ TEST_F(Video, ShowsEachColourAtItsTimeOverTheWholeWindowUntilTheFrameLimit) {
 }
 
 TEST_F(Video, WaitsForAHeldKeyIsCentredAndEndsOnAKey) {
-    // SetScreen shows frames 1 to 5, the probe frame 6. Space held from frame 1 is waited for (frames 7
-    // to 9); the pictures start at frame 10, and Space down again at picture 14 ends them. 160 x 120 in
-    // 800 x 480 is scaled by 4 to 640 x 480 at (80, 0).
+    // SetScreen shows frames 1-5, the probe 6; Space held from 1 is waited for (7-9), pictures start at 10
+    // and Space at picture 14 ends them. 160 x 120 in 800 x 480 is scaled by 4 to 640 x 480 at (80, 0).
     const CommandResult run =
         Probe("video " + path_ + " 0 800 480", "1 down 57\n9 up 57\n24 down 57\n", "TARVOK_SHOTS=12");
     EXPECT_EQ(run.status, 0) << run.out;
@@ -162,8 +156,7 @@ TEST_F(Video, LoopsUntilAKeyOrAMouseButton) {
     ExpectEnded(run.out, "loop", 4700, 12000);
     ExpectPixels({{37, 320, 240, kRed}, {47, 320, 240, kGreen}});
 
-    // On an X server of its own (a window of another test must not take the click): half a second after
-    // the loop starts, xdotool presses the left button, and releases it once the probe reported the end.
+    // On an X server of its own (no other window takes the click), xdotool presses a button in the loop.
     std::ofstream(TempPath("mouse.sh"))
         << "cd \"$TMPDIR\"; : > keys.txt; TARVOK_NONINTERACTIVE=1 "
            "TARVOK_KEYS=\"$TMPDIR/keys.txt\" " TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game loop '"
@@ -204,8 +197,7 @@ TEST_F(Video, IsFoundInTheArchiveAndMissingOrCutFilesDoNotStopTheGame) {
 
 namespace {
 
-// Key script lines that type each scan code in turn, one event a frame from `frame` on; then Enter, at
-// frame `enter` if given.
+// A key script typing the scan codes, one event a frame from `frame`, then Enter (at `enter` if given).
 std::string Typing(int frame, const std::vector<int>& codes, int enter = 0) {
     std::string keys;
     for (int code : codes) {
@@ -221,16 +213,14 @@ constexpr int kBackspace = 14, kEscape = 1, kA = 30, kC = 46, kD = 32, kE = 18, 
 }  // namespace
 
 TEST(TextEntry, EditsALineOverTheFrozenScreenWithABlinkingCursor) {
-    // Frame 1 is the probe's own; entry passes from frame 2. Backspace at 3, "c" at 5, "d" at 7, then
-    // nothing is typed until Enter at 31: the cursor appears after the 21st pass without a character
-    // (frame 25), so the picture of frame 26 shows it and that of frame 25 does not.
+    // Entry passes from frame 2: Backspace at 3, "c" at 5, "d" at 7, Enter at 31. The cursor appears after
+    // the 21st pass without a character (frame 25): the picture of frame 26 shows it, that of 25 not.
     const CommandResult run =
         Probe("text AB 100 200 1", Typing(3, {kBackspace, kC, kD}, 31), "TARVOK_SHOTS=8,25,26,32");
     EXPECT_EQ(run.status, 0) << run.out;
     EXPECT_NE(run.out.find("text [Acd] 3 layer 0\n"), std::string::npos) << run.out;
-    // The screen drawn before the entry stays behind the text: blue, a red square at (300, 300); an unlit
-    // corner of the "A" cell. The built-in font's 8 x 8 cells from (100, 200): the top bar of "A" (x 2..4,
-    // y 1 of its cell) and the cursor "_" (x 2..4, y 5) in the fourth cell. After Enter: nothing of it.
+    // The frozen screen (blue, a red square) stays behind 8 x 8 cells from (100, 200): the top bar of "A"
+    // (x 2..4, y 1 of its cell), the cursor "_" (y 5) in the fourth cell; after Enter nothing of them.
     for (int frame : {8, 26})
         ExpectPixels({{frame, 10, 10, kBlue}, {frame, 320, 320, kRed}, {frame, 100, 200, kBlue}});
     ExpectPixels({{8, 103, 201, kWhite}, {32, 103, 201, kBlack}});
@@ -275,8 +265,7 @@ double ToneAmplitude(const std::vector<double>& block, double hz, double rate) {
 }  // namespace
 
 TEST_F(Video, ItsSoundPlaysBesideLoopingMusic) {
-    // Music of 0.6 s at 2000 Hz restarts while the 3 s video with its 441 Hz tone plays; SDL's disk
-    // driver records the mix (16-bit stereo at 22050 Hz).
+    // Music of 0.6 s at 2000 Hz restarts beside the 441 Hz tone of the 3 s video; the disk driver records.
     const std::string music = TempPath("music.wav"), mix = TempPath("mix.raw");
     ASSERT_EQ(
         std::system(("ffmpeg -v error -y -f lavfi -i sine=frequency=2000:sample_rate=22050:duration=0.6 '" +
@@ -302,7 +291,6 @@ TEST_F(Video, ItsSoundPlaysBesideLoopingMusic) {
         if (ToneAmplitude(left, 2000, 22050) > 1000) ++withMusic;
     }
     EXPECT_TRUE(videoBlocks >= 24 && videoBlocks <= 33) << videoBlocks;
-    // Music that stopped after its 0.6 s would sound in at most 7 of these blocks; each restart may leave
-    // a short gap.
+    // Music that stopped after 0.6 s would sound in at most 7 blocks; each restart may leave a gap.
     EXPECT_GE(withMusic, videoBlocks - 6) << "music stopped while the video played";
 }

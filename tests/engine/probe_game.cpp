@@ -1,5 +1,4 @@
-// A small game program the engine tests run as a separate process: each mode (the first argument)
-// exercises one behaviour and prints what the test checks.
+// The engine tests' game program: each mode (the first argument) prints what its test checks.
 #include <GL/gl.h>
 
 #include <cmath>

@@ -61,8 +61,7 @@ TEST(VideoDecoder, GivesEachPictureScaledAtItsTimeWithTheSound) {
     EXPECT_EQ(n, 30);
     EXPECT_NEAR(decoder.EndMs(), 3000.0, 1.0);
 
-    // Three seconds of a 441 Hz sine at 1/8 of full scale (4096), as 16-bit stereo at 22050 Hz: mono
-    // reaches both sides at full level, as a mono sound effect does.
+    // 3 s of a 441 Hz sine at 4096 as 16-bit stereo at 22050 Hz: mono reaches both sides at full level.
     EXPECT_NEAR(static_cast<double>(sound.size()), 3 * 22050 * 2, 3 * 22050 * 2 * 0.03);
     int peak = 0, crossings = 0, sidesDiffer = 0;
     for (std::size_t i = 0; i + 2 < sound.size(); i += 2) {
@@ -100,8 +99,7 @@ TEST(VideoDecoder, RefusesWhatIsNotAVideoAndEndsDamagedOnes) {
     EXPECT_EQ(CountPictures(decoder), 0);
     EXPECT_FALSE(decoder.Rewind());
 
-    // Cut off after 40 %: the pictures before the cut come out, then the end. Noise over the middle
-    // third: decoding goes on or stops, but always ends. A name with a colon is a file, not a protocol.
+    // Cut after 40 %: some pictures; noise over the middle third: it ends; a colon is no protocol.
     ASSERT_TRUE(enginetest::MakeColourVideo(TempPath("good.avi")));
     const std::string bytes = enginetest::ReadFile(TempPath("good.avi"));
     ASSERT_GT(bytes.size(), 10000u);
@@ -122,8 +120,7 @@ TEST(VideoDecoder, RefusesWhatIsNotAVideoAndEndsDamagedOnes) {
 }
 
 TEST(VideoPlacement, ScalesByTheSmallerRatioAndCentres) {
-    // Source and client sizes; x, y, width, height. Scaled down heights are truncated, an odd room left is
-    // halved by integer division, a side that would vanish keeps one pixel, nothing to fit gives zeros.
+    // Source, client; x, y, width, height: truncated, odd room halved down, a side keeps 1 pixel, or zeros.
     const std::array<int, 8> cases[] = {
         {320, 240, 640, 480, 0, 0, 640, 480},   {320, 240, 800, 480, 80, 0, 640, 480},
         {320, 240, 640, 600, 0, 60, 640, 480},  {100, 30, 640, 480, 0, 144, 640, 192},

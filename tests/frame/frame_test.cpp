@@ -7,8 +7,7 @@
 #include "runtime/engine_globals.h"
 
 TEST(Frame, ScheduleRatesAndFrameTime) {
-    // On time the next slot is one period on; after a 2 s stall it is the first slot after now, not a
-    // burst of old ones; a period of 0 or less never loops.
+    // One period on; after a 2 s stall the first slot after now, no burst; a period of 0 never loops.
     const double period = 1000.0 / 60.0;
     EXPECT_DOUBLE_EQ(AdvanceFrameSchedule(1000, period, 1000.5), 1000 + period);
     const double next = AdvanceFrameSchedule(1000, period, 3000);
@@ -46,8 +45,7 @@ TEST(Frame, ExtensionNamesMatchWholeWords) {
 }
 
 TEST(Frame, WindowProcedurePausesAndCloses) {
-    // No window: titles go nowhere, the flags are what counts. Debug mode never pauses, nor does a window
-    // before the engine has started.
+    // No window (titles go nowhere); debug mode and a window before the engine's start never pause.
     OpenGLZazuzive display;
     const std::tuple<int, int, platform::WindowEventKind, int> steps[] = {
         {1, 0, platform::WindowEventKind::Deactivated, 1},

@@ -1,5 +1,4 @@
-// Functions of shared libraries bound by name, the game's subroutines called by name, what reaches a
-// debugger, and the command line.
+// Library functions and subroutines bound by name, text that reaches a debugger, the command line.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -60,8 +59,7 @@ TEST(LibraryNames, WindowsNamesAlsoTryThePlatformsLibraryNames) {
 }
 
 TEST(LibraryBinding, LoadsEachModuleOnceInAnyCaseByPathOrSystemName) {
-    // Hostile names load nothing: an empty one must not bind the program's own symbols; 10 KB names, with
-    // and without separators, paths that lead nowhere and a directory.
+    // Hostile names load nothing: an empty one (not the program's own symbols), 10 KB, nowhere, a folder.
     std::string deep;
     for (int i = 0; i < 1024; ++i) deep += "d\\..\\";
     EXPECT_EQ(Declare("", "strlen"), nullptr);
@@ -104,8 +102,7 @@ TEST(LibraryBinding, LoadsEachModuleOnceInAnyCaseByPathOrSystemName) {
     EXPECT_EQ(reinterpret_cast<std::size_t (*)(const char*)>(strlenAddress)("four"), 4u);
     EXPECT_EQ(tarvok::BoundModuleCount(), 3u);
 
-    // The end of the program closes every module: nothing of the library stays loaded, and a
-    // declaration after that loads it anew.
+    // The program's end unloads every module; a declaration after it loads the library anew.
     ReleaseBoundModules();
     EXPECT_EQ(tarvok::BoundModuleCount(), 0u);
     void* handle = dlopen(TARVOK_HOST_TEST_LIBRARY, RTLD_NOW | RTLD_NOLOAD);
@@ -153,9 +150,8 @@ TEST(CallByName, CallsTheFirstSubroutineOfExactlyThatName) {
 
 namespace {
 
-// Runs the debug probe with its standard error into a file, traced by this process when asked (a tracee
-// stops at its exec and at each signal, and is let go on); its exit status (77: tracing refused) and the
-// text. The leak checker of a sanitizer build cannot work under a tracer, so it is off for these runs.
+// The debug probe's exit status (77: tracing refused) and standard error, traced by this process when
+// asked; a sanitizer build's leak checker cannot work under a tracer, so it is off.
 std::pair<int, std::string> RunDebugProbe(bool traced) {
     const std::string errors = std::string(std::getenv("TMPDIR")) + "/probe-errors.txt";
     const pid_t pid = fork();

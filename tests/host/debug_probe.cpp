@@ -1,5 +1,4 @@
-// A small program for the debugger tests: sends texts through DebugOut, calls subroutines by name and
-// declares functions that cannot be bound, then ends (with status 1 if one was bound after all).
+// For the debugger test: texts, failed calls by name and failed declarations (status 1 if one binds).
 #include <string>
 
 #include "host/host.h"

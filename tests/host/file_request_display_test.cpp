@@ -1,6 +1,5 @@
-// The file dialog on a real window: the display is hidden while the dialog is open and comes back in the
-// mode of the game's full-screen setting. A stand-in zenity asks the X server (through xdotool) which
-// windows of the test's title are visible while it runs.
+// The file dialog hides the display while it is open (a stand-in zenity asks xdotool what is visible),
+// which then comes back in the mode of the full-screen setting.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -21,8 +20,7 @@
 TEST(FileRequestDisplay, HidesTheDisplayAndReturnsToItsMode) {
     namespace fs = std::filesystem;
     if (!platform::ProgramExists("xdotool")) GTEST_SKIP() << "xdotool is not installed";
-    // A title of its own: other tests may show windows on the same server. Whether a window of that title
-    // becomes visible within 5 s (the X server works on its own time).
+    // Whether the window, titled apart from other tests' windows, becomes visible within 5 s.
     const std::string title = "HostFileRequest" + std::to_string(getpid());
     const auto becomesVisible = [&title] {
         std::string output;
@@ -48,8 +46,7 @@ TEST(FileRequestDisplay, HidesTheDisplayAndReturnsToItsMode) {
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     setenv("PATH", (folder.string() + ":" + savedPath).c_str(), 1);
 
-    // Windowed, then full screen at the one size the server offers (the desktop's): hidden while the
-    // dialog was open, back afterwards in the mode the setting asks for.
+    // Windowed, then full screen at the one size the server offers (the desktop's).
     int width = 0, height = 0;
     platform::GetDesktopSize(display.window, width, height);
     for (int fullScreen : {0, 1}) {

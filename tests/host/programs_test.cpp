@@ -1,5 +1,4 @@
-// Starting programs (the first word of a command line, waiting, exit codes, hostile command lines) and
-// file dialogs (the filter list, the answer, FileRequest with a stand-in zenity).
+// Starting programs (first word, waiting, exit codes, hostile lines) and file dialogs (filters, answers).
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -62,10 +61,9 @@ TEST(RunProgram, ExitCodesQuotesAndProgramsThatCannotStart) {
     fs::current_path(folder);
     std::ofstream("plain.sh") << "exit 0\n";  // a file that is there but may not be run
     const std::string huge(100 * 1024, 'x');
-    // Command line, wait, started, exit code. Exit codes are unsigned, a signal gives 128 + its number,
-    // built-in commands start too, quotes reach the shell, and what only the shell can start is left to
-    // it; without waiting the code stays 0 and the program runs on. A program that does not exist, or one
-    // argument over the system's limit, is not started.
+    // Line, wait, started, code: codes are unsigned, a signal gives 128 + its number, built-ins and what
+    // only the shell can start are left to it, unwaited programs run on with code 0; a missing program or
+    // an argument over the system's limit does not start.
     const std::tuple<std::string, double, double, double> cases[] = {
         {"sh -c 'exit 3'", 1, 1, 3},
         {"sh -c 'exit 3'", 0, 1, 0},
@@ -135,8 +133,7 @@ TEST(FileDialog, FilterTextsBecomeDescriptionAndPatternPairs) {
 }
 
 TEST(FileRequest, ArgumentsAndAnswersOfAStandInDialog) {
-    // A stand-in zenity in a folder of its own that becomes the whole PATH: it writes its arguments one
-    // per line into args.txt, prints the answer and ends with the status.
+    // A stand-in zenity, alone on the PATH, writes its arguments to args.txt and prints the answer.
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     const fs::path folder = fs::path(std::getenv("TMPDIR")) / "dialog";
     fs::create_directories(folder);
