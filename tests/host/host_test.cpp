@@ -1,4 +1,7 @@
-// Library functions and subroutines bound by name, text that reaches a debugger, the command line.
+// Library functions and subroutines bound by name, text that reaches a debugger, the command line,
+// starting programs (first word, waiting, exit codes, hostile lines) and file dialogs.
+#include "host/host.h"
+
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,18 +10,22 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "host/command_line.h"
-#include "host/host.h"
+#include "host/command_word.h"
+#include "host/file_dialog.h"
 #include "host/library_binding.h"
 #include "host/library_names.h"
+#include "platform/system.h"
 #include "runtime/engine_globals.h"
 
 namespace {
@@ -32,11 +39,19 @@ void* Declare(const std::string& module, const char* function) {
 
 int Call(void* function, int a = 0, int b = 0) { return reinterpret_cast<int (*)(int, int)>(function)(a, b); }
 
+namespace fs = std::filesystem;
+using Kind = tarvok::ProgramWord::Kind;
+using Strings = std::vector<std::string>;
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 }  // namespace
 
 TEST(LibraryNames, WindowsNamesAlsoTryThePlatformsLibraryNames) {
-    using V = std::vector<std::string>;
-    const std::tuple<const char*, const char*, V> cases[] = {
+    const std::tuple<const char*, const char*, Strings> cases[] = {
         {"user32.dll",
          "/opt/game",
          {"/opt/game/user32.dll", "user32.dll", "/opt/game/libuser32.so", "libuser32.so",
@@ -87,7 +102,6 @@ TEST(LibraryBinding, LoadsEachModuleOnceInAnyCaseByPathOrSystemName) {
 
     // A game's own library in a folder of its own, named in another case with "\\" separators, is found
     // as this platform names it; a library the system's loader finds by its own name loads too.
-    namespace fs = std::filesystem;
     const fs::path folder = fs::path(std::getenv("TMPDIR")) / "Plugins";
     fs::create_directories(folder);
     fs::copy_file(TARVOK_HOST_TEST_LIBRARY, folder / "libMyPlugin.so", fs::copy_options::overwrite_existing);
@@ -251,4 +265,148 @@ TEST(CommandLineText, SplitsBackIntoTheStartArgumentsAndIsACopy) {
     EXPECT_STREQ(CommandLine().CText(), "-level 3 \"my save.dat\"");
     g_engine.commandLine = "";
     EXPECT_EQ(CommandLine().Length(), 0u);
+}
+
+TEST(CommandWord, ReadsTheFirstWordAsTheShellSplitsIt) {
+    const std::pair<const char*, const char*> words[] = {
+        {"ls -l", "ls"},
+        {"  \t/bin/echo", "/bin/echo"},
+        {"\"my prog\" arg", "my prog"},
+        {"'it''s' x", "its"},
+        {"my\\ prog x", "my prog"},
+        {"\"a\\\"b\\$c\\d\"", "a\"b$c\\d"},
+        {"pro\\\ngram", "program"},  // a backslash before the line end joins the lines
+        {"prog>out.txt", "prog"},
+        {"prog;rm x", "prog"},
+        {"prog|cat", "prog"},
+        {"''", ""},
+        {"a#b", "a#b"},
+    };
+    for (const auto& [line, word] : words) {
+        const tarvok::ProgramWord w = tarvok::FirstProgramWord(line);
+        EXPECT_EQ(w.kind, Kind::kWord) << line;
+        EXPECT_EQ(w.word, word) << line;
+    }
+    EXPECT_EQ(tarvok::FirstProgramWord("").kind, Kind::kNone);
+    EXPECT_EQ(tarvok::FirstProgramWord(" \t\n ").kind, Kind::kNone);
+    // Only the shell knows what these start.
+    for (const char* line :
+         {"$HOME/bin/x", "`which ls`", "\"$X\"", "*.sh", "VAR=1 prog", "(prog)", "{ prog; }", "! prog",
+          "~/prog", "# comment", ">out prog", "'open", "\"open", "x\\"})
+        EXPECT_EQ(tarvok::FirstProgramWord(line).kind, Kind::kShellDecides) << line;
+}
+
+TEST(RunProgram, ExitCodesQuotesAndProgramsThatCannotStart) {
+    const fs::path saved = fs::current_path(), folder = fs::path(std::getenv("TMPDIR")) / "programs";
+    fs::create_directories(folder);
+    fs::current_path(folder);
+    std::ofstream("plain.sh") << "exit 0\n";  // a file that is there but may not be run
+    const std::string huge(100 * 1024, 'x');
+    // Line, wait, started, code: codes are unsigned, a signal gives 128 + its number, built-ins and what
+    // only the shell can start are left to it, unwaited programs run on with code 0; a missing program or
+    // an argument over the system's limit does not start.
+    const std::tuple<std::string, double, double, double> cases[] = {
+        {"sh -c 'exit 3'", 1, 1, 3},
+        {"sh -c 'exit 3'", 0, 1, 0},
+        {"exit 255", 1, 1, 255},
+        {"sh -c 'kill -TERM $$'", 2.5, 1, 128 + 15},
+        {"$SHELL_THAT_IS_UNSET true", 1, 1, 0},
+        {"printf '%s|%s' \"a b\" 'c\"d' > out.txt", 1, 1, 0},
+        {"printf '%s' " + huge + " > huge.txt", 1, 1, 0},
+        {"printf '%s' " + std::string(300 * 1024, 'y'), 1, 0, 0},
+        {"tarvok_no_such_program --help", 1, 0, 0},
+        {"./missing.sh", 1, 0, 0},
+        {"/nonexistent/bin/prog", 1, 0, 0},
+        {"", 1, 0, 0},
+        {"   ", 1, 0, 0},
+        {"\"\" x", 1, 0, 0},
+        {"/tmp", 1, 0, 0},
+        {"./plain.sh", 1, 0, 0},
+        {"'nosuch\"; touch pwned; \"' x", 1, 0, 0},  // never shell text of its own
+        {"sh -c 'sleep 0.2; echo done > later.txt'", 0, 1, 0},
+    };
+    for (const auto& [line, wait, started, code] : cases) {
+        // The caller's text stays as it was, with the room the game's platform expects.
+        RtString text(line.c_str());
+        double exitCode = 99;
+        EXPECT_EQ(RunProgram(text, wait, 1, exitCode), started) << line.substr(0, 40);
+        EXPECT_EQ(exitCode, code) << line.substr(0, 40);
+        EXPECT_EQ(text.CText(), line);
+        EXPECT_GE(text.Capacity(), 257u);
+    }
+    EXPECT_FALSE(fs::exists("later.txt"));
+    EXPECT_EQ(Read("out.txt"), "a b|c\"d");
+    EXPECT_EQ(Read("huge.txt"), huge);
+    EXPECT_FALSE(fs::exists("pwned"));
+    for (int i = 0; i < 1000 && !fs::exists("later.txt"); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(fs::exists("later.txt"));
+    fs::current_path(saved);
+}
+
+TEST(FileDialog, FilterTextsBecomeDescriptionAndPatternPairs) {
+    const std::pair<std::string, Strings> cases[] = {
+        {"Pictures|*.bmp;*.png|All|*.*", {"Pictures: *.bmp *.png", "All: *.*"}},
+        {" Text files |*.txt; *.ini ;|", {"Text files: *.txt *.ini"}},
+        // No pairs at all, a description without patterns, and an empty item that ends the list.
+        {"", {}},
+        {"just text", {}},
+        {"|*.txt", {}},
+        {"Blank| ; ", {}},
+        {"A|*.a|B", {"A: *.a"}},
+        {"A|*.a||B|*.b", {"A: *.a"}},
+        // Only the first 1024 bytes count: a pair that starts past them is gone, one that crosses is cut.
+        {"A|" + std::string(1018, 'a') + "|B|*.b", {"A: " + std::string(1018, 'a'), "B: *"}},
+        {std::string(5000, '|') + "A|*.a", {}},
+        {std::string(1023, 'x') + "|*.a|B|*.b", {}},
+    };
+    for (const auto& [filter, pairs] : cases) {
+        Strings got;
+        for (const tarvok::FileFilter& f : tarvok::ParseFileFilter(filter)) {
+            got.push_back(f.description + ":");
+            for (const std::string& p : f.patterns) got.back() += " " + p;
+        }
+        EXPECT_EQ(got, pairs) << filter.substr(0, 30);
+    }
+    // Only the first line of a chosen answer counts.
+    EXPECT_EQ(tarvok::DialogResult("/home/u/a b.txt\n/second\n", true), "/home/u/a b.txt");
+    EXPECT_EQ(tarvok::DialogResult("/no/line/end", true), "/no/line/end");
+}
+
+TEST(FileRequest, ArgumentsAndAnswersOfAStandInDialog) {
+    // A stand-in zenity, alone on the PATH, writes its arguments to args.txt and prints the answer.
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const fs::path folder = fs::path(std::getenv("TMPDIR")) / "dialog";
+    fs::create_directories(folder);
+    setenv("PATH", folder.c_str(), 1);
+    const auto dialog = [&folder](const std::string& answer, int status) {
+        std::ofstream(folder / "zenity")
+            << "#!/bin/sh\nprintf '%s\\n' \"$@\" > \"${0%/*}/args.txt\"\nprintf '%s' '" << answer
+            << "'\nexit " << status << "\n";
+        fs::permissions(folder / "zenity", fs::perms::owner_all);
+    };
+    // The answer's "\" become "/"; the current folder stays.
+    dialog("C:\\games\\a.txt\n", 0);
+    const std::string before = platform::CurrentDirectory();
+    EXPECT_STREQ(FileRequest(2.5, "Text|*.txt").CText(), "C:/games/a.txt");  // any true value opens
+    EXPECT_EQ(Read(folder / "args.txt"), "--file-selection\n--file-filter=Text | *.txt\n");
+    EXPECT_EQ(platform::CurrentDirectory(), before);
+    EXPECT_STREQ(FileRequest(0, "Pictures|*.bmp;*.png|All|*.*").CText(), "C:/games/a.txt");
+    EXPECT_EQ(Read(folder / "args.txt"),
+              "--file-selection\n--save\n--file-filter=Pictures | *.bmp *.png\n--file-filter=All | *.*\n");
+    // Cancel (nothing, status 1), a failed dialog whatever it printed, and an empty line choose nothing.
+    for (const auto& [answer, status] :
+         {std::pair{"", 1}, std::pair{"/some/file\n", 1}, std::pair{"\n", 0}}) {
+        dialog(answer, status);
+        EXPECT_STREQ(FileRequest(1, "Text|*.txt").CText(), "NO_FILE") << answer;
+    }
+    // A huge answer is bounded and does not block the dialog program.
+    dialog(std::string(200000, 'p') + "\n", 0);
+    EXPECT_EQ(FileRequest(1, "").Length(), tarvok::kDialogAnswerBytes);
+    // No dialog program at all.
+    fs::remove(folder / "zenity");
+    EXPECT_STREQ(FileRequest(1, "Text|*.txt").CText(), "NO_FILE");
+    setenv("PATH", "", 1);
+    EXPECT_STREQ(FileRequest(0, "Text|*.txt").CText(), "NO_FILE");
+    setenv("PATH", savedPath.c_str(), 1);
 }

@@ -1,13 +1,20 @@
-// The video decoder over files made by the ffmpeg command, and where a video is placed in the window.
-#include "engine/video_decoder.h"
+// The video decoder over files made by ffmpeg, where a video is placed in the window, and the stream
+// channel of its sound on SDL's disk driver.
+#include "engine/media.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "engine/media.h"
+#include "engine/video_decoder.h"
+#include "platform/audio.h"
+#include "platform/audio_stream.h"
+#include "platform/clock.h"
 #include "tests/engine/engine_fixtures.h"
 
 namespace {
@@ -15,18 +22,14 @@ namespace {
 using enginetest::TempPath;
 using tarvok::VideoDecoder;
 
-// Decodes to the end (at most 1000 pictures); the number of pictures, the sound in `sound`.
-int CountPictures(VideoDecoder& decoder, std::vector<std::int16_t>& sound) {
+// Decodes to the end (at most 1000 pictures); the number of pictures. The sound goes to `sound`.
+int CountPictures(VideoDecoder& decoder, std::vector<std::int16_t>* sound = nullptr) {
     std::vector<std::uint8_t> pixels;
+    std::vector<std::int16_t> dropped;
     double ms = 0;
     int n = 0;
-    while (n < 1000 && decoder.NextPicture(pixels, ms, sound)) ++n;
+    while (n < 1000 && decoder.NextPicture(pixels, ms, sound ? *sound : dropped)) ++n;
     return n;
-}
-
-int CountPictures(VideoDecoder& decoder) {
-    std::vector<std::int16_t> sound;
-    return CountPictures(decoder, sound);
 }
 
 void Write(const std::string& name, const std::string& bytes) {
@@ -78,7 +81,7 @@ TEST(VideoDecoder, GivesEachPictureScaledAtItsTimeWithTheSound) {
         VideoDecoder other;
         ASSERT_TRUE(other.Open(path, rate, channels));
         sound.clear();
-        CountPictures(other, sound);
+        CountPictures(other, &sound);
         EXPECT_NEAR(static_cast<double>(sound.size()), samples, samples * 0.03) << rate;
     }
 }
@@ -134,4 +137,58 @@ TEST(VideoPlacement, ScalesByTheSmallerRatioAndCentres) {
                   (std::array<int, 4>{c[4], c[5], c[6], c[7]}))
             << c[0] << "x" << c[1] << " in " << c[2] << "x" << c[3];
     }
+}
+
+TEST(AudioStream, PlaysQueuedSamplesExactlyOnAChannelOfItsOwn) {
+    const std::string output = TempPath("stream.raw");
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", output.c_str(), 1);
+    // Nothing happens without a device.
+    EXPECT_EQ(platform::StreamChannel(), -1);
+    EXPECT_FALSE(platform::StartAudioStream());
+    platform::QueueAudioStream(std::vector<std::int16_t>(100, 5));
+    EXPECT_EQ(platform::QueuedAudioStreamMs(), 0);
+
+    ASSERT_TRUE(platform::OpenAudio(8));
+    EXPECT_EQ(platform::StreamChannel(), 8);
+    EXPECT_FALSE(platform::ChannelPlaying(8));  // not one of the numbered channels
+    ASSERT_TRUE(platform::StartAudioStream());
+    platform::SleepMilliseconds(100);  // an empty queue plays silence
+
+    // Half a second of a stereo ramp pattern, left and right different.
+    std::vector<std::int16_t> samples;
+    for (int i = 0; i < 11025; ++i) {
+        samples.push_back(static_cast<std::int16_t>(1 + i % 1000));
+        samples.push_back(static_cast<std::int16_t>(-1 - i % 777));
+    }
+    platform::QueueAudioStream(samples);
+    EXPECT_TRUE(platform::QueuedAudioStreamMs() > 350 && platform::QueuedAudioStreamMs() <= 500);
+    for (int i = 0; i < 200 && platform::QueuedAudioStreamMs() > 0; ++i) platform::SleepMilliseconds(10);
+    EXPECT_EQ(platform::QueuedAudioStreamMs(), 0);
+    platform::SleepMilliseconds(100);
+
+    // Too much at once: only the newest two seconds are kept.
+    platform::StopAudioStream();
+    ASSERT_TRUE(platform::StartAudioStream());
+    platform::QueueAudioStream(std::vector<std::int16_t>(22050 * 2 * 5, 0));
+    const double kept = platform::QueuedAudioStreamMs();
+    EXPECT_TRUE(kept <= platform::kMaxQueuedStreamMs && kept > platform::kMaxQueuedStreamMs - 200) << kept;
+    platform::StopAudioStream();
+    EXPECT_EQ(platform::QueuedAudioStreamMs(), 0);
+    platform::CloseAudio();
+
+    const std::string bytes = enginetest::ReadFile(output);
+    std::vector<std::int16_t> mix(bytes.size() / 2);  // the driver writes the device's native samples
+    std::memcpy(mix.data(), bytes.data(), mix.size() * 2);
+    std::size_t first = 0;
+    while (first < mix.size() && mix[first] == 0) ++first;
+    ASSERT_GT(first, 0u) << "silence before the samples were queued";
+    ASSERT_EQ(first % 2, 0u) << "frames stay whole";
+    ASSERT_GE(mix.size() - first, samples.size());
+    EXPECT_TRUE(std::equal(samples.begin(), samples.end(), mix.begin() + static_cast<std::ptrdiff_t>(first)));
+    // Silence again after them (the over-long queue was stopped before it could play much).
+    const std::size_t after = first + samples.size();
+    EXPECT_TRUE(std::all_of(mix.begin() + static_cast<std::ptrdiff_t>(after),
+                            mix.begin() + static_cast<std::ptrdiff_t>(std::min(after + 2000, mix.size())),
+                            [](std::int16_t s) { return s == 0; }));
 }
