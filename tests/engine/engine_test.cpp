@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/engine/engine_fixtures.h"
@@ -102,15 +103,10 @@ void ExpectEnded(const std::string& out, const std::string& word, double low, do
 }
 
 // Pixels of the shots; the video's colours come through a lossy codec, so a few levels either way.
-struct Spot {
-    int frame, x, y;
-    Rgb colour;
-};
-void ExpectPixels(std::initializer_list<Spot> spots) {
-    for (const Spot& s : spots) {
-        const Rgb got = Pixel(s.frame, s.x, s.y);
-        for (int i = 0; i < 3; ++i)
-            EXPECT_NEAR(got[i], s.colour[i], 12) << s.frame << " " << s.x << "," << s.y;
+void ExpectPixels(std::initializer_list<std::tuple<int, int, int, Rgb>> spots) {
+    for (const auto& [frame, x, y, colour] : spots) {
+        const Rgb got = Pixel(frame, x, y);
+        for (int i = 0; i < 3; ++i) EXPECT_NEAR(got[i], colour[i], 12) << frame << " " << x << "," << y;
     }
 }
 
@@ -158,28 +154,22 @@ TEST_F(Video, LoopsUntilAKeyOrAMouseButton) {
 
     // On an X server of its own (no other window takes the click), xdotool presses a button in the loop.
     std::ofstream(TempPath("mouse.sh"))
-        << "cd \"$TMPDIR\"; : > keys.txt; TARVOK_NONINTERACTIVE=1 "
-           "TARVOK_KEYS=\"$TMPDIR/keys.txt\" " TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game loop '"
-        << path_
-        << "' > mouse.txt 2>&1 & pid=$!\n"
-           "for i in $(seq 100); do grep -q looping mouse.txt && break; sleep 0.1; done\n"
-           "sleep 0.5; xdotool mousemove 320 240 mousedown 1\n"
-           "for i in $(seq 100); do grep -q 'loop ' mouse.txt && break; sleep 0.1; done\n"
-           "xdotool mouseup 1; kill $pid 2>/dev/null; wait $pid\n";
-    std::system(
-        ("sh " TARVOK_SOURCE_DIR "/tests/support/private-display.sh bash " + TempPath("mouse.sh")).c_str());
+        << TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game loop " << path_ << R"( > mouse.txt &
+wait_for() { for i in $(seq 100); do grep -q "$1" mouse.txt && break; sleep 0.1; done; }
+wait_for looping; sleep 0.5; xdotool mousemove 320 240 mousedown 1
+wait_for 'loop '; xdotool mouseup 1; kill $! 2>/dev/null; wait
+)";
+    Probe("sh mouse.sh", "", "", TARVOK_SOURCE_DIR "/tests/support/private-display.sh");
     ExpectEnded(ReadFile(TempPath("mouse.txt")), "loop", 400, 5000);
 }
 
 TEST_F(Video, IsFoundInTheArchiveAndMissingOrCutFilesDoNotStopTheGame) {
     // The game as one file: the probe with the video packed behind it under a name no plain file has.
-    ASSERT_EQ(
-        std::system(("mkdir -p \"$TMPDIR/pack\" && cp '" + path_ + "' \"$TMPDIR/pack/Packed.AVI\" && '" +
-                     TARVOK_PACK_TOOL
-                     "' -q --program " TARVOK_TEST_BINARY_DIR
-                     "/tests/engine/probe_game \"$TMPDIR/game\" \"$TMPDIR/pack\" && rm -r \"$TMPDIR/pack\"")
-                        .c_str()),
-        0);
+    ASSERT_EQ(std::system(("cd \"$TMPDIR\" && mkdir pack && cp " + path_ +
+                           " pack/Packed.AVI && " TARVOK_PACK_TOOL " -q --program " TARVOK_TEST_BINARY_DIR
+                           "/tests/engine/probe_game game pack && rm -r pack")
+                              .c_str()),
+              0);
     const CommandResult run =
         Probe("video media/packed.avi 0", "5 down 57\n", "TARVOK_SHOTS=3", TempPath("game"));
     EXPECT_TRUE(Has(run.out, "video 0 ")) << run.out;
