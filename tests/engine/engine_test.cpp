@@ -22,9 +22,9 @@ std::string Log() { return ReadFile(TempPath("ErrorLog.txt")); }
 
 TEST(Engine, ShowsFramesAndEndsAtTheFrameLimitOrInDebugMode) {
     std::ofstream(TempPath("ErrorLog.txt")) << "left over from an earlier run\r\n";
-    const CommandResult run = Probe("colours", "", "TARVOK_FRAMES=8 TARVOK_SHOTS=3,7-9");
+    const CommandResult run = Probe("count 1", "", "TARVOK_FRAMES=8 TARVOK_SHOTS=3,7-9");
     EXPECT_EQ(run.status, 0);
-    EXPECT_EQ(run.out, "Init OK\n");
+    EXPECT_EQ(run.out, "Init OK\nframe 1\nframe 2\nframe 3\nframe 4\nframe 5\nframe 6\nframe 7\n");
     // Shots of what was cleared, over the whole window, in the caller's relative folder; 8 is the last.
     for (int frame : {3, 7, 8}) {
         EXPECT_EQ(Pixel(frame, 0, 0), (Rgb{frame * 10, 255 - frame * 10, 128})) << frame;
@@ -50,7 +50,7 @@ TEST(Engine, LeftAltF4EndsEvenWhenEscapeIsNotAllowed) {
     EXPECT_EQ(run.status, 0);
     EXPECT_TRUE(Has(run.out, "frame 4\n") && !Has(run.out, "frame 5\n")) << run.out;
     // A malformed key script stops the start with a message naming its line.
-    run = Probe("colours", "# keys\n3 sideways 1\n");
+    run = Probe("count 1", "# keys\n3 sideways 1\n");
     EXPECT_EQ(run.status, 2);
     EXPECT_TRUE(Has(run.out, "line 2 of the key script") && !Has(run.out, "Init OK")) << run.out;
 }

@@ -22,14 +22,6 @@ char** g_argv = nullptr;
 const char* Arg(int i) { return i < g_argc ? g_argv[i] : ""; }
 double Number(int i) { return std::atof(Arg(i)); }
 
-void Colours() {
-    for (int frame = 1;; ++frame) {
-        glClearColor((frame * 10 % 256) / 255.0f, (255 - frame * 10 % 256) / 255.0f, 128 / 255.0f, 1);
-        glClear(GL_COLOR_BUFFER_BIT);
-        ShowScreen();
-    }
-}
-
 // pace FPS: how long 60 frames took and their mean frame time.
 void Pace() {
     LimitFps(Number(2));
@@ -43,9 +35,12 @@ void Pace() {
     std::printf("elapsed %.3f mean %.3f\n", GetElapsedTime() - start, frameTimes / 60);
 }
 
+// count ESCAPE: frames cleared in changing colours, each numbered after it was shown.
 void CountFrames() {
     AllowEscape(Number(2));
     for (int frame = 1;; ++frame) {
+        glClearColor((frame * 10 % 256) / 255.0f, (255 - frame * 10 % 256) / 255.0f, 128 / 255.0f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
         ShowScreen();
         std::printf("frame %d\n", frame);
         std::fflush(stdout);
@@ -99,7 +94,6 @@ void PaintScreen() {
 
 void MainBody() {
     const std::string mode = Arg(1);
-    if (mode == "colours") Colours();
     if (mode == "pace") Pace();
     if (mode == "count") CountFrames();
     if (mode == "fullscreen") FullScreen();
