@@ -155,8 +155,8 @@ TEST_F(Video, LoopsUntilAKeyOrAMouseButton) {
     ExpectPixels({{37, 320, 240, kRed}, {47, 320, 240, kGreen}});
 
     // On an X server of its own (no other window takes the click), xdotool presses a button in the loop.
-    std::ofstream(TempPath("mouse.sh"))
-        << TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game loop " << path_ << R"( > mouse.txt &
+    std::ofstream(TempPath("mouse.sh")) << "'" TARVOK_TEST_BINARY_DIR "/tests/engine/probe_game'"
+                                        << R"( loop "$TMPDIR/colours.avi" > mouse.txt &
 wait_for() { for i in $(seq 100); do grep -q "$1" mouse.txt && break; sleep 0.1; done; }
 wait_for looping; sleep 0.5; xdotool mousemove 320 240 mousedown 1
 wait_for 'loop '; xdotool mouseup 1; kill $! 2>/dev/null; wait
@@ -167,11 +167,11 @@ wait_for 'loop '; xdotool mouseup 1; kill $! 2>/dev/null; wait
 
 TEST_F(Video, IsFoundInTheArchiveAndMissingOrCutFilesDoNotStopTheGame) {
     // The game as one file: the probe with the video packed behind it under a name no plain file has.
-    ASSERT_EQ(std::system(("cd \"$TMPDIR\" && mkdir pack && cp " + path_ +
-                           " pack/Packed.AVI && " TARVOK_PACK_TOOL " -q --program " TARVOK_TEST_BINARY_DIR
-                           "/tests/engine/probe_game game pack && rm -r pack")
-                              .c_str()),
-              0);
+    ASSERT_EQ(
+        std::system("cd \"$TMPDIR\" && mkdir pack && cp colours.avi pack/Packed.AVI && '" TARVOK_PACK_TOOL
+                    "' -q --program '" TARVOK_TEST_BINARY_DIR
+                    "/tests/engine/probe_game' game pack && rm -r pack"),
+        0);
     const CommandResult run =
         Probe("video media/packed.avi 0", "5 down 57\n", "TARVOK_SHOTS=3", TempPath("game"));
     EXPECT_TRUE(Has(run.out, "video 0 ")) << run.out;
