@@ -1,5 +1,4 @@
-// A small shared library for the binding tests: plain C functions, and a counter that shows whether two
-// bindings reach the same loaded copy.
+// A library for the binding tests; the counter shows whether two bindings reach one loaded copy.
 extern "C" {
 
 __attribute__((visibility("default"))) int TestAdd(int a, int b) { return a + b; }
