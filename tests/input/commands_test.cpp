@@ -1,12 +1,16 @@
 // Keyboard and mouse commands over the key states that the key script feeds (SDL's dummy video, whose
-// layout is the US one), the waiting commands, and the mouse without a window.
+// layout is the US one), the waiting commands and the mouse without a window; joysticks through SDL's
+// virtual joysticks: axes, hats, buttons, names, the limit of ten, unplugging, and force feedback on a
+// device without it.
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "input/input.h"
 #include "platform/input_state.h"
@@ -37,7 +41,40 @@ protected:
     }
 };
 
-int g_idleCalls = 0;
+int g_idleCalls = 0;  // idle steps of the waits
+
+class Joysticks : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_JOYSTICK), 0) << SDL_GetError();
+        if (SDL_NumJoysticks() != 0) GTEST_SKIP() << "real joysticks are attached";
+    }
+    void TearDown() override {
+        StopInput();
+        for (SDL_Joystick* j : pads_) SDL_JoystickClose(j);
+        while (SDL_NumJoysticks() > 0) SDL_JoystickDetachVirtual(0);
+        SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    }
+
+    // Attaches pads named "Pad N" with six axes, 32 buttons and one hat, and starts the input.
+    void Attach(int count) {
+        for (int n = 0; n < count; ++n) {
+            const std::string name = "Pad " + std::to_string(n);
+            SDL_VirtualJoystickDesc desc{};
+            desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+            desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+            desc.naxes = 6;
+            desc.nbuttons = 32;
+            desc.nhats = 1;
+            desc.name = name.c_str();
+            pads_.push_back(SDL_JoystickOpen(SDL_JoystickAttachVirtualEx(&desc)));
+            ASSERT_NE(pads_.back(), nullptr) << SDL_GetError();
+        }
+        StartInput(nullptr, false);
+    }
+
+    std::vector<SDL_Joystick*> pads_;
+};
 
 }  // namespace
 
@@ -56,19 +93,14 @@ TEST_F(Commands, KeyStateTakesTheTruncatedCodeModulo256) {
 }
 
 TEST_F(Commands, TypedCharacters) {
-    EXPECT_STREQ(InKey().CText(), "");
-    Hold(kA, true);
-    EXPECT_STREQ(InKey().CText(), "a");
-    EXPECT_STREQ(InKey().CText(), "");  // held: once
-    Hold(kQ, true);
-    EXPECT_STREQ(InKey().CText(), "q");  // another key while held, lower in number
-    Hold(kQ, false);
-    Hold(kA, false);
-    EXPECT_STREQ(InKey().CText(), "");
-    Hold(kA, true);
-    EXPECT_STREQ(InKey().CText(), "a");  // pressed again
-    Hold(kA, false);
-
+    // Keys held in turn (negative: let go) and what InKey gives after each step: a held key types once,
+    // another key types while the first is held, and when the lower one is let go the other types.
+    const std::pair<int, const char*> steps[] = {{0, ""},   {kA, "a"}, {0, ""},  {kQ, "q"},  {-kQ, "a"},
+                                                 {-kA, ""}, {kA, "a"}, {kB, ""}, {-kA, "b"}, {-kB, ""}};
+    for (const auto& [key, text] : steps) {
+        if (key) Hold(std::abs(key), key > 0);
+        EXPECT_STREQ(InKey().CText(), text) << key;
+    }
     // Each key with Shift held or not, typed through the layout (Enter of both kinds 10, Backspace 8).
     const std::tuple<int, int, const char*> keys[] = {
         {kLeftShift, 0, ""}, {kLeftShift, kA, "A"}, {kRightShift, kQ, "Q"}, {28, 0, "\n"},
@@ -85,27 +117,16 @@ TEST_F(Commands, TypedCharacters) {
 }
 
 TEST_F(Commands, KeyWaitTakesOneCharacter) {
-    // The key is pressed while the wait idles; the character is consumed.
-    g_idleCalls = 0;
-    g_inputHooks.idleStep = [] {
-        if (++g_idleCalls == 3) Hold(kB, true);
-    };
+    // B is pressed while the wait idles and taken; held, it keeps the next wait going until A types.
     g_inputHooks.musicLoopCheck = [] {};
-    KeyWait();
-    EXPECT_EQ(g_idleCalls, 3);
-    EXPECT_STREQ(InKey().CText(), "");  // still held: not reported again
-    Hold(kB, false);
-    EXPECT_STREQ(InKey().CText(), "");
-    Hold(kB, true);
-    EXPECT_STREQ(InKey().CText(), "b");
-
-    // A key already typed and held keeps the wait going until another key types.
-    g_idleCalls = 0;
     g_inputHooks.idleStep = [] {
-        if (++g_idleCalls == 2) Hold(kA, true);
+        if (++g_idleCalls % 3 == 0) Hold(g_idleCalls == 3 ? kB : kA, true);
     };
-    KeyWait();
-    EXPECT_EQ(g_idleCalls, 2);
+    for (int calls : {3, 6}) {
+        KeyWait();
+        EXPECT_EQ(g_idleCalls, calls);
+        EXPECT_STREQ(InKey().CText(), "");  // still held: not reported again
+    }
 }
 
 TEST_F(Commands, MousePositionIsClampedAndKept) {
@@ -124,37 +145,21 @@ TEST_F(Commands, MousePositionIsClampedAndKept) {
     input.mouseSampleDue = 0;
     input.lastDx = 7;
     input.lastWheel = -1;
-    EXPECT_EQ(MouseAxis(0), 7);
-    EXPECT_EQ(MouseAxis(0), 7);
-    EXPECT_EQ(MouseAxis(2), -1);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_EQ(std::make_pair(MouseAxis(0), MouseAxis(2)), std::make_pair(7.0, -1.0));
     PollInputFrame();
-    EXPECT_EQ(MouseAxis(0), 0);  // a new sample without motion
-    EXPECT_EQ(MouseAxis(2), 0);
+    EXPECT_EQ(std::make_pair(MouseAxis(0), MouseAxis(2)),
+              std::make_pair(0.0, 0.0));  // a sample without motion
     for (double axis : {3.0, 4.0, 5.0, 6.0, -1.0, 1e300}) EXPECT_EQ(MouseAxis(axis), 0) << axis;
     input.lastDy = -3;
     EXPECT_EQ(MouseAxis(1.5), -3);
 }
 
-TEST_F(Commands, NothingBeforeStart) {
-    StopInput();
-    EXPECT_EQ(KeyState(kEsc), 0);
-    EXPECT_STREQ(InKey().CText(), "");
-    KeyWait();
-    MouseWait();
-    double x = 3, y = 3, l = 3, r = 3;
-    MouseState(x, y, l, r);
-    EXPECT_EQ(x + y + l + r, 0);
-    EXPECT_EQ(MouseAxis(0), 0);
-    SystemPointer(1);
-    PollInputFrame();
-    ReapplyMouseMode();
-}
-
 TEST(InputStart, HiddenPointerWithoutCaptureIsLogged) {
     // Without a video system the mouse cannot be captured: the start goes on and says so.
     EXPECT_EQ(StartInput(nullptr, true), 0x8000000Cu);
-    EXPECT_EQ(g_engine.input->absoluteMode, 0);
-    EXPECT_EQ(std::make_pair(g_engine.input->mouseX, g_engine.input->mouseY), std::make_pair(100, 100));
+    EXPECT_EQ(std::make_tuple(g_engine.input->absoluteMode, g_engine.input->mouseX, g_engine.input->mouseY),
+              std::make_tuple(0, 100, 100));
     std::ifstream log(ErrorLogPath().CText(), std::ios::binary);
     const std::string text(std::istreambuf_iterator<char>(log), {});
     EXPECT_NE(text.find("No DX_Mouse\r\n"), std::string::npos) << text;
@@ -162,9 +167,109 @@ TEST(InputStart, HiddenPointerWithoutCaptureIsLogged) {
     const std::tuple<double, int, int> modes[] = {{1, 1, 6}, {NAN, 1, 6}, {0, 0, 5}};
     for (const auto& [on, mode, level] : modes) {
         SystemPointer(on);
-        EXPECT_EQ(g_engine.input->absoluteMode, mode) << on;
-        EXPECT_EQ(g_engine.input->mouseLevel, level) << on;
+        EXPECT_EQ(std::make_pair(int{g_engine.input->absoluteMode}, g_engine.input->mouseLevel),
+                  std::make_pair(mode, level))
+            << on;
     }
     StopInput();
     EXPECT_EQ(g_engine.input, nullptr);
+}
+
+TEST_F(Joysticks, AxesHatsAndButtonsOfOnePad) {
+    Attach(1);
+    SDL_Joystick* pad = pads_[0];
+    ASSERT_EQ(GetJoystickCount(), 1);
+    EXPECT_STREQ(GetJoystickName(0).CText(), "Pad 0, Pad 0");
+    EXPECT_FALSE(AnyJoystickActive());
+    // Each axis reads value / 32767, -32768 clamped to -1; a joystick number is truncated.
+    const Sint16 values[6] = {16384, -16384, 32767, -32768, 100, -1};
+    double (*const axes[6])(double) = {JoyX, JoyY, JoyZ, JoyRX, JoyRY, JoyRZ};
+    for (int axis = 0; axis < 6; ++axis) SDL_JoystickSetVirtualAxis(pad, axis, values[axis]);
+    for (int axis = 0; axis < 6; ++axis)
+        EXPECT_DOUBLE_EQ(axes[axis](0.9), std::max(values[axis] / 32767.0, -1.0)) << axis;
+    EXPECT_TRUE(AnyJoystickActive());
+
+    // JoyState: the axes as -1, 0 or 1 (value / 30000 toward zero), the first two buttons as 0 or 128.
+    double x, y, b1, b2;
+    SDL_JoystickSetVirtualAxis(pad, 0, 30000);
+    SDL_JoystickSetVirtualAxis(pad, 1, -29999);
+    SDL_JoystickSetVirtualButton(pad, 1, SDL_PRESSED);
+    JoyState(x, y, b1, b2);
+    EXPECT_EQ(std::make_tuple(x, y, b1, b2), std::make_tuple(1, 0, 0, 128));
+    SDL_JoystickSetVirtualAxis(pad, 0, -32768);
+    SDL_JoystickSetVirtualAxis(pad, 1, 29999);
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
+    JoyState(x, y, b1, b2);
+    EXPECT_EQ(std::make_tuple(x, y, b1, b2), std::make_tuple(-1, 0, 128, 128));
+    for (int axis = 0; axis < 6; ++axis) SDL_JoystickSetVirtualAxis(pad, axis, 0);
+    SDL_JoystickSetVirtualButton(pad, 0, SDL_RELEASED);
+    SDL_JoystickSetVirtualButton(pad, 1, SDL_RELEASED);
+    EXPECT_FALSE(AnyJoystickActive());
+    SDL_JoystickSetVirtualButton(pad, 31, SDL_PRESSED);
+    EXPECT_TRUE(AnyJoystickActive());
+    SDL_JoystickSetVirtualButton(pad, 31, SDL_RELEASED);
+
+    const std::tuple<Uint8, double, double, bool> hats[] = {
+        {SDL_HAT_UP, 0, -1, true},      {SDL_HAT_DOWN, 0, 1, true},     {SDL_HAT_LEFT, -1, 0, true},
+        {SDL_HAT_RIGHT, 1, 0, true},    {SDL_HAT_RIGHTUP, 0, 0, false}, {SDL_HAT_LEFTDOWN, 0, 0, false},
+        {SDL_HAT_CENTERED, 0, 0, false}};
+    for (const auto& [hat, povX, povY, active] : hats) {
+        SDL_JoystickSetVirtualHat(pad, 0, hat);
+        EXPECT_EQ(std::make_tuple(JoyPovX(0), JoyPovY(0), AnyJoystickActive()),
+                  std::make_tuple(povX, povY, active))
+            << int(hat);
+    }
+    // Without force feedback the command does nothing, whatever its numbers.
+    JoyForceFeedback(0, 500, 1, -1);
+    JoyForceFeedback(0, NAN, NAN, INFINITY);
+    EXPECT_DOUBLE_EQ(JoyX(0), 0);
+}
+
+TEST_F(Joysticks, TenAreTakenAndAnEleventhRefused) {
+    Attach(11);
+    EXPECT_EQ(GetJoystickCount(), 10);
+    for (int n = 0; n < 10; ++n)
+        EXPECT_EQ(GetJoystickName(n).CText(), "Pad " + std::to_string(n) + ", Pad " + std::to_string(n));
+    for (double bad : {10.0, -1.0, 1e300}) EXPECT_STREQ(GetJoystickName(bad).CText(), "") << bad;
+    EXPECT_STREQ(GetJoystickName(NAN).CText(), "Pad 0, Pad 0");  // NaN counts as 0
+
+    // Each number reads its own pad; the eleventh pad is never read; no device reads as centred.
+    for (int n = 0; n < 11; ++n) SDL_JoystickSetVirtualAxis(pads_[std::size_t(n)], 0, Sint16(1000 * (n + 1)));
+    for (int n = 0; n < 10; ++n) EXPECT_DOUBLE_EQ(JoyX(n), 1000 * (n + 1) / 32767.0) << n;
+    for (double bad : {-1.0, 10.0, 11.0, -1e300, 1e300}) {
+        EXPECT_EQ(std::make_tuple(JoyX(bad), JoyPovX(bad), JoyPovY(bad)), std::make_tuple(0.0, 0.0, 0.0))
+            << bad;
+        JoyForceFeedback(bad, 100, 1, 1);
+    }
+    // Unplugging one while running: it reads as absent, the others go on.
+    SDL_JoystickSetVirtualHat(pads_[3], 0, SDL_HAT_UP);
+    EXPECT_EQ(JoyPovY(3), -1);
+    SDL_JoystickSetVirtualButton(pads_[3], 0, SDL_PRESSED);
+    ASSERT_EQ(SDL_JoystickDetachVirtual(3), 0) << SDL_GetError();
+    EXPECT_EQ(std::make_tuple(JoyX(3), JoyPovY(3), JoyX(4), GetJoystickCount()),
+              std::make_tuple(0.0, 0.0, 5000 / 32767.0, 10.0));
+    JoyForceFeedback(3, 100, 1, 1);
+    for (SDL_Joystick* pad : pads_) SDL_JoystickSetVirtualAxis(pad, 0, 0);
+    EXPECT_FALSE(AnyJoystickActive());
+}
+
+TEST_F(Joysticks, NothingBeforeStartOrWithoutPads) {
+    double v[4] = {3, 3, 3, 3};
+    MouseState(v[0], v[1], v[2], v[3]);
+    EXPECT_EQ(v[0] + v[1] + v[2] + v[3] + MouseAxis(0) + KeyState(kEsc), 0);
+    EXPECT_STREQ(InKey().CText(), "");
+    KeyWait();
+    MouseWait();
+    SystemPointer(1);
+    PollInputFrame();
+    ReapplyMouseMode();
+    for (bool started : {false, true}) {  // the joysticks also without pads
+        if (started) StartInput(nullptr, false);
+        std::fill(v, v + 4, 5.0);
+        JoyState(v[0], v[1], v[2], v[3]);
+        EXPECT_EQ(GetJoystickCount() + JoyX(0) + JoyPovX(0) + JoyPovY(0) + v[0] + v[1] + v[2] + v[3], 0);
+        EXPECT_STREQ(GetJoystickName(0).CText(), "");
+        EXPECT_FALSE(AnyJoystickActive());
+        JoyForceFeedback(0, 100, 1, 1);
+    }
 }
