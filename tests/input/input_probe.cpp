@@ -28,13 +28,12 @@ int FramesUntil(Condition condition) {
     return -1;
 }
 
-std::string Escaped(const RtString& text) {
+std::string Escaped(const RtString& text) {  // control characters as \N
     std::string out;
     for (std::uint32_t i = 0; i < text.Length(); ++i) {
         const int c = text.CharAt(static_cast<std::int32_t>(i));
-        char buf[8];
-        std::snprintf(buf, sizeof buf, c < 32 ? "\\%d" : "%c", c);
-        out += buf;
+        if (c < 32) out += "\\";
+        out += c < 32 ? std::to_string(c) : std::string(1, static_cast<char>(c));
     }
     return out;
 }
@@ -82,13 +81,13 @@ void RealTyping() {
 void RealMouse() {
     const std::string window = "$(xdotool search --name '" + g_title + "' | head -1)";
     double x = 0, y = 0, left = 0, right = 0;
-    auto state = [&] { MouseState(x, y, left, right); };
+    const auto at = [&](double wantX, double wantY) {  // reads the mouse state: is it there?
+        MouseState(x, y, left, right);
+        return x == wantX && y == wantY;
+    };
     SystemPointer(1);
     Shell("xdotool mousemove --window " + window + " 50 60");
-    std::printf("moved %d\n", FramesUntil([&] {
-                                  state();
-                                  return x == 50 && y == 60;
-                              }) >= 0);
+    std::printf("moved %d\n", FramesUntil([&] { return at(50, 60); }) >= 0);
     // Absolute mode: the motion is the change of the position, sampled once per frame.
     double dx = 0;
     bool same = true;
@@ -98,15 +97,14 @@ void RealMouse() {
         const double first = MouseAxis(0), second = MouseAxis(0);
         same = same && first == second;
         dx += first;
-        state();
-        return x == 80;
+        return at(80, 60);
     });
     std::printf("dx %g same %d\n", dx, same);
     const std::pair<int, int> buttons[] = {{1, 3}, {3, 4}, {2, 5}};
     for (const auto& [button, axis] : buttons) {
         Shell("xdotool mousedown " + std::to_string(button));
         const int down = FramesUntil([&] { return MouseAxis(axis) == 1; });
-        state();
+        at(80, 60);
         const double l = left, r = right;
         Shell("xdotool mouseup " + std::to_string(button));
         const int up = FramesUntil([&] { return MouseAxis(axis) == 0; });

@@ -28,8 +28,7 @@ TEST(WaveFile, ReadsPythonAndSoxWaveFiles) {
         const bool sox = n >= 20;
         const int rate = kRates[n % 5], bits = 8 << (n / 5 % 2), channels = 1 + n / 10 % 2,
                   blockAlign = channels * bits / 8;
-        SCOPED_TRACE(std::to_string(sox) + " " + std::to_string(rate) + " " + std::to_string(bits) + " " +
-                     std::to_string(channels));
+        SCOPED_TRACE(testing::Message() << sox << " " << rate << " " << bits << " " << channels);
         // Python writes 1000 frames behind the 44-byte header; sox 0.1 s behind a header of its own.
         const std::string path = soundtest::TempPath("in.wav");
         ASSERT_TRUE(sox ? soundtest::MakeSoxWave(path, rate, bits, channels, 440, 0.1)

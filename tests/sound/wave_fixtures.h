@@ -1,7 +1,6 @@
 // Wave files for the sound tests: made by Python's wave module and by sox, or written byte by byte.
 #pragma once
 
-#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -33,12 +32,6 @@ inline bool MakeSoxWave(const std::string& path, int rate, int bits, int channel
     return Shell("sox -q -n -r " + std::to_string(rate) + " -b " + std::to_string(bits) + " -c " +
                  std::to_string(channels) + " '" + path + "' synth " + std::to_string(seconds) + " sine " +
                  std::to_string(frequency) + " vol 0.5");
-}
-
-// The 16-bit sample the Python fixture holds for channel 0 of frame i.
-inline std::int16_t PythonSample16(double frequency, double amplitude, int rate, int i) {
-    return static_cast<std::int16_t>(
-        std::lround(amplitude * std::sin(2 * M_PI * frequency * i / rate) * 32767));
 }
 
 inline Bytes ReadBytes(const std::string& path) {

@@ -1,7 +1,9 @@
-// Keyboard and mouse commands over the key states that the key script feeds (SDL's dummy video, whose
-// layout is the US one), the waiting commands and the mouse without a window; joysticks through SDL's
-// virtual joysticks: axes, hats, buttons, names, the limit of ten, unplugging, and force feedback on a
-// device without it.
+// The input rules over plain values where the commands cannot reach them (the typed-character rule with
+// a hand-written layout, mouse samples, force-feedback effects); the keyboard and mouse commands over the key
+// states that the key script feeds (SDL's dummy video, whose layout is the US one); joysticks through SDL's
+// virtual joysticks, with force feedback on a device without it.
+#include "input/input.h"
+
 #include <SDL.h>
 #include <gtest/gtest.h>
 
@@ -9,15 +11,31 @@
 #include <cmath>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <map>
 #include <string>
 #include <vector>
 
-#include "input/input.h"
+#include "input/input_logic.h"
 #include "platform/input_state.h"
 #include "runtime/engine_globals.h"
 #include "runtime/program_end.h"
 
 namespace {
+
+// A US layout for a few keys, written out by hand from the key positions; 40 gives a Latin-1 letter.
+int UsLayout(int code) {
+    static const std::map<int, int> keys = {{2, '1'},  {15, '\t'}, {16, 'q'}, {30, 'a'},
+                                            {44, 'z'}, {57, ' '},  {1, 27},   {40, 0xE4}};
+    const auto key = keys.find(code);
+    return key == keys.end() ? 0 : key->second;
+}
+
+int Typed(std::initializer_list<int> codes, int (*layout)(int) = UsLayout, std::uint8_t down = 0x80) {
+    std::array<std::uint8_t, 256> keys{};
+    for (int c : codes) keys[static_cast<std::size_t>(c)] = down;
+    return tarvok::FirstTypedCharacter(keys, layout);
+}
 
 constexpr int kEsc = 1, kA = 30, kB = 48, kQ = 16, kLeftShift = 42, kRightShift = 54, kUp = 200;
 
@@ -56,14 +74,14 @@ protected:
         SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
     }
 
-    // Attaches pads named "Pad N" with six axes, 32 buttons and one hat, and starts the input.
+    // Attaches pads named "Pad N" with eight axes, 32 buttons and one hat, and starts the input.
     void Attach(int count) {
         for (int n = 0; n < count; ++n) {
             const std::string name = "Pad " + std::to_string(n);
             SDL_VirtualJoystickDesc desc{};
             desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
             desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
-            desc.naxes = 6;
+            desc.naxes = 8;
             desc.nbuttons = 32;
             desc.nhats = 1;
             desc.name = name.c_str();
@@ -77,6 +95,71 @@ protected:
 };
 
 }  // namespace
+
+TEST(InputLogic, TypedCharacterFollowsTheRule) {
+    EXPECT_EQ(Typed({44, 54}), 'Z');
+    EXPECT_EQ(Typed({44, 42}), 'Z');
+    EXPECT_EQ(Typed({2, 42}), '1');  // Shift changes letters only
+    EXPECT_EQ(Typed({40}), 0xE4);
+    EXPECT_EQ(Typed({30}, UsLayout, 0x01), 0);  // only bit 7 means down
+    // Modifiers alone, control characters and keys without a character yield nothing.
+    EXPECT_EQ(Typed({54, 56, 69, 29, 58, 221, 42}), 0);
+    EXPECT_EQ(Typed({1, 15, 211}), 0);
+    // The lowest key that yields a character wins; keys before it that yield none are passed over.
+    EXPECT_EQ(Typed({1, 16, 30}), 'q');
+    EXPECT_EQ(Typed({29, 57, 156}), ' ');
+    EXPECT_EQ(Typed({29, 156}), 10);
+    // Code 255 is outside the rule's range; layout answers outside a byte yield nothing.
+    EXPECT_EQ(Typed({255}, [](int) { return int{'x'}; }), 0);
+    EXPECT_EQ(Typed({254}, [](int) { return int{'x'}; }), 'x');
+    EXPECT_EQ(Typed({30}, [](int) { return 0x20AC; }), 0);
+    EXPECT_EQ(Typed({30}, [](int) { return -5; }), 0);
+}
+
+TEST(InputLogic, MouseSamplesInBothModesAndClamping) {
+    InputSystem input;
+    input.mouseX = input.mouseY = 100;
+    input.absoluteMode = 0;
+    const auto moved = [&] {
+        return std::make_tuple(input.mouseX, input.mouseY, input.lastDx, input.lastDy, input.lastWheel);
+    };
+    // Relative: the pointer is ignored, the position moves by the motion, the wheel gives its sign.
+    tarvok::TakeMouseSample(input, {.x = 500, .motionX = -30, .motionY = 12, .wheel = 3});
+    EXPECT_EQ(moved(), std::make_tuple(70, 112, -30, 12, 1));
+    // Absolute: the device's motion does not count, the motion is the change of the position.
+    input.absoluteMode = 1;
+    tarvok::TakeMouseSample(input, {.x = 75, .y = 100, .motionX = 999, .wheel = -120});
+    EXPECT_EQ(moved(), std::make_tuple(75, 100, 5, -12, -1));
+    // Huge motions saturate instead of wrapping.
+    input.absoluteMode = 0;
+    input.mouseX = std::numeric_limits<std::int32_t>::max() - 5;
+    tarvok::TakeMouseSample(input, {.motionX = 100000});
+    EXPECT_EQ(moved(), std::make_tuple(std::numeric_limits<std::int32_t>::max(), 100, 32767, 0, 0));
+
+    EXPECT_EQ(tarvok::ClampToScreen(std::numeric_limits<std::int32_t>::min(), 480), 0);
+    EXPECT_EQ(tarvok::ClampToScreen(640, 640), 639);
+    EXPECT_EQ(tarvok::ClampToScreen(5, 0), 0);
+    EXPECT_EQ(tarvok::ClampToScreen(5, -3), 0);
+}
+
+TEST(InputLogic, ConstantForceEffect) {
+    const double nan = std::nan("");
+    // Duration, x, y; then direction x and y, magnitude, whole milliseconds. Directions are clamped to
+    // -1 .. 1 and truncated; the magnitude is (x² + y²) * 5000 rounded (0.3125 * 5000 = 1562.5).
+    const std::tuple<double, double, double, int, int, int, std::uint32_t> cases[] = {
+        {250, 1, 0, 32767, 0, 5000, 250},
+        {1000.9, -3, 5, -32767, 32767, 10000, 1000},
+        {10, 0.5, -0.25, 16383, -8191, 1563, 10},
+        {nan, nan, nan, 0, 0, 0, 0},
+        {-50, 0, 0, 0, 0, 0, 0},
+        {1e30, 0, 0, 0, 0, 0, 4294967}};
+    for (const auto& [ms, x, y, dx, dy, magnitude, duration] : cases) {
+        const platform::ConstantForce f = tarvok::MakeConstantForce(ms, x, y);
+        EXPECT_EQ(std::make_tuple(f.directionX, f.directionY, f.magnitude, f.durationMs),
+                  std::make_tuple(dx, dy, magnitude, duration))
+            << ms << " " << x << " " << y;
+    }
+}
 
 TEST_F(Commands, KeyStateTakesTheTruncatedCodeModulo256) {
     // The game's number, the key it reads: never before the array, NaN as 0, huge numbers saturated.
@@ -107,12 +190,10 @@ TEST_F(Commands, TypedCharacters) {
         {156, 0, "\n"},      {14, 0, "\b"},         {57, 0, " "},           {2, 0, "1"},
         {71, 0, "7"},        {kEsc, 0, ""}};
     for (const auto& [first, second, text] : keys) {
-        InKey();
-        Hold(first, true);
-        Hold(second, second != 0);
+        InKey();                                          // nothing held: the next character is new
+        for (int key : {first, second}) Hold(key, true);  // code 0 is no key
         EXPECT_STREQ(InKey().CText(), text) << first << " " << second;
-        Hold(first, false);
-        Hold(second, false);
+        for (int key : {first, second}) Hold(key, false);
     }
 }
 
@@ -147,9 +228,8 @@ TEST_F(Commands, MousePositionIsClampedAndKept) {
     input.lastWheel = -1;
     for (int i = 0; i < 2; ++i)
         EXPECT_EQ(std::make_pair(MouseAxis(0), MouseAxis(2)), std::make_pair(7.0, -1.0));
-    PollInputFrame();
-    EXPECT_EQ(std::make_pair(MouseAxis(0), MouseAxis(2)),
-              std::make_pair(0.0, 0.0));  // a sample without motion
+    PollInputFrame();  // a new sample, without motion
+    EXPECT_EQ(std::make_pair(MouseAxis(0), MouseAxis(2)), std::make_pair(0.0, 0.0));
     for (double axis : {3.0, 4.0, 5.0, 6.0, -1.0, 1e300}) EXPECT_EQ(MouseAxis(axis), 0) << axis;
     input.lastDy = -3;
     EXPECT_EQ(MouseAxis(1.5), -3);
@@ -158,8 +238,8 @@ TEST_F(Commands, MousePositionIsClampedAndKept) {
 TEST(InputStart, HiddenPointerWithoutCaptureIsLogged) {
     // Without a video system the mouse cannot be captured: the start goes on and says so.
     EXPECT_EQ(StartInput(nullptr, true), 0x8000000Cu);
-    EXPECT_EQ(std::make_tuple(g_engine.input->absoluteMode, g_engine.input->mouseX, g_engine.input->mouseY),
-              std::make_tuple(0, 100, 100));
+    const InputSystem& in = *g_engine.input;
+    EXPECT_EQ(std::make_tuple(int{in.absoluteMode}, in.mouseX, in.mouseY), std::make_tuple(0, 100, 100));
     std::ifstream log(ErrorLogPath().CText(), std::ios::binary);
     const std::string text(std::istreambuf_iterator<char>(log), {});
     EXPECT_NE(text.find("No DX_Mouse\r\n"), std::string::npos) << text;
@@ -167,9 +247,7 @@ TEST(InputStart, HiddenPointerWithoutCaptureIsLogged) {
     const std::tuple<double, int, int> modes[] = {{1, 1, 6}, {NAN, 1, 6}, {0, 0, 5}};
     for (const auto& [on, mode, level] : modes) {
         SystemPointer(on);
-        EXPECT_EQ(std::make_pair(int{g_engine.input->absoluteMode}, g_engine.input->mouseLevel),
-                  std::make_pair(mode, level))
-            << on;
+        EXPECT_EQ(std::make_pair(int{in.absoluteMode}, in.mouseLevel), std::make_pair(mode, level)) << on;
     }
     StopInput();
     EXPECT_EQ(g_engine.input, nullptr);
@@ -201,10 +279,18 @@ TEST_F(Joysticks, AxesHatsAndButtonsOfOnePad) {
     SDL_JoystickSetVirtualButton(pad, 0, SDL_PRESSED);
     JoyState(x, y, b1, b2);
     EXPECT_EQ(std::make_tuple(x, y, b1, b2), std::make_tuple(-1, 0, 128, 128));
-    for (int axis = 0; axis < 6; ++axis) SDL_JoystickSetVirtualAxis(pad, axis, 0);
+    // Active: x, y or z beyond a tenth of the way; not rotations, sliders or diagonal hats (below).
+    const Sint16 quiet[8] = {3276, -3276, 0, 32767, 32767, 32767, 32767, 32767};
+    for (int axis = 0; axis < 8; ++axis) SDL_JoystickSetVirtualAxis(pad, axis, quiet[axis]);
     SDL_JoystickSetVirtualButton(pad, 0, SDL_RELEASED);
     SDL_JoystickSetVirtualButton(pad, 1, SDL_RELEASED);
     EXPECT_FALSE(AnyJoystickActive());
+    for (int axis = 0; axis < 3; ++axis) {
+        SDL_JoystickSetVirtualAxis(pad, axis, -3300);
+        EXPECT_TRUE(AnyJoystickActive()) << axis;
+        SDL_JoystickSetVirtualAxis(pad, axis, quiet[axis]);
+    }
+    for (int axis = 0; axis < 8; ++axis) SDL_JoystickSetVirtualAxis(pad, axis, 0);
     SDL_JoystickSetVirtualButton(pad, 31, SDL_PRESSED);
     EXPECT_TRUE(AnyJoystickActive());
     SDL_JoystickSetVirtualButton(pad, 31, SDL_RELEASED);
