@@ -71,11 +71,6 @@ protected:
         return mix;
     }
 
-    static void WaitWhilePlaying(double channel) {
-        for (int i = 0; i < 500 && SoundPlaying(channel) == 1; ++i) platform::SleepMilliseconds(10);
-        ASSERT_EQ(SoundPlaying(channel), 0);
-    }
-
     std::string output_;
 };
 
@@ -100,7 +95,8 @@ TEST_F(DiskAudio, LevelsFollowTheDecibelLawOnEachSideForEveryFormat) {
         LoadSound(path.c_str(), 1, 1);
         const double channel = PlaySound(1, pan, volume);
         EXPECT_EQ(channel, 256);
-        WaitWhilePlaying(channel);
+        for (int i = 0; i < 500 && SoundPlaying(channel) == 1; ++i) platform::SleepMilliseconds(10);
+        ASSERT_EQ(SoundPlaying(channel), 0);
         const Mix mix = Record();
         const double tolerance = rate == kRate && bits == 16 ? 2 : 300;
         EXPECT_NEAR(Peak(mix, 0), tonePeak * left, tolerance);

@@ -31,7 +31,9 @@ TEST(WaveFile, ReadsPythonAndSoxWaveFiles) {
         SCOPED_TRACE(testing::Message() << sox << " " << rate << " " << bits << " " << channels);
         // Python writes 1000 frames behind the 44-byte header; sox 0.1 s behind a header of its own.
         const std::string path = soundtest::TempPath("in.wav");
-        ASSERT_TRUE(sox ? soundtest::MakeSoxWave(path, rate, bits, channels, 440, 0.1)
+        ASSERT_TRUE(sox ? soundtest::Shell("sox -q -n -r " + std::to_string(rate) + " -b " +
+                                           std::to_string(bits) + " -c " + std::to_string(channels) + " '" +
+                                           path + "' synth 0.1 sine 440 vol 0.5")
                         : soundtest::MakePythonWave(path, rate, bits, channels, 440, 0.5, 1000));
         const Bytes file = soundtest::ReadBytes(path);
         const auto wave = tarvok::ParseWave(file);
@@ -62,11 +64,9 @@ TEST(WaveFile, ChunkLayoutsAndBadFiles) {
         {{.blockAlign = 4, .data = data}, 0},  // the alignment of stereo in a mono file
         {{.channels = 3, .blockAlign = 6, .data = data}, 0},
         {{.blockAlign = 3, .bits = 24, .data = data}, 0},
-        {{.formatTag = 3, .blockAlign = 4, .bits = 32, .data = data}, 0},
         {{.rate = 0, .data = data}, 0},
         {{.rate = 400000, .data = data}, 0},
-        {{}, 0},
-        {{.formatSize = 18, .fact = true, .data = Samples(1)}, 0},  // 3 bytes short of 4
+        {{.formatSize = 18, .fact = true, .data = Samples(1)}, 0},  // 3 bytes short of the 4 at least
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {
         const char* error = nullptr;

@@ -26,14 +26,6 @@ inline bool MakePythonWave(const std::string& path, int rate, int bits, int chan
                  std::to_string(frequency) + " " + std::to_string(amplitude) + " " + std::to_string(frames));
 }
 
-// A sine at half of full scale by sox, with a header of its own.
-inline bool MakeSoxWave(const std::string& path, int rate, int bits, int channels, double frequency,
-                        double seconds) {
-    return Shell("sox -q -n -r " + std::to_string(rate) + " -b " + std::to_string(bits) + " -c " +
-                 std::to_string(channels) + " '" + path + "' synth " + std::to_string(seconds) + " sine " +
-                 std::to_string(frequency) + " vol 0.5");
-}
-
 inline Bytes ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -62,7 +54,9 @@ inline Bytes BuildWave(const WaveLayout& w) {
     const auto put = [&out](std::uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
     };
-    const auto name = [&out](const char* n) { out.insert(out.end(), n, n + 4); };
+    const auto name = [&put](const char* n) {
+        put(std::uint32_t(n[0] | n[1] << 8 | n[2] << 16 | n[3] << 24), 4);
+    };
     name("RIFF");
     put(0, 4);  // patched below
     name("WAVE");
