@@ -38,9 +38,8 @@ std::string Escaped(const RtString& text) {  // control characters as \N
     return out;
 }
 
-// Each key of a 105-key keyboard pressed and released for real, by X key code (the Linux input code + 8):
-// whether KeyState follows, and the state of its twin (the extended code of a plain key, the plain code
-// of an extended one) while it is down. Linux numbers the plain keys 1 to 88 as set 1 does.
+// Each of 105 keys pressed and released by X key code (Linux code + 8; plain keys 1 to 88 as in set 1):
+// KeyState follows, and its twin (the code with bit 7 flipped) stays up.
 void RealKeys() {
     std::vector<std::pair<int, int>> keys;  // Linux input code, expected scan code
     for (int code = 1; code <= 88; ++code)

@@ -1,7 +1,5 @@
-// The input rules over plain values where the commands cannot reach them (the typed-character rule with
-// a hand-written layout, mouse samples, force-feedback effects); the keyboard and mouse commands over the key
-// states that the key script feeds (SDL's dummy video, whose layout is the US one); joysticks through SDL's
-// virtual joysticks, with force feedback on a device without it.
+// Input rules over plain values; keyboard and mouse commands over scripted key states (SDL's dummy video,
+// whose layout is the US one); joysticks through SDL's virtual joysticks, which have no force feedback.
 #include "input/input.h"
 
 #include <SDL.h>
@@ -144,8 +142,7 @@ TEST(InputLogic, MouseSamplesInBothModesAndClamping) {
 
 TEST(InputLogic, ConstantForceEffect) {
     const double nan = std::nan("");
-    // Duration, x, y; then direction x and y, magnitude, whole milliseconds. Directions are clamped to
-    // -1 .. 1 and truncated; the magnitude is (x² + y²) * 5000 rounded (0.3125 * 5000 = 1562.5).
+    // Duration, x, y -> directions (clamped, truncated), magnitude ((x² + y²) * 5000 rounded), milliseconds.
     const std::tuple<double, double, double, int, int, int, std::uint32_t> cases[] = {
         {250, 1, 0, 32767, 0, 5000, 250},
         {1000.9, -3, 5, -32767, 32767, 10000, 1000},
@@ -176,8 +173,7 @@ TEST_F(Commands, KeyStateTakesTheTruncatedCodeModulo256) {
 }
 
 TEST_F(Commands, TypedCharacters) {
-    // Keys held in turn (negative: let go) and what InKey gives after each step: a held key types once,
-    // another key types while the first is held, and when the lower one is let go the other types.
+    // Keys held in turn (negative: let go) and what InKey gives: held keys type once, the lowest first.
     const std::pair<int, const char*> steps[] = {{0, ""},   {kA, "a"}, {0, ""},  {kQ, "q"},  {-kQ, "a"},
                                                  {-kA, ""}, {kA, "a"}, {kB, ""}, {-kA, "b"}, {-kB, ""}};
     for (const auto& [key, text] : steps) {

@@ -79,8 +79,8 @@ protected:
 TEST_F(DiskAudio, LevelsFollowTheDecibelLawOnEachSideForEveryFormat) {
     // The largest sample of the Python tone, sample 12 of its period of 50.
     const double tonePeak = std::lround(kAmplitude * 32767 * std::sin(2 * M_PI * 12 / 50));
-    // Rate, bits, channels, pan, volume and the gain of each side: half volume is -50 dB; a pan of -0.2
-    // takes 20 dB off the right. Other rates are converted, 8-bit samples are coarser.
+    // Format, pan, volume and each side's gain: half volume is -50 dB, a pan of -0.2 takes 20 dB off the
+    // right.
     const double minus50dB = std::pow(10.0, -2.5);
     const std::tuple<int, int, int, double, double, double, double> cases[] = {
         {kRate, 16, 1, 0, 1, 1, 1},      {kRate, 16, 1, 0, 0.5, minus50dB, minus50dB},
@@ -150,8 +150,7 @@ TEST_F(DiskAudio, CopiesChannelsBadFilesAndTheArchive) {
         EXPECT_EQ(PlaySound(2, 0, 1), -1) << bad;
     }
 
-    // Sounds and music from an archive packed by an independent packer (lzop's LZO1X data), then the
-    // loose files are removed.
+    // Sounds and music from an archive packed by lzop's LZO1X format, without the loose files.
     const std::string tone = TempPath("boom.wav"), tune = TempPath("tune.wav"),
                       archive = TempPath("data.sbx");
     ASSERT_TRUE(MakePythonWave(tone, kRate, 16, 1, kTone, kAmplitude, 2205));
@@ -223,8 +222,7 @@ TEST_F(DiskAudio, MusicRestartsVolumeAndStop) {
             << bad;
     }
 
-    // The first tune is heard, and music again when it restarts 500 ms later (the mixer starts music on
-    // its buffers of 1024 frames).
+    // The first tune is heard, and music again 500 ms later (started on the mixer's 1024-frame buffers).
     std::vector<std::size_t> bursts;
     const Mix mix = Record();
     for (std::size_t i = 0, quiet = kRate; 2 * i < mix.size() && bursts.size() < 2; ++i, ++quiet) {
@@ -260,8 +258,8 @@ TEST_F(DiskAudio, MusicOfUnknownLengthRestartsWhenItEnds) {
     EXPECT_TRUE(platform::MusicPlaying());
 }
 
-// Without an audio device, before the engine made one and after it failed to open, every command is a
-// silent no-op and PlaySound gives -1.
+// Without an audio device (none made yet, or it failed to open) each command does nothing; PlaySound gives
+// -1.
 TEST(NoSoundDevice, EveryCommandIsANoOp) {
     const std::string path = TempPath("tone.wav");
     ASSERT_TRUE(MakePythonWave(path, 22050, 16, 1, 441, 0.5, 2205));
