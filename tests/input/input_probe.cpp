@@ -1,6 +1,5 @@
-// A game program for the input tests under a display. Each mode drives the real keyboard and mouse with
-// xdotool (run from here, so that each step waits for its effect) or reads keys of a key script, and
-// prints what the test checks.
+// A game program for the input test under a display: it drives the real keyboard and mouse with xdotool
+// (run from here, so that each step waits for its effect) and prints what the test checks.
 #include <unistd.h>
 
 #include <cstdio>
@@ -13,7 +12,6 @@
 
 namespace {
 
-std::string g_mode;
 std::string g_title;
 
 void Shell(const std::string& command) {
@@ -30,32 +28,18 @@ int FramesUntil(Condition condition) {
     return -1;
 }
 
-std::string Escaped(const RtString& text) {
+std::string Escaped(const RtString& text) {  // control characters as \N
     std::string out;
     for (std::uint32_t i = 0; i < text.Length(); ++i) {
         const int c = text.CharAt(static_cast<std::int32_t>(i));
-        char buf[8];
-        std::snprintf(buf, sizeof buf, c < 32 ? "\\%d" : "%c", c);
-        out += buf;
+        if (c < 32) out += "\\";
+        out += c < 32 ? std::to_string(c) : std::string(1, static_cast<char>(c));
     }
     return out;
 }
 
-// Per frame: the states of some keys and what InKey gives.
-void Script() {
-    for (int frame = 1;; ++frame) {
-        ShowScreen();
-        std::printf("%d:", frame);
-        for (int code : {28, 30, 42, 48, 156, 200}) std::printf(" %g", KeyState(code));
-        const RtString typed = InKey();
-        std::printf(" [%s]\n", Escaped(typed).c_str());
-        std::fflush(stdout);
-    }
-}
-
-// Each key of a 105-key keyboard pressed and released for real, by X key code (the Linux input code + 8):
-// whether KeyState follows, and the state of its twin (the extended code of a plain key, the plain code
-// of an extended one) while it is down. Linux numbers the plain keys 1 to 88 as set 1 does.
+// Each of 105 keys pressed and released by X key code (Linux code + 8; plain keys 1 to 88 as in set 1):
+// KeyState follows, and its twin (the code with bit 7 flipped) stays up.
 void RealKeys() {
     std::vector<std::pair<int, int>> keys;  // Linux input code, expected scan code
     for (int code = 1; code <= 88; ++code)
@@ -73,19 +57,18 @@ void RealKeys() {
         const double twin = KeyState(code ^ 128);
         Shell("xdotool keyup " + key);
         const int up = FramesUntil([&] { return KeyState(code) == 0; });
-        std::printf("key %d %d %d %g\n", code, down >= 0, up >= 0, twin);
+        if (down < 0 || up < 0 || twin != 0) std::printf("key %d failed: %d %d %g\n", code, down, up, twin);
     }
-    std::fflush(stdout);
+    std::printf("keys %zu\n", keys.size());
 }
 
 // Characters typed for real, in order.
 void RealTyping() {
     // Shift is let go after H: between the two, a held h would type again as the lower-case letter.
-    Shell(
-        "xdotool keydown shift keydown h sleep 0.15 keyup h keyup shift sleep 0.1 keydown i sleep 0.15 keyup "
-        "i sleep 0.1"
-        " keydown space sleep 0.15 keyup space sleep 0.1 keydown 5 sleep 0.15 keyup 5 sleep 0.1"
-        " keydown BackSpace sleep 0.15 keyup BackSpace sleep 0.1 keydown Return sleep 0.15 keyup Return &");
+    std::string keys = "xdotool keydown shift keydown h sleep 0.15 keyup h keyup shift sleep 0.1";
+    for (const std::string key : {"i", "space", "5", "BackSpace", "Return"})
+        keys += " keydown " + key + " sleep 0.15 keyup " + key + " sleep 0.1";
+    Shell(keys + " &");
     std::string typed;
     for (int frame = 0; frame < 300 && typed.find("\\10") == std::string::npos; ++frame) {
         ShowScreen();
@@ -97,13 +80,13 @@ void RealTyping() {
 void RealMouse() {
     const std::string window = "$(xdotool search --name '" + g_title + "' | head -1)";
     double x = 0, y = 0, left = 0, right = 0;
-    auto state = [&] { MouseState(x, y, left, right); };
+    const auto at = [&](double wantX, double wantY) {  // reads the mouse state: is it there?
+        MouseState(x, y, left, right);
+        return x == wantX && y == wantY;
+    };
     SystemPointer(1);
     Shell("xdotool mousemove --window " + window + " 50 60");
-    std::printf("moved %d\n", FramesUntil([&] {
-                                  state();
-                                  return x == 50 && y == 60;
-                              }) >= 0);
+    std::printf("moved %d\n", FramesUntil([&] { return at(50, 60); }) >= 0);
     // Absolute mode: the motion is the change of the position, sampled once per frame.
     double dx = 0;
     bool same = true;
@@ -113,24 +96,23 @@ void RealMouse() {
         const double first = MouseAxis(0), second = MouseAxis(0);
         same = same && first == second;
         dx += first;
-        state();
-        return x == 80;
+        return at(80, 60);
     });
     std::printf("dx %g same %d\n", dx, same);
     const std::pair<int, int> buttons[] = {{1, 3}, {3, 4}, {2, 5}};
     for (const auto& [button, axis] : buttons) {
         Shell("xdotool mousedown " + std::to_string(button));
         const int down = FramesUntil([&] { return MouseAxis(axis) == 1; });
-        state();
+        at(80, 60);
         const double l = left, r = right;
         Shell("xdotool mouseup " + std::to_string(button));
         const int up = FramesUntil([&] { return MouseAxis(axis) == 0; });
         std::printf("button %d %d %d %g %g\n", button, down >= 0, up >= 0, l, r);
     }
-    Shell("xdotool click 4");
-    std::printf("wheel up %d\n", FramesUntil([&] { return MouseAxis(2) == 1; }) >= 0);
-    Shell("xdotool click 5");
-    std::printf("wheel down %d\n", FramesUntil([&] { return MouseAxis(2) == -1; }) >= 0);
+    for (const int wheel : {1, -1}) {
+        Shell(wheel > 0 ? "xdotool click 4" : "xdotool click 5");
+        std::printf("wheel %d %d\n", wheel, FramesUntil([&] { return MouseAxis(2) == wheel; }) >= 0);
+    }
 
     // Relative mode: the game's position moves by the motion (its clamping is the commands test's).
     SystemPointer(0);
@@ -161,10 +143,7 @@ void Waits() {
     for (int i = 0; i < 30; ++i) ShowScreen();
 }
 
-// "script" reads the key script; "real" drives the real keyboard and mouse, each part in turn.
 void MainBody() {
-    if (g_mode == "script") Script();
-    if (g_mode != "real") return;
     AllowEscape(0);
     RealKeys();
     RealTyping();
@@ -176,7 +155,6 @@ void MainBody() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    g_mode = argc > 1 ? argv[1] : "";
     g_title = "input probe " + std::to_string(getpid());
     ProgramMain(argc, argv, g_title.c_str(), MainBody);
 }
