@@ -1,5 +1,5 @@
-// Mesh operations over memory: normal quantisation, quantised positions, triangle groups, recomputed
-// normals, and the frame choice and blending of animation.
+// Mesh operations over memory: normal quantisation, quantised positions, triangle groups, recomputed normals,
+// and the frame choice and blending of animation.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -14,10 +14,7 @@ namespace {
 
 ExpandedVertex Corner(float x, float y, float z, std::uint32_t colour = 0x00FFFFFF) {
     ExpandedVertex v;
-    v.x = x;
-    v.y = y;
-    v.z = z;
-    v.colour = colour;
+    v.x = x, v.y = y, v.z = z, v.colour = colour;
     return v;
 }
 
@@ -33,54 +30,46 @@ MeshObjectX Built(const std::vector<ExpandedVertex>& polygons) {
 
 }  // namespace
 
-TEST(NormalTable, NearestEntryAndItsEdgeCases) {
-    EXPECT_FLOAT_EQ(kNormalTable[0][0], -0.525731f);
-    EXPECT_FLOAT_EQ(kNormalTable[0][2], 0.850651f);
+TEST(MeshBuild, NormalTableQuantisationAndGroupMarkers) {
+    // Each table entry is its own nearest; a zero or NaN vector gives the first; near (0, 0, 1) the entry
+    // with the largest dot product wins.
+    EXPECT_TRUE(kNormalTable[0][0] == -0.525731f && kNormalTable[0][2] == 0.850651f);
     for (int i = 0; i < kNormalCount; ++i)
         EXPECT_EQ(NearestNormalIndex(kNormalTable[i][0], kNormalTable[i][1], kNormalTable[i][2]), i);
-    EXPECT_EQ(NearestNormalIndex(0, 0, 0), 0);  // every entry gives 0: the first wins
+    EXPECT_EQ(NearestNormalIndex(0, 0, 0), 0);
     EXPECT_EQ(NearestNormalIndex(NAN, 0, 0), 0);
-    // Near (0, 0, 1) the nearest entry is the one with the largest dot product.
-    const int up = NearestNormalIndex(0.05f, 0.0f, 0.99875f);
-    EXPECT_FLOAT_EQ(kNormalTable[up][2], 1.0f);
-}
+    EXPECT_FLOAT_EQ(kNormalTable[NearestNormalIndex(0.05f, 0.0f, 0.99875f)][2], 1.0f);
 
-TEST(MeshBuild, QuantisationBoundsSkipMarkersAndFlatAxesGetScaleOne) {
-    ExpandedVertex marker = Corner(1000, 1000, 1000, kStripMarker);
-    MeshObjectX mesh = Built({marker, Corner(-1, 2, 7), Corner(1, 2, 7), Corner(0, 2, 7), Corner(3, 2, 7, 0xFFFFFFFC)});
+    // Positions span 0..255 between the bounds of the real corners (markers and the reserved colour excluded,
+    // the top landing on the last step, 127.5 truncated, outside clamped); a flat axis gets scale 1. The
+    // reserved colour draws as a white vertex.
+    MeshObjectX mesh = Built({Corner(1000, 1000, 1000, kStripMarker), Corner(-1, 2, 7), Corner(1, 2, 7),
+                              Corner(0, 2, 7), Corner(3, 2, 7, 0xFFFFFFFC)});
     const MeshFrame& f = mesh.frames[0];
     EXPECT_FLOAT_EQ(f.scale[0], 2.0f / 255);
-    EXPECT_FLOAT_EQ(f.scale[1], 1);
-    EXPECT_FLOAT_EQ(f.offset[1], -2);
-    EXPECT_FLOAT_EQ(f.offset[2], -7);
-    EXPECT_EQ(f.records[1].x, 0);
-    EXPECT_EQ(f.records[2].x, 255);  // the top of the range lands on the last step
-    EXPECT_EQ(f.records[3].x, 127);  // 127.5 truncated
-    EXPECT_EQ(f.records[4].x, 255);  // the reserved colour is outside the bounds: clamped
+    EXPECT_TRUE(f.scale[1] == 1 && f.offset[1] == -2 && f.offset[2] == -7);
+    const int xs[] = {0, 255, 127, 255};
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(f.records[i + 1].x, xs[i]) << i;
     EXPECT_EQ(mesh.colours, (std::vector<std::uint32_t>{kStripMarker, 0x00FFFFFF, 0xFFFFFFFC}));
     EXPECT_FALSE(mesh.hasColours);
     EXPECT_EQ(mesh.uList.size(), 5u);
-    // The reserved colour draws as a white vertex.
     ASSERT_EQ(f.triangles.size(), 6u);
-    EXPECT_FLOAT_EQ(f.triangles[5].red, 1);
-    EXPECT_FLOAT_EQ(f.triangles[5].y, 2);
-}
+    EXPECT_TRUE(f.triangles[5].red == 1 && f.triangles[5].y == 2);
 
-TEST(MeshBuild, GroupMarkersGiveStripsFansAndSeparateTriangles) {
-    // Strip of 5: (0,1,2) (2,1,3) (2,3,4). Then separate: (6,7,8), the ninth alone is dropped. Fan: (a,b,c) (a,c,d).
+    // Strip of 5: (0,1,2) (2,1,3) (2,3,4). Separate: (6,7,8), the ninth alone dropped. Fan: (a,b,c) (a,c,d).
     std::vector<ExpandedVertex> list{Corner(0, 0, 0, kStripMarker)};
     for (int i = 0; i < 5; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
     list.push_back(Corner(0, 0, 0, kTrianglesMarker));
     for (int i = 10; i < 14; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
     list.push_back(Corner(0, 0, 0, kFanMarker));
     for (int i = 20; i < 24; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
-    MeshObjectX mesh = Built(list);
+    MeshObjectX groups = Built(list);
     std::vector<std::size_t> order;
-    ForEachTriangle(mesh, mesh.frames[0], [&](std::size_t a, std::size_t b, std::size_t c) {
+    ForEachTriangle(groups, groups.frames[0], [&](std::size_t a, std::size_t b, std::size_t c) {
         order.insert(order.end(), {a, b, c});
     });
     EXPECT_EQ(order, (std::vector<std::size_t>{1, 2, 3, 3, 2, 4, 3, 4, 5, 7, 8, 9, 12, 13, 14, 12, 14, 15}));
-    EXPECT_EQ(mesh.frames[0].triangles.size(), order.size());
+    EXPECT_EQ(groups.frames[0].triangles.size(), order.size());
 }
 
 TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
@@ -91,19 +80,24 @@ TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
     overflow.frames[0].polygons = many;
     EXPECT_FALSE(QuantiseMesh(overflow));
 
-    // Two triangles of a strip in the z = 0 plane: n = (c - b) x (b - a) points along -z for the first
-    // and, the strip alternating its winding, also along -z for the second.
+    // Two strip triangles in z = 0: n = (c - b) x (b - a) is -z for both (the strip alternates its winding).
     const std::vector<ExpandedVertex> quad{Corner(0, 0, 0, kStripMarker), Corner(0, 0, 0), Corner(1, 0, 0),
                                            Corner(0, 1, 0), Corner(1, 1, 0)};
     for (int mode : {1, 2}) {
         MeshObjectX mesh = Built(quad);
         RecomputeNormals(mesh, mode);
         EXPECT_TRUE(mesh.normalsComputed);
-        for (std::size_t i = 1; i < 5; ++i) EXPECT_FLOAT_EQ(kNormalTable[mesh.frames[0].records[i].normal][2], -1.0f);
+        for (std::size_t i = 1; i < 5; ++i)
+            EXPECT_FLOAT_EQ(kNormalTable[mesh.frames[0].records[i].normal][2], -1.0f);
     }
     // Mode 2 smooths corners at one position across faces that meet at an angle.
-    const std::vector<ExpandedVertex> roof{Corner(0, 0, 0, kTrianglesMarker), Corner(0, 0, 0), Corner(1, 0, 0),
-                                           Corner(0, 1, 0),  Corner(0, 0, 0), Corner(0, 1, 0), Corner(0, 0, 1)};
+    const std::vector<ExpandedVertex> roof{Corner(0, 0, 0, kTrianglesMarker),
+                                           Corner(0, 0, 0),
+                                           Corner(1, 0, 0),
+                                           Corner(0, 1, 0),
+                                           Corner(0, 0, 0),
+                                           Corner(0, 1, 0),
+                                           Corner(0, 0, 1)};
     MeshObjectX faces = Built(roof), smooth = Built(roof);
     RecomputeNormals(faces, 1);
     RecomputeNormals(smooth, 2);
@@ -115,32 +109,41 @@ TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
 }
 
 TEST(Animation, FrameChoiceAndBlending) {
-    auto expect = [](FramePair p, int first, int second, float weight) {
-        EXPECT_EQ(p.first, first);
-        EXPECT_EQ(p.second, second);
-        EXPECT_NEAR(p.weight, weight, 1e-6);
+    // {from, to, factor, mode, first, second, weight} over 5 frames.
+    const struct {
+        int from, to;
+        double factor;
+        int mode, first, second;
+        float weight;
+    } choices[] = {
+        {0, 4, 0.5, 1, 2, 3, 1.0f},   // frame 2 exactly
+        {0, 4, 0.6, 1, 2, 3, 0.6f},   // 0.6 x frame 2 + 0.4 x frame 3
+        {0, 4, 1.25, 1, 1, 2, 1.0f},  // as 0.25
+        {0, 4, -0.25, 1, 1, 2, 1.0f},
+        {4, 0, 0.6, 1, 2, 1, 0.6f},  // p = 1.6
+        {3, 3, 0.7, 1, 3, 3, 0.0f},
+        {1, 2, 0.3, 0, 1, 2, 0.3f},
+        {9, 9, 0, 0, 4, 4, 0.0f},              // beyond the last frame: the last
+        {-3, 2000000000, NAN, 1, 0, 0, 1.0f},  // p = -3: both clamped to 0
     };
-    expect(ChooseFrames(0, 4, 0.5, 1, 5), 2, 3, 1.0f);   // frame 2 exactly
-    expect(ChooseFrames(0, 4, 0.6, 1, 5), 2, 3, 0.6f);   // 0.6 x frame 2 + 0.4 x frame 3
-    expect(ChooseFrames(0, 4, 1.25, 1, 5), 1, 2, 1.0f);  // as 0.25
-    expect(ChooseFrames(0, 4, -0.25, 1, 5), 1, 2, 1.0f);
-    expect(ChooseFrames(4, 0, 0.6, 1, 5), 2, 1, 0.6f);   // p = 1.6
-    expect(ChooseFrames(3, 3, 0.7, 1, 5), 3, 3, 0.0f);
-    expect(ChooseFrames(1, 2, 0.3, 0, 5), 1, 2, 0.3f);
-    expect(ChooseFrames(9, 9, 0, 0, 5), 4, 4, 0.0f);     // beyond the last frame: the last
-    expect(ChooseFrames(-3, 2000000000, NAN, 1, 5), 0, 0, 1.0f);  // p = -3: both clamped to 0
-
+    for (const auto& c : choices) {
+        const FramePair p = ChooseFrames(c.from, c.to, c.factor, c.mode, 5);
+        EXPECT_TRUE(p.first == c.first && p.second == c.second && std::fabs(p.weight - c.weight) < 1e-6)
+            << c.from << " " << c.to << " " << c.factor << ": " << p.first << " " << p.second << " "
+            << p.weight;
+    }
+    // Weight w: w x first + (1 - w) x second; the texture offset is added to the first frame's, once.
     MeshFrame a, b;
     a.triangles = {Corner(2, 4, 6)};
     b.triangles = {Corner(12, 14, 16)};
     a.triangles[0].u = 0.25f;
     std::vector<ExpandedVertex> out;
-    BlendFrames(a, b, 0.6f, 0.5f, 0, out);
-    EXPECT_FLOAT_EQ(out[0].x, 0.6f * 2 + 0.4f * 12);
-    EXPECT_FLOAT_EQ(out[0].z, 0.6f * 6 + 0.4f * 16);
-    EXPECT_FLOAT_EQ(out[0].u, 0.75f);
-    BlendFrames(a, b, 0.6f, 0.5f, 0, out);  // the offset does not accumulate
-    EXPECT_FLOAT_EQ(out[0].u, 0.75f);
+    for (int twice = 0; twice < 2; ++twice) {
+        BlendFrames(a, b, 0.6f, 0.5f, 0, out);
+        EXPECT_FLOAT_EQ(out[0].x, 0.6f * 2 + 0.4f * 12);
+        EXPECT_FLOAT_EQ(out[0].z, 0.6f * 6 + 0.4f * 16);
+        EXPECT_FLOAT_EQ(out[0].u, 0.75f);
+    }
     BlendFrames(a, b, 0, 0, 0, out);
     EXPECT_FLOAT_EQ(out[0].x, 2);
 }
