@@ -66,7 +66,7 @@ TEST(CelAndBump, ShadeTextureAndLightVectors) {
     const ShadeTexture t = BuildShadeTexture(colours, DefaultShadeRamp());
     ASSERT_EQ(t.rgba.size(), 64u * 4 * 4);
     // {x, row, channel, value}: texel x takes ramp[x * 16 / 64] (100 for x 0..3, 160 for 4..27, 207 for
-    // 28..31, then 255); row 2 is 0x804020 scaled down (rounded down); the row past the table repeats entry 0.
+    // 28..31, then 255); row 2 is 0x804020 scaled down, rounded down; the row past the table repeats entry 0.
     const int texels[][4] = {{0, 0, 0, 100},  {3, 0, 0, 100},  {4, 0, 0, 160},  {30, 0, 0, 207},
                              {63, 0, 0, 255}, {63, 0, 1, 0},   {10, 1, 1, 160}, {10, 2, 0, 0x20 * 160 / 255},
                              {10, 2, 1, 0x40 * 160 / 255},     {10, 2, 2, 0x80 * 160 / 255},

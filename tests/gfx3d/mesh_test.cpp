@@ -57,29 +57,22 @@ TEST(MeshBuild, NormalTableQuantisationAndGroupMarkers) {
     EXPECT_TRUE(f.triangles[5].red == 1 && f.triangles[5].y == 2);
 
     // Strip of 5: (0,1,2) (2,1,3) (2,3,4). Separate: (6,7,8), the ninth alone dropped. Fan: (a,b,c) (a,c,d).
-    std::vector<ExpandedVertex> list{Corner(0, 0, 0, kStripMarker)};
-    for (int i = 0; i < 5; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
-    list.push_back(Corner(0, 0, 0, kTrianglesMarker));
-    for (int i = 10; i < 14; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
-    list.push_back(Corner(0, 0, 0, kFanMarker));
-    for (int i = 20; i < 24; ++i) list.push_back(Corner(static_cast<float>(i), 0, 0));
+    std::vector<ExpandedVertex> list;
+    for (const auto& [marker, first, count] : {std::array<std::uint32_t, 3>{kStripMarker, 0, 5},
+                                               {kTrianglesMarker, 10, 4}, {kFanMarker, 20, 4}}) {
+        list.push_back(Corner(0, 0, 0, marker));
+        for (std::uint32_t i = first; i < first + count; ++i) list.push_back(Corner(float(i), 0, 0));
+    }
     MeshObjectX groups = Built(list);
     std::vector<std::size_t> order;
-    ForEachTriangle(groups, groups.frames[0], [&](std::size_t a, std::size_t b, std::size_t c) {
+    ForEachTriangle(groups, groups.frames[0], [&](auto a, auto b, auto c) {
         order.insert(order.end(), {a, b, c});
     });
     EXPECT_EQ(order, (std::vector<std::size_t>{1, 2, 3, 3, 2, 4, 3, 4, 5, 7, 8, 9, 12, 13, 14, 12, 14, 15}));
     EXPECT_EQ(groups.frames[0].triangles.size(), order.size());
 }
 
-TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
-    std::vector<ExpandedVertex> many{Corner(0, 0, 0, kStripMarker)};
-    for (std::uint32_t c = 0; c < 300; ++c) many.push_back(Corner(static_cast<float>(c), 0, 0, c));
-    MeshObjectX overflow;
-    overflow.frames.resize(1);
-    overflow.frames[0].polygons = many;
-    EXPECT_FALSE(QuantiseMesh(overflow));
-
+TEST(MeshBuild, RecomputedNormals) {
     // Two strip triangles in z = 0: n = (c - b) x (b - a) is -z for both (the strip alternates its winding).
     const std::vector<ExpandedVertex> quad{Corner(0, 0, 0, kStripMarker), Corner(0, 0, 0), Corner(1, 0, 0),
                                            Corner(0, 1, 0), Corner(1, 1, 0)};
@@ -91,13 +84,8 @@ TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
             EXPECT_FLOAT_EQ(kNormalTable[mesh.frames[0].records[i].normal][2], -1.0f);
     }
     // Mode 2 smooths corners at one position across faces that meet at an angle.
-    const std::vector<ExpandedVertex> roof{Corner(0, 0, 0, kTrianglesMarker),
-                                           Corner(0, 0, 0),
-                                           Corner(1, 0, 0),
-                                           Corner(0, 1, 0),
-                                           Corner(0, 0, 0),
-                                           Corner(0, 1, 0),
-                                           Corner(0, 0, 1)};
+    const std::vector roof{Corner(0, 0, 0, kTrianglesMarker), Corner(0, 0, 0), Corner(1, 0, 0),
+                           Corner(0, 1, 0), Corner(0, 0, 0), Corner(0, 1, 0), Corner(0, 0, 1)};
     MeshObjectX faces = Built(roof), smooth = Built(roof);
     RecomputeNormals(faces, 1);
     RecomputeNormals(smooth, 2);
@@ -109,28 +97,22 @@ TEST(MeshBuild, ColourTableOverflowAndRecomputedNormals) {
 }
 
 TEST(Animation, FrameChoiceAndBlending) {
-    // {from, to, factor, mode, first, second, weight} over 5 frames.
+    // {from, to, factor, mode, first, second, weight} over 5 frames: frame 2 exactly; 0.6 x frame 2 + 0.4 x
+    // frame 3; 1.25 and -0.25 taken as 0.25; p = 1.6 backwards; one frame; mode 0 takes the factor as the
+    // weight; beyond the last frame the last; p = -3 clamps both to 0.
     const struct {
         int from, to;
         double factor;
         int mode, first, second;
         float weight;
-    } choices[] = {
-        {0, 4, 0.5, 1, 2, 3, 1.0f},   // frame 2 exactly
-        {0, 4, 0.6, 1, 2, 3, 0.6f},   // 0.6 x frame 2 + 0.4 x frame 3
-        {0, 4, 1.25, 1, 1, 2, 1.0f},  // as 0.25
-        {0, 4, -0.25, 1, 1, 2, 1.0f},
-        {4, 0, 0.6, 1, 2, 1, 0.6f},  // p = 1.6
-        {3, 3, 0.7, 1, 3, 3, 0.0f},
-        {1, 2, 0.3, 0, 1, 2, 0.3f},
-        {9, 9, 0, 0, 4, 4, 0.0f},              // beyond the last frame: the last
-        {-3, 2000000000, NAN, 1, 0, 0, 1.0f},  // p = -3: both clamped to 0
-    };
+    } choices[] = {{0, 4, 0.5, 1, 2, 3, 1.0f},  {0, 4, 0.6, 1, 2, 3, 0.6f}, {0, 4, 1.25, 1, 1, 2, 1.0f},
+                   {0, 4, -0.25, 1, 1, 2, 1.0f}, {4, 0, 0.6, 1, 2, 1, 0.6f}, {3, 3, 0.7, 1, 3, 3, 0.0f},
+                   {1, 2, 0.3, 0, 1, 2, 0.3f},   {9, 9, 0, 0, 4, 4, 0.0f},
+                   {-3, 2000000000, NAN, 1, 0, 0, 1.0f}};
     for (const auto& c : choices) {
         const FramePair p = ChooseFrames(c.from, c.to, c.factor, c.mode, 5);
         EXPECT_TRUE(p.first == c.first && p.second == c.second && std::fabs(p.weight - c.weight) < 1e-6)
-            << c.from << " " << c.to << " " << c.factor << ": " << p.first << " " << p.second << " "
-            << p.weight;
+            << c.from << " " << c.to << " " << c.factor << ": " << p.first << " " << p.second;
     }
     // Weight w: w x first + (1 - w) x second; the texture offset is added to the first frame's, once.
     MeshFrame a, b;

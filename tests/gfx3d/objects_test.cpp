@@ -65,27 +65,23 @@ TEST(Objects, LoadSaveAndTheBadSlotsAndFiles) {
 TEST(Objects, BuildingVertexByVertexAndGetTriangle) {
     SceneScope scope;
     SetNormalMode(0);
-    Build(3, {{0, 0, 0, 0, 0.5, 0x0000FF},
-              {2, 0, 0, 1, 0.5, 0x0000FF},
-              {0, 2, 0, 0, 1, 0x00FF00},
+    Build(3, {{0, 0, 0, 0, 0.5, 0x0000FF}, {2, 0, 0, 1, 0.5, 0x0000FF}, {0, 2, 0, 0, 1, 0x00FF00},
               {2, 2, 0, 1, 1, 0x00FF00}});
     EXPECT_EQ(scope.scene().buildSlot, -1);
     ASSERT_TRUE(scope.scene().slots[3].loaded);
 
+    // The second strip triangle: third, second, fourth vertex, positions within one quantisation step.
     RtArray<double> t;
-    GetTriangle(3, 0, 1,
-                t);  // the second strip triangle: third, second, fourth vertex
+    GetTriangle(3, 0, 1, t);
     EXPECT_EQ(t.Dims(), (std::array<std::int32_t, 4>{3, 9, 0, 0}));
     const double expected[3][6] = {
         {0, 2, 0, 0, -1, 0x00FF00}, {2, 0, 0, 1, -0.5, 0x0000FF}, {2, 2, 0, 1, -1, 0x00FF00}};
     for (int k = 0; k < 3; ++k)
-        for (int j = 0; j < 6; ++j)  // positions within one quantisation step (2 / 255)
+        for (int j = 0; j < 6; ++j)
             EXPECT_NEAR(t.ElementAt(k, j), expected[k][j], j < 3 ? 2.0 / 255 : 1e-6) << k << "," << j;
-    EXPECT_DOUBLE_EQ(t.ElementAt(0, 6),
-                     kNormalTable[0][0]);  // mode 0 keeps the zero normals: index 0
-    GetTriangle(3, 0, 2,
-                t);  // past the last triangle or the last frame: nothing written
-    EXPECT_EQ(t.ElementAt(0, 0), 0);
+    EXPECT_DOUBLE_EQ(t.ElementAt(0, 6), kNormalTable[0][0]);  // mode 0 keeps the zero normals: index 0
+    GetTriangle(3, 0, 2, t);  // past the last triangle or the last frame: nothing written
+    EXPECT_EQ(t.ElementAt(2, 0), 0);
     GetTriangle(3, 5, 0, t);
     EXPECT_EQ(t.ElementAt(2, 0), 0);
 

@@ -21,7 +21,7 @@ void ExpectSame(const Mat4& a, const Mat4& b) {
 
 }  // namespace
 
-TEST(TransformStack, OrderOfOperationsLevelsAndFullLists) {
+TEST(TransformStack, OrderOfOperationsLevelsFullListsAndRotations) {
     // Scale, then the rotations in order, then the translation, then the matrix list, then the parent.
     TransformStack stack;
     stack.Reset();
@@ -60,9 +60,7 @@ TEST(TransformStack, OrderOfOperationsLevelsAndFullLists) {
     for (int i = 0; i < 20; ++i) stack.Push();
     EXPECT_EQ(stack.Level(), kTransformLevels - 1);
     ExpectPoint(stack.Current(), {0, 0, 0}, {16, 0, 0});
-}
 
-TEST(TransformStack, RotationRules) {
     // The axis is normalised; a negative axis turns the other way; a third of a turn about the diagonal takes
     // x to y and y to z; an axis of (almost) no length gives no matrix.
     Mat4 a, b;
@@ -92,18 +90,14 @@ TEST(Camera, LookAtProjectionsAndFrustumPlanes) {
     const float want[] = {1, 1, -1, 1, 1, -1, 1};
     for (int i = 0; i < 7; ++i) EXPECT_NEAR(got[i], want[i], 1e-4) << i;
 
-    // Looking down -z from z = 5: the near plane is z = 4, the far plane z = -95, the right plane x = 2 (5 -
-    // z) and the top plane y = 5 - z, both through the eye; normals of unit length.
+    // Looking down -z from z = 5: the near plane is z = 4, the far plane z = -95, the right plane
+    // x = 2 (5 - z) and the top plane y = 5 - z, both through the eye; normals of unit length.
     const auto planes = FrustumPlanes(projection, view);
     const struct {
         int plane;
         float x, y, z, distance;
-    } distances[] = {{kNearPlane, 0, 0, 3, 1},
-                     {kFarPlane, 0, 0, -94, 1},
-                     {kRightPlane, 10, 0, 0, 0},
-                     {kLeftPlane, -10, 0, 0, 0},
-                     {kTopPlane, 0, 5, 0, 0},
-                     {kBottomPlane, 0, -5, 0, 0},
+    } distances[] = {{kNearPlane, 0, 0, 3, 1},   {kFarPlane, 0, 0, -94, 1},  {kRightPlane, 10, 0, 0, 0},
+                     {kLeftPlane, -10, 0, 0, 0}, {kTopPlane, 0, 5, 0, 0},    {kBottomPlane, 0, -5, 0, 0},
                      {kRightPlane, 0, 0, 0, 10 / std::sqrt(5.0f)},
                      {kTopPlane, 0, 5 + std::sqrt(2.0f) * 5, 0, -5}};
     for (const auto& d : distances) {
