@@ -2,9 +2,6 @@
 // them is checked in collision_test.cpp.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cmath>
-
 #include "gfx3d/gfx3d.h"
 #include "gfx3d/scene.h"
 
@@ -15,22 +12,16 @@ protected:
     void SetUp() override {
         tarvok::g_gfx3dServices = tarvok::Gfx3dServices{};
         CreateScene3D();
-        // Slot 3: a square of two triangles in z = 0 over -2..2 (which quantises exactly); slot 5: the
-        // closed cube -1..1 of 12 triangles.
-        StartObject(3);
-        AddVertex(0, 0, 0, 0, 0, -1);
-        for (const auto& p : {std::array<double, 2>{-2, -2}, {-2, 2}, {2, 2}, {-2, -2}, {2, 2}, {2, -2}})
-            AddVertex(p[0], p[1], 0, 0, 0, 0xFFFFFF);
-        EndObject();
-        const double p[8][3] = {{-1, -1, -1}, {1, -1, -1}, {1, 1, -1}, {-1, 1, -1},
-                                {-1, -1, 1},  {1, -1, 1},  {1, 1, 1},  {-1, 1, 1}};
-        const int faces[6][4] = {{4, 5, 6, 7}, {1, 0, 3, 2}, {5, 1, 2, 6},
-                                 {0, 4, 7, 3}, {7, 6, 2, 3}, {0, 1, 5, 4}};
-        StartObject(5);
-        AddVertex(0, 0, 0, 0, 0, -1);
-        for (const auto& f : faces)
-            for (int k : {0, 1, 2, 0, 2, 3}) AddVertex(p[f[k]][0], p[f[k]][1], p[f[k]][2], 0, 0, 0xFFFFFF);
-        EndObject();
+        // Slot 3: a square of two triangles in z = 0 over -2..2 (which quantises exactly); slot 5: two such
+        // squares in z = -1 and z = 1.
+        for (const auto& [slot, planes] : {std::pair{3, std::vector{0.0}}, {5, std::vector{-1.0, 1.0}}}) {
+            StartObject(slot);
+            AddVertex(0, 0, 0, 0, 0, -1);
+            for (double z : planes)
+                for (const auto& p : {std::array{-2, -2}, {-2, 2}, {2, 2}, {-2, -2}, {2, 2}, {2, -2}})
+                    AddVertex(p[0], p[1], z, 0, 0, 0xFFFFFF);
+            EndObject();
+        }
     }
     void TearDown() override { DestroyScene3D(); }
 
@@ -60,11 +51,8 @@ TEST_F(ObjectCollision, CommandsInPlaceMovedAndOnBadSlotsAndFrames) {
         EXPECT_EQ(ObjectBoxCollision(slot, frame, 0, 0, 0, 1, 1, 1), 0) << slot << " " << frame;
         EXPECT_EQ(RayCollision(slot, frame, 0, 0, 5, 0, 0, -1), 0) << slot << " " << frame;
     }
-    // The nearest of several triangles' hits: ahead of a ray from inside the cube, behind one from outside.
-    float wall = 0;
-    for (const auto& v : g_engine.scene->slots[5].meshes[0].frames[0].triangles) wall = std::max(wall, v.x);
-    EXPECT_NEAR(RayCollision(5, 0, 0, 0, 0, 1, 0, 0), wall, 1e-5);
-    EXPECT_NEAR(RayCollision(5, 0, 3, 0, 0, 1, 0, 0), wall - 3, 1e-5);
+    // The nearest of several triangles' hits: ahead of a ray from between the squares, behind one from above.
+    ExpectAll({{RayCollision(5, 0, 0, 0, 0, 0, 0, 1), 1}, {RayCollision(5, 0, 0, 0, 3, 0, 0, 1), -2}});
 
     // Moved to x = 10 and turned to stand in the plane x = 10: the tests happen in the object's space, the
     // box's width runs along world x; the sphere-box test is around the current origin with the box's depth

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <random>
+#include <tuple>
 
 using namespace tarvok;
 
@@ -35,29 +36,21 @@ TEST(Collision3D, HandGeometryAndExactContacts) {
     // corner, beyond the long edge (distance 6 / sqrt 2 from (5, 5, 0)); a triangle without area is its
     // segment or point.
     const Vec3 p{0, 0, 0}, q{2, 0, 0}, r{4, 0, 0};
-    const struct {
-        Vec3 centre;
-        double radius;
-        Vec3 a, b, c;
-        bool touches;
-    } spheres[] = {{{1, 1, 2}, 2, kA, kB, kC, true},        {{1, 1, 2}, 1.999, kA, kB, kC, false},
-                   {{1, 1, -2}, 2, kA, kB, kC, true},       {{2, -0.5, 0}, 0.5, kA, kB, kC, true},
-                   {{2, -0.5, 0}, 0.49, kA, kB, kC, false}, {{-3, -4, 0}, 5, kA, kB, kC, true},
-                   {{-3, -4, 0}, 4.99, kA, kB, kC, false},  {{5, 5, 0}, 4.2, kA, kB, kC, false},
-                   {{5, 5, 0}, 4.25, kA, kB, kC, true},     {{1, 1, 0}, 1, p, q, r, true},
-                   {{1, 1, 0}, 0.9, p, q, r, false},        {{1, 1, 1}, 1, p, p, p, false},
-                   {{0, 1, 0}, 1, p, p, p, true}};
-    for (const auto& c : spheres)
-        EXPECT_EQ(SphereTouchesTriangle(c.centre, c.radius, c.a, c.b, c.c), c.touches)
-            << c.centre.x << "," << c.centre.y << "," << c.centre.z << " r " << c.radius;
+    const std::tuple<Vec3, double, Vec3, Vec3, Vec3, bool> spheres[] = {
+        {{1, 1, 2}, 2, kA, kB, kC, true},        {{1, 1, 2}, 1.999, kA, kB, kC, false},
+        {{1, 1, -2}, 2, kA, kB, kC, true},       {{2, -0.5, 0}, 0.5, kA, kB, kC, true},
+        {{2, -0.5, 0}, 0.49, kA, kB, kC, false}, {{-3, -4, 0}, 5, kA, kB, kC, true},
+        {{-3, -4, 0}, 4.99, kA, kB, kC, false},  {{5, 5, 0}, 4.2, kA, kB, kC, false},
+        {{5, 5, 0}, 4.25, kA, kB, kC, true},     {{1, 1, 0}, 1, p, q, r, true},
+        {{1, 1, 0}, 0.9, p, q, r, false},        {{1, 1, 1}, 1, p, p, p, false},
+        {{0, 1, 0}, 1, p, p, p, true}};
+    for (const auto& [centre, radius, a, b, c, touches] : spheres)
+        EXPECT_EQ(SphereTouchesTriangle(centre, radius, a, b, c), touches) << centre.x << " " << radius;
 
     // Boxes: the unit cube against a triangle on its top face and a hair above it, a triangle around the box,
     // a corner poking in, planes x + y = s beside the edge x = y = 1 (only an edge-cross axis separates), far
     // away, and a triangle without area through and beside the box.
-    struct Box {
-        Vec3 a, b, c;
-        bool overlaps;
-    };
+    using Box = std::tuple<Vec3, Vec3, Vec3, bool>;
     const auto diagonal = [](double s, bool overlaps) {
         return Box{{s + 10, -10, -10}, {s - 10, 10, -10}, {s, 0, 10}, overlaps};
     };
@@ -70,24 +63,20 @@ TEST(Collision3D, HandGeometryAndExactContacts) {
                          {{-3, 0, 0}, {3, 0, 0}, {0, 0, 0}, true},
                          {{-3, 2, 0}, {3, 2, 0}, {0, 2, 0}, false}};
     const std::array<Vec3, 3> unit = {Vec3{1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}};
-    for (const Box& t : boxes)
-        EXPECT_EQ(BoxOverlapsTriangle({}, unit, t.a, t.b, t.c), t.overlaps) << t.a.x << " " << t.a.z;
+    for (const auto& [a, b, c, overlaps] : boxes)
+        EXPECT_EQ(BoxOverlapsTriangle({}, unit, a, b, c), overlaps) << a.x << " " << a.z;
     // A face that the arithmetic puts a hair short (0.7 + 0.1 is 0.7999999999999999) still touches.
     EXPECT_TRUE(BoxOverlapsTriangle({0.7, 0, 0}, {Vec3{0.1, 0, 0}, Vec3{0, 1, 0}, Vec3{0, 0, 1}},
                                     {0.8, -5, -5}, {0.8, 5, -5}, {0.8, 0, 5}));
 
     // Spheres against boxes: touching a face and a corner, a point inside, a flat box's bottom face.
-    const struct {
-        Vec3 centre;
-        double radius;
-        Vec3 half;
-        bool touches;
-    } sphereBoxes[] = {{{3, 0, 0}, 2, {1, 1, 1}, true},       {{3, 0, 0}, 1.99, {1, 1, 1}, false},
-                       {{2, 2, 2}, std::sqrt(3.0) + 1e-12, {1, 1, 1}, true},
-                       {{2, 2, 2}, 1.73, {1, 1, 1}, false},    {{0.5, 0, 0}, 0, {1, 1, 1}, true},
-                       {{0, 0, -1.5}, 0.5, {2, 3, 1}, true},   {{0, 0, -1.5}, 0.49, {2, 3, 1}, false}};
-    for (const auto& c : sphereBoxes)
-        EXPECT_EQ(SphereTouchesBox(c.centre, c.radius, c.half), c.touches) << c.centre.x << " r " << c.radius;
+    const std::tuple<Vec3, double, Vec3, bool> sphereBoxes[] = {
+        {{3, 0, 0}, 2, {1, 1, 1}, true},      {{3, 0, 0}, 1.99, {1, 1, 1}, false},
+        {{2, 2, 2}, 1.73, {1, 1, 1}, false},  {{2, 2, 2}, std::sqrt(3.0) + 1e-12, {1, 1, 1}, true},
+        {{0.5, 0, 0}, 0, {1, 1, 1}, true},    {{0, 0, -1.5}, 0.5, {2, 3, 1}, true},
+        {{0, 0, -1.5}, 0.49, {2, 3, 1}, false}};
+    for (const auto& [centre, radius, half, touches] : sphereBoxes)
+        EXPECT_EQ(SphereTouchesBox(centre, radius, half), touches) << centre.x << " r " << radius;
 }
 
 TEST(Collision3D, SpheresAndBoxesAgreeWithSampledDistances) {
@@ -144,20 +133,16 @@ TEST(RayTriangle, HandGeometryAndNearestHit) {
     // without area and with a zero direction. t < -99: no hit.
     const double k = 1 / std::sqrt(18.0);
     const Vec3 flat{8, 0, 0};
-    const struct {
-        Vec3 start, dir;
-        const Vec3& c;
-        double t;
-    } cases[] = {{{1, 1, 5}, {0, 0, -1}, kC, 5},      {{1, 1, -5}, {0, 0, -1}, kC, -5},
-                 {{1, 1, 0}, {0, 0, 1}, kC, 0},       {{-1, 1, 0}, {1, 0, 0}, kC, -100},
-                 {{2, 0, 3}, {0, 0, -1}, kC, 3},      {{2, 2, 3}, {0, 0, -1}, kC, 3},
-                 {{4, 0, 3}, {0, 0, -1}, kC, 3},      {{2, -0.001, 3}, {0, 0, -1}, kC, -100},
-                 {{0, 0, 4}, {k, k, -4 * k}, kC, std::sqrt(18.0)},
-                 {{1, 0, 5}, {0, 0, -1}, flat, -100}, {{1, 1, 5}, {0, 0, 0}, kC, -100}};
-    for (const auto& c : cases) {
+    const std::tuple<Vec3, Vec3, Vec3, double> cases[] = {
+        {{1, 1, 5}, {0, 0, -1}, kC, 5},    {{1, 1, -5}, {0, 0, -1}, kC, -5}, {{1, 1, 0}, {0, 0, 1}, kC, 0},
+        {{-1, 1, 0}, {1, 0, 0}, kC, -100}, {{2, 0, 3}, {0, 0, -1}, kC, 3},   {{2, 2, 3}, {0, 0, -1}, kC, 3},
+        {{4, 0, 3}, {0, 0, -1}, kC, 3},      {{2, -0.001, 3}, {0, 0, -1}, kC, -100},
+        {{0, 0, 4}, {k, k, -4 * k}, kC, std::sqrt(18.0)},
+        {{1, 0, 5}, {0, 0, -1}, flat, -100}, {{1, 1, 5}, {0, 0, 0}, kC, -100}};
+    for (const auto& [start, dir, c, expected] : cases) {
         double t = -100;
-        EXPECT_EQ(RayHitsTriangle(c.start, c.dir, kA, kB, c.c, t), c.t > -99) << c.start.x << " " << c.t;
-        EXPECT_TRUE(c.t < -99 || std::fabs(t - c.t) < 1e-12) << c.start.x << "," << c.start.y << ": " << t;
+        EXPECT_EQ(RayHitsTriangle(start, dir, kA, kB, c, t), expected > -99) << start.x << " " << expected;
+        EXPECT_TRUE(expected < -99 || std::fabs(t - expected) < 1e-12) << start.x << " " << t;
     }
     // The nearest hit in front wins, else the one behind closest to the start, else 0.
     for (const auto& [hits, nearest] : std::initializer_list<std::pair<std::vector<double>, double>>{

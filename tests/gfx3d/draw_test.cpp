@@ -118,15 +118,6 @@ protected:
 using Draw3D = Window3D;
 using Effects3D = Window3D;
 
-// A triangle (-2,-1) (2,-1) (0,2) in the z = 0 plane, of one colour, in the slot.
-void Triangle(double slot, double colour) {
-    StartObject(slot);
-    AddVertex(-2, -1, 0, 0, 0, colour);
-    AddVertex(2, -1, 0, 1, 0, colour);
-    AddVertex(0, 2, 0, 0.5, 1, colour);
-    EndObject();
-}
-
 // Where the ray through a pixel's centre meets the plane z.
 void PixelToPlane(int px, int py, double z, double& x, double& y) {
     const double half = HalfHeightAt(kEyeZ - z), halfWidth = half * kWidth / kHeight;
@@ -138,40 +129,32 @@ struct P3 {
     double x, y, z;
 };
 
-// Adds the triangle with its corners ordered so that (c - b) x (b - a), the engine's face normal, points
-// along the given outward direction.
-void Triangle(P3 a, P3 b, P3 c, P3 outward, double colour) {
-    const P3 e1{c.x - b.x, c.y - b.y, c.z - b.z}, e2{b.x - a.x, b.y - a.y, b.z - a.z};
-    const P3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
-    if (n.x * outward.x + n.y * outward.y + n.z * outward.z < 0) std::swap(b, c);
-    for (const P3& p : {a, b, c}) AddVertex(p.x, p.y, p.z, 0, 0, colour);
-}
-
-void Square(double slot, double half, double z, double colour) {
+// Objects of separate triangles of one colour, their corners ordered so that (c - b) x (b - a), the engine's
+// face normal, points out (towards the camera for the triangle (-2,-1) (2,-1) (0,2) and a square in z).
+void Build(double slot, double colour, const std::vector<P3>& corners) {
     StartObject(slot);
     AddVertex(0, 0, 0, 0, 0, -1);
-    Triangle({-half, -half, z}, {half, -half, z}, {half, half, z}, {0, 0, 1}, colour);
-    Triangle({-half, -half, z}, {half, half, z}, {-half, half, z}, {0, 0, 1}, colour);
+    for (const P3& p : corners) AddVertex(p.x, p.y, p.z, 0, 0, colour);
     EndObject();
 }
-
+void Triangle(double slot, double colour) { Build(slot, colour, {{-2, -1, 0}, {2, -1, 0}, {0, 2, 0}}); }
+void Square(double slot, double h, double z, double colour) {
+    Build(slot, colour, {{-h, -h, z}, {h, h, z}, {h, -h, z}, {-h, -h, z}, {-h, h, z}, {h, h, z}});
+}
 void Sphere(double slot, double radius, double colour) {
-    StartObject(slot);
-    AddVertex(0, 0, 0, 0, 0, -1);
     constexpr int kRings = 16, kSegments = 24;
     const auto at = [&](int i, int j) {
         const double theta = kPi * i / kRings, phi = 2 * kPi * j / kSegments;
         return P3{radius * std::sin(theta) * std::cos(phi), radius * std::cos(theta),
                   radius * std::sin(theta) * std::sin(phi)};
     };
+    std::vector<P3> corners;
     for (int i = 0; i < kRings; ++i)
         for (int j = 0; j < kSegments; ++j) {
-            const P3 a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
-            const P3 mid{(a.x + c.x) / 2, (a.y + c.y) / 2, (a.z + c.z) / 2};
-            if (i != kRings - 1) Triangle(a, b, c, mid, colour);
-            if (i != 0) Triangle(a, c, d, mid, colour);
+            if (i != kRings - 1) corners.insert(corners.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1)});
+            if (i != 0) corners.insert(corners.end(), {at(i, j), at(i + 1, j + 1), at(i, j + 1)});
         }
-    EndObject();
+    Build(slot, colour, corners);
 }
 
 // Draws the slot on a cleared screen and reads the colour at a world point.
@@ -201,7 +184,7 @@ const char* const kLevelShader =
 
 }  // namespace
 
-TEST_F(Draw3D, TriangleLandsOnTheProjectedPixelsWithAndWithoutBuffers) {
+TEST_F(Draw3D, TrianglesLandOnTheProjectedPixelsThroughBuffersTransformsAndCulling) {
     Triangle(1, kRed);
     const GlExtensions saved = g_gl;
     for (bool buffers : {true, false}) {
@@ -219,13 +202,11 @@ TEST_F(Draw3D, TriangleLandsOnTheProjectedPixelsWithAndWithoutBuffers) {
     }
     EXPECT_NE(g_engine.scene->slots[1].meshes[0].staticBuffer != 0u, saved.glGenBuffersARB == nullptr);
     g_gl = saved;
-}
 
-TEST_F(Draw3D, TransformsCullingAndTheViewVolume) {
     Triangle(1, kGreen);
     SetMovement(3, 0, 0);
-    DrawObject(1, 0);
-    ExpectColoursAt({{3, 0, 0, kGreen}, {0, 0, 0, 0u}});
+    EXPECT_EQ(Drawn(1, 0, 0, 0), 0u);
+    EXPECT_EQ(PixelAt(3, 0, 0), kGreen);
     // A child turned upside down (apex at (3, 0)); popped, the parent's transform again.
     Clear();
     PushTransform();
@@ -360,18 +341,16 @@ TEST_F(Effects3D, FogBlendsTowardsItsColourByDistance) {
     // {colour, mode, start, end, z, red, green}: linear black fog from 5 to 15 leaves (15 - d) / 10 of the
     // object's colour, none beyond the end; red fog keeps red; start and end 0 run from the near to the far
     // distance (1..100); exponential fog leaves exp(-density x d).
-    const struct {
-        double colour, mode, start, end, z, red, green;
-    } fogs[] = {{0, 0, 5, 15, 0, 255 * 0.5, 255 * 0.5},   {0, 0, 5, 15, -2, 255 * 0.3, 255 * 0.3},
-                {0, 0, 5, 15, 3, 255 * 0.8, 255 * 0.8},   {0, 0, 5, 15, -20, 0, 0},
-                {0x0000FF, 0, 5, 15, 0, 255, 128},        {0, 0, 0, 0, 0, 255 * 90 / 99.0, 255 * 90 / 99.0},
-                {0, 1, 0.1, 0, 0, 255 * std::exp(-1.0), 255 * std::exp(-1.0)}};
-    for (const auto& f : fogs) {
-        SetFog(f.colour, f.mode, f.start, f.end);
-        SetMovement(0, 0, f.z);
-        const Rgb p = DrawnAt(0.5, 0.5, f.z);
-        EXPECT_NEAR(p.r, f.red, 3) << f.start << " " << f.end << " " << f.z;
-        EXPECT_NEAR(p.g, f.green, 3) << f.start << " " << f.end << " " << f.z;
+    const std::array<double, 7> fogs[] = {
+        {0, 0, 5, 15, 0, 255 * 0.5, 255 * 0.5},     {0, 0, 5, 15, -2, 255 * 0.3, 255 * 0.3},
+        {0, 0, 5, 15, 3, 255 * 0.8, 255 * 0.8},     {0, 0, 5, 15, -20, 0, 0},
+        {0x0000FF, 0, 5, 15, 0, 255, 128},          {0, 0, 0, 0, 0, 255 * 90 / 99.0, 255 * 90 / 99.0},
+        {0, 1, 0.1, 0, 0, 255 * std::exp(-1.0), 255 * std::exp(-1.0)}};
+    for (const auto& [colour, mode, start, end, z, red, green] : fogs) {
+        SetFog(colour, mode, start, end);
+        SetMovement(0, 0, z);
+        const Rgb p = DrawnAt(0.5, 0.5, z);
+        EXPECT_TRUE(std::abs(p.r - red) <= 3 && std::abs(p.g - green) <= 3) << start << " " << z;
     }
     SetFog(0x000000, 1, -5, 0);  // a negative density is refused by GL; no error is left
     SetFog(-1, 0, 0, 0);
@@ -539,7 +518,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     EXPECT_TRUE(g_engine.scene->currentShader == -1 && current == 0);
 }
 
-TEST_F(Effects3D, DebugModeDrawsLightsAndTests) {
+TEST_F(Effects3D, DebugModeMarkersAndScreenConversion) {
     // A point light: a point of size 40 in 0x80C8FF, lighting back on after it.
     g_engine.debugMode = 1;
     SetLight(1, 0xFFFFFF, 2, 0, 0, 0, 0, 0, 120);
@@ -559,11 +538,9 @@ TEST_F(Effects3D, DebugModeDrawsLightsAndTests) {
     EXPECT_GT(RgbAt(0.5, 0, 2).g, 100);
     EXPECT_EQ(ObjectBoxCollision(1, 0, 0, 0, 0, 1, 1, 1), 1);
     EXPECT_EQ(SphereCollision(1, 0, 0.5, 0, 0, 3), 0);
-}
 
-TEST_F(Effects3D, WorldToScreenAndBack) {
-    // The target lies at the centre; depth = (ndc z + 1) / 2 for a point 10 in front of a 1..100 frustum;
-    // back to the world within one pixel.
+    // World to screen: the target lies at the centre; depth = (ndc z + 1) / 2 for a point 10 in front of a
+    // 1..100 frustum; back to the world within one pixel.
     double sx = -1, sy = -1, depth = -1, x = 9, y = 9, z = 9;
     WorldToScreen(0, 0, 0, sx, sy, depth);
     const double ndc = (100.0 + 1) / (100 - 1) - 2 * 100.0 * 1 / ((100 - 1) * 10);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 #include "gfx3d/animation.h"
 #include "gfx3d/mesh_build.h"
@@ -100,19 +101,14 @@ TEST(Animation, FrameChoiceAndBlending) {
     // {from, to, factor, mode, first, second, weight} over 5 frames: frame 2 exactly; 0.6 x frame 2 + 0.4 x
     // frame 3; 1.25 and -0.25 taken as 0.25; p = 1.6 backwards; one frame; mode 0 takes the factor as the
     // weight; beyond the last frame the last; p = -3 clamps both to 0.
-    const struct {
-        int from, to;
-        double factor;
-        int mode, first, second;
-        float weight;
-    } choices[] = {{0, 4, 0.5, 1, 2, 3, 1.0f},  {0, 4, 0.6, 1, 2, 3, 0.6f}, {0, 4, 1.25, 1, 1, 2, 1.0f},
-                   {0, 4, -0.25, 1, 1, 2, 1.0f}, {4, 0, 0.6, 1, 2, 1, 0.6f}, {3, 3, 0.7, 1, 3, 3, 0.0f},
-                   {1, 2, 0.3, 0, 1, 2, 0.3f},   {9, 9, 0, 0, 4, 4, 0.0f},
-                   {-3, 2000000000, NAN, 1, 0, 0, 1.0f}};
-    for (const auto& c : choices) {
-        const FramePair p = ChooseFrames(c.from, c.to, c.factor, c.mode, 5);
-        EXPECT_TRUE(p.first == c.first && p.second == c.second && std::fabs(p.weight - c.weight) < 1e-6)
-            << c.from << " " << c.to << " " << c.factor << ": " << p.first << " " << p.second;
+    const std::tuple<int, int, double, int, int, int, float> choices[] = {
+        {0, 4, 0.5, 1, 2, 3, 1.0f},  {0, 4, 0.6, 1, 2, 3, 0.6f}, {0, 4, 1.25, 1, 1, 2, 1.0f},
+        {0, 4, -0.25, 1, 1, 2, 1.0f}, {4, 0, 0.6, 1, 2, 1, 0.6f}, {3, 3, 0.7, 1, 3, 3, 0.0f},
+        {1, 2, 0.3, 0, 1, 2, 0.3f},   {9, 9, 0, 0, 4, 4, 0.0f},   {-3, 2000000000, NAN, 1, 0, 0, 1.0f}};
+    for (const auto& [from, to, factor, mode, first, second, weight] : choices) {
+        const FramePair p = ChooseFrames(from, to, factor, mode, 5);
+        EXPECT_TRUE(p.first == first && p.second == second && std::fabs(p.weight - weight) < 1e-6)
+            << from << " " << to << " " << factor << ": " << p.first << " " << p.second;
     }
     // Weight w: w x first + (1 - w) x second; the texture offset is added to the first frame's, once.
     MeshFrame a, b;

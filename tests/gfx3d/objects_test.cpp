@@ -31,7 +31,7 @@ void Build(double slot, std::initializer_list<std::array<double, 6>> vertices) {
 
 }  // namespace
 
-TEST(Objects, LoadSaveAndTheBadSlotsAndFiles) {
+TEST(Objects, LoadSaveScenesAndTheBadSlotsAndFiles) {
     SceneScope scope;
     EXPECT_EQ(LoadObject(Text(Fixture("frames.ddd")), 7), 1);
     EXPECT_TRUE(scope.scene().slots[7].loaded && !scope.scene().slots[7].scene);
@@ -60,57 +60,7 @@ TEST(Objects, LoadSaveAndTheBadSlotsAndFiles) {
     const std::vector<std::uint8_t> log = ReadBytes(ErrorLogPath().CText());
     EXPECT_EQ(std::string(log.begin(), log.end()),
               "Wrong .ddd version.\r\n# read error\r\n" + shown + "\r\n");
-}
 
-TEST(Objects, BuildingVertexByVertexAndGetTriangle) {
-    SceneScope scope;
-    SetNormalMode(0);
-    Build(3, {{0, 0, 0, 0, 0.5, 0x0000FF}, {2, 0, 0, 1, 0.5, 0x0000FF}, {0, 2, 0, 0, 1, 0x00FF00},
-              {2, 2, 0, 1, 1, 0x00FF00}});
-    EXPECT_EQ(scope.scene().buildSlot, -1);
-    ASSERT_TRUE(scope.scene().slots[3].loaded);
-
-    // The second strip triangle: third, second, fourth vertex, positions within one quantisation step.
-    RtArray<double> t;
-    GetTriangle(3, 0, 1, t);
-    EXPECT_EQ(t.Dims(), (std::array<std::int32_t, 4>{3, 9, 0, 0}));
-    const double expected[3][6] = {
-        {0, 2, 0, 0, -1, 0x00FF00}, {2, 0, 0, 1, -0.5, 0x0000FF}, {2, 2, 0, 1, -1, 0x00FF00}};
-    for (int k = 0; k < 3; ++k)
-        for (int j = 0; j < 6; ++j)
-            EXPECT_NEAR(t.ElementAt(k, j), expected[k][j], j < 3 ? 2.0 / 255 : 1e-6) << k << "," << j;
-    EXPECT_DOUBLE_EQ(t.ElementAt(0, 6), kNormalTable[0][0]);  // mode 0 keeps the zero normals: index 0
-    GetTriangle(3, 0, 2, t);  // past the last triangle or the last frame: nothing written
-    EXPECT_EQ(t.ElementAt(2, 0), 0);
-    GetTriangle(3, 5, 0, t);
-    EXPECT_EQ(t.ElementAt(2, 0), 0);
-
-    // Mode 5 is mode 2, recomputing normals at EndObject; -1, -2, -3 are group markers drawing white.
-    SetNormalMode(5);
-    Build(4, {{0, 0, 0, 0, 0, -1}, {0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0}});
-    GetTriangle(4, 0, 0, t);
-    EXPECT_DOUBLE_EQ(t.ElementAt(0, 8), -1.0);
-    EXPECT_EQ(scope.scene().slots[4].meshes[0].colours[1], 0xFFFFFFFFu);
-
-    // Too few vertices release the mesh; commands without an open slot do nothing.
-    Build(5, {{1, 1, 1, 0, 0, 0}});
-    EXPECT_FALSE(scope.scene().slots[5].loaded);
-    AddVertex(1, 1, 1, 0, 0, 0);
-    NewGroup();
-    EndObject();
-    EXPECT_TRUE(scope.scene().slots[5].meshes.empty());
-
-    // Non-finite coordinates quantise without harm; 300 colours cannot be indexed by a byte.
-    const double inf = INFINITY;
-    Build(6, {{NAN, 0, NAN, 0, 0, 0}, {inf, 0, inf, 0, 0, 0}, {1, 0, 1, 0, 0, 0}, {-inf, 0, -inf, 0, 0, 0}});
-    StartObject(6);
-    for (int c = 0; c < 300; ++c) AddVertex(c, 0, 0, 0, 0, c);
-    EndObject();
-    EXPECT_FALSE(scope.scene().slots[6].loaded);
-}
-
-TEST(Objects, SceneDescriptionsBuildTheirMeshes) {
-    SceneScope scope;
     static std::vector<std::string> uploads;
     g_gfx3dServices.loadTexture = [](const std::string& path) -> std::uint32_t {
         uploads.push_back(path);
@@ -137,6 +87,58 @@ TEST(Objects, SceneDescriptionsBuildTheirMeshes) {
 
     EXPECT_EQ(LoadObject(Text(Fixture("scene_empty.ini")), 21), 0);
     EXPECT_FALSE(scope.scene().slots[21].loaded);
+}
+
+TEST(Objects, BuildingVertexByVertexAndGetTriangle) {
+    SceneScope scope;
+    SetNormalMode(0);
+    Build(3, {{0, 0, 0, 0, 0.5, 0x0000FF}, {2, 0, 0, 1, 0.5, 0x0000FF}, {0, 2, 0, 0, 1, 0x00FF00},
+              {2, 2, 0, 1, 1, 0x00FF00}});
+    EXPECT_EQ(scope.scene().buildSlot, -1);
+    ASSERT_TRUE(scope.scene().slots[3].loaded);
+
+    // The second strip triangle: third, second, fourth vertex, positions within one quantisation step.
+    RtArray<double> t;
+    GetTriangle(3, 0, 1, t);
+    EXPECT_EQ(t.Dims(), (std::array<std::int32_t, 4>{3, 9, 0, 0}));
+    const double expected[3][6] = {
+        {0, 2, 0, 0, -1, 0x00FF00}, {2, 0, 0, 1, -0.5, 0x0000FF}, {2, 2, 0, 1, -1, 0x00FF00}};
+    for (int k = 0; k < 3; ++k)
+        for (int j = 0; j < 6; ++j)
+            EXPECT_NEAR(t.ElementAt(k, j), expected[k][j], j < 3 ? 2.0 / 255 : 1e-6) << k << "," << j;
+    EXPECT_DOUBLE_EQ(t.ElementAt(0, 6), kNormalTable[0][0]);  // mode 0 keeps the zero normals: index 0
+    const auto written = [&t] {
+        double total = 0;
+        for (int i = 0; i < 27; ++i) total += std::fabs(t.ElementAt(i / 9, i % 9));
+        return total;
+    };
+    GetTriangle(3, 0, 2, t);  // past the last triangle or the last frame: nothing written
+    EXPECT_EQ(written(), 0);
+    GetTriangle(3, 5, 0, t);
+    EXPECT_EQ(written(), 0);
+
+    // Mode 5 is mode 2, recomputing normals at EndObject; -1, -2, -3 are group markers drawing white.
+    SetNormalMode(5);
+    Build(4, {{0, 0, 0, 0, 0, -1}, {0, 0, 0, 0, 0, 0}, {1, 0, 0, 0, 0, 0}, {0, 1, 0, 0, 0, 0}});
+    GetTriangle(4, 0, 0, t);
+    EXPECT_DOUBLE_EQ(t.ElementAt(0, 8), -1.0);
+    EXPECT_EQ(scope.scene().slots[4].meshes[0].colours[1], 0xFFFFFFFFu);
+
+    // Too few vertices release the mesh; commands without an open slot do nothing.
+    Build(5, {{1, 1, 1, 0, 0, 0}});
+    EXPECT_FALSE(scope.scene().slots[5].loaded);
+    AddVertex(1, 1, 1, 0, 0, 0);
+    NewGroup();
+    EndObject();
+    EXPECT_TRUE(scope.scene().slots[5].meshes.empty());
+
+    // Non-finite coordinates quantise without harm; 300 colours cannot be indexed by a byte.
+    const double inf = INFINITY;
+    Build(6, {{NAN, 0, NAN, 0, 0, 0}, {inf, 0, inf, 0, 0, 0}, {1, 0, 1, 0, 0, 0}, {-inf, 0, -inf, 0, 0, 0}});
+    StartObject(6);
+    for (int c = 0; c < 300; ++c) AddVertex(c, 0, 0, 0, 0, c);
+    EndObject();
+    EXPECT_FALSE(scope.scene().slots[6].loaded);
 }
 
 TEST(ObjectsDeathTest, MultMatrixWantsSixteenNumbersInOneDimension) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 
 using namespace tarvok;
 
@@ -93,16 +94,13 @@ TEST(Camera, LookAtProjectionsAndFrustumPlanes) {
     // Looking down -z from z = 5: the near plane is z = 4, the far plane z = -95, the right plane
     // x = 2 (5 - z) and the top plane y = 5 - z, both through the eye; normals of unit length.
     const auto planes = FrustumPlanes(projection, view);
-    const struct {
-        int plane;
-        float x, y, z, distance;
-    } distances[] = {{kNearPlane, 0, 0, 3, 1},   {kFarPlane, 0, 0, -94, 1},  {kRightPlane, 10, 0, 0, 0},
-                     {kLeftPlane, -10, 0, 0, 0}, {kTopPlane, 0, 5, 0, 0},    {kBottomPlane, 0, -5, 0, 0},
-                     {kRightPlane, 0, 0, 0, 10 / std::sqrt(5.0f)},
-                     {kTopPlane, 0, 5 + std::sqrt(2.0f) * 5, 0, -5}};
-    for (const auto& d : distances) {
-        const Plane& p = planes[d.plane];
-        EXPECT_NEAR(p.a * d.x + p.b * d.y + p.c * d.z + p.d, d.distance, 1e-3) << d.plane << " " << d.x;
+    const std::tuple<int, float, float, float, float> distances[] = {
+        {kNearPlane, 0, 0, 3, 1},   {kFarPlane, 0, 0, -94, 1},   {kRightPlane, 10, 0, 0, 0},
+        {kLeftPlane, -10, 0, 0, 0}, {kTopPlane, 0, 5, 0, 0},     {kBottomPlane, 0, -5, 0, 0},
+        {kRightPlane, 0, 0, 0, 10 / std::sqrt(5.0f)}, {kTopPlane, 0, 5 + std::sqrt(2.0f) * 5, 0, -5}};
+    for (const auto& [plane, x, y, z, distance] : distances) {
+        const Plane& p = planes[plane];
+        EXPECT_NEAR(p.a * x + p.b * y + p.c * z + p.d, distance, 1e-3) << plane << " " << x;
     }
 
     // A sphere just outside the right plane is culled, one overlapping it is kept, and a scaled transform
