@@ -2,38 +2,29 @@
 // them is checked in collision_test.cpp.
 #include <gtest/gtest.h>
 
-#include "gfx3d/gfx3d.h"
-#include "gfx3d/scene.h"
+#include "tests/gfx3d/fixtures.h"
 
 namespace {
 
-class ObjectCollision : public testing::Test {
-protected:
-    void SetUp() override {
-        tarvok::g_gfx3dServices = tarvok::Gfx3dServices{};
-        CreateScene3D();
-        // Slot 3: a square of two triangles in z = 0 over -2..2 (which quantises exactly); slot 5: two such
-        // squares in z = -1 and z = 1.
-        for (const auto& [slot, planes] : {std::pair{3, std::vector{0.0}}, {5, std::vector{-1.0, 1.0}}}) {
-            StartObject(slot);
-            AddVertex(0, 0, 0, 0, 0, -1);
-            for (double z : planes)
-                for (const auto& p : {std::array{-2, -2}, {-2, 2}, {2, 2}, {-2, -2}, {2, 2}, {2, -2}})
-                    AddVertex(p[0], p[1], z, 0, 0, 0xFFFFFF);
-            EndObject();
-        }
-    }
-    void TearDown() override { DestroyScene3D(); }
-
-    static void ExpectAll(std::initializer_list<std::pair<double, double>> results) {
-        int row = 0;
-        for (const auto& [got, want] : results) EXPECT_NEAR(got, want, 1e-5) << "row " << row++;
-    }
-};
+void ExpectAll(std::initializer_list<std::pair<double, double>> results) {
+    int row = 0;
+    for (const auto& [got, want] : results) EXPECT_NEAR(got, want, 1e-5) << "row " << row++;
+}
 
 }  // namespace
 
-TEST_F(ObjectCollision, CommandsInPlaceMovedAndOnBadSlotsAndFrames) {
+TEST(ObjectCollision, CommandsInPlaceMovedAndOnBadSlotsAndFrames) {
+    // Slot 3: a square of two triangles in z = 0 over -2..2 (which quantises exactly); slot 5: two such
+    // squares in z = -1 and z = 1.
+    gfx3d_test::SceneScope scope;
+    for (const auto& [slot, planes] : {std::pair{3, std::vector{0.0}}, {5, std::vector{-1.0, 1.0}}}) {
+        StartObject(slot);
+        AddVertex(0, 0, 0, 0, 0, -1);
+        for (double z : planes)
+            for (const auto& p : {std::array{-2, -2}, {-2, 2}, {2, 2}, {-2, -2}, {2, 2}, {2, -2}})
+                AddVertex(p[0], p[1], z, 0, 0, 0xFFFFFF);
+        EndObject();
+    }
     // Sphere (x, y, z, radius), box (x, y, z, width, height, depth) and ray (start, direction, normalised)
     // against the square; a ray hits behind the start only when nothing lies ahead. Slots without an object,
     // frames past the last and negative ones give 0.

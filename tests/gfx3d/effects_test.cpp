@@ -8,9 +8,8 @@
 #include <map>
 #include <random>
 
-#include "gfx3d/gfx3d.h"
-#include "gfx3d/scene.h"
 #include "gfx3d/tangents.h"
+#include "tests/gfx3d/fixtures.h"
 
 using namespace tarvok;
 
@@ -157,7 +156,7 @@ TEST(ShadowVolume, NeighboursLitFacesSilhouetteAndClosedSurface) {
 TEST(Tangents, FollowTheTextureCoordinates) {
     // A square in z = 0 with u growing along x and the stored V along y; drawing uses v = -V, so the binormal
     // (where v grows) points along -y.
-    CreateScene3D();
+    gfx3d_test::SceneScope scope;
     StartObject(1);
     AddVertex(0, 0, 0, 0, 0, -1);
     for (const auto& c : {std::array<double, 2>{0, 0}, {1, 1}, {1, 0}, {0, 0}, {0, 1}, {1, 1}})
@@ -171,5 +170,4 @@ TEST(Tangents, FollowTheTextureCoordinates) {
     mesh.frames[0].records[1].tangent = 77;
     ComputeTangents(mesh, 2);
     EXPECT_EQ(mesh.frames[0].records[1].tangent, 77);
-    DestroyScene3D();
 }
