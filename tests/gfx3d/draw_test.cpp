@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <initializer_list>
 #include <string>
+#include <tuple>
 
 #include "frame/display.h"
 #include "frame/gl_extensions.h"
@@ -43,28 +43,22 @@ int Grey(const Rgb& p) { return (p.r + p.g + p.b) / 3; }
 double HalfHeightAt(double depth) { return std::tan(kFov / 2 * kPi / 180) * depth; }
 
 // Where a world point lands (column, row from the top) with the camera on the z axis at eyeZ.
-struct Spot {
-    int x, y;
-};
-Spot Project(double x, double y, double z, double eyeZ = kEyeZ) {
+std::pair<int, int> Project(double x, double y, double z, double eyeZ = kEyeZ) {
     const double half = HalfHeightAt(eyeZ - z), halfWidth = half * kWidth / kHeight;
     return {static_cast<int>(std::floor((x / halfWidth + 1) / 2 * kWidth)),
             static_cast<int>(std::floor((1 - y / half) / 2 * kHeight))};
 }
 std::uint32_t PixelAt(double x, double y, double z, double eyeZ = kEyeZ) {
-    const Spot s = Project(x, y, z, eyeZ);
-    return Pixel(s.x, s.y);
+    const auto [column, row] = Project(x, y, z, eyeZ);
+    return Pixel(column, row);
 }
 Rgb RgbAt(double x, double y, double z) { return Channels(PixelAt(x, y, z)); }
 
 // Expects each listed world point {x, y, z, colour} to show that colour.
-struct PointColour {
-    double x, y, z;
-    std::uint32_t colour;
-};
-void ExpectColoursAt(std::initializer_list<PointColour> expected, double eyeZ = kEyeZ) {
-    for (const PointColour& p : expected)
-        EXPECT_EQ(PixelAt(p.x, p.y, p.z, eyeZ), p.colour) << "at " << p.x << "," << p.y << "," << p.z;
+void ExpectColoursAt(std::initializer_list<std::tuple<double, double, double, std::uint32_t>> expected,
+                     double eyeZ = kEyeZ) {
+    for (const auto& [x, y, z, colour] : expected)
+        EXPECT_EQ(PixelAt(x, y, z, eyeZ), colour) << "at " << x << "," << y << "," << z;
 }
 
 // Textures of one texel each, bound as sprites 0 and 1 by the sprite service: unit 0 the first, unit 1 the
@@ -260,8 +254,8 @@ TEST_F(Draw3D, DebugPointsLinesAndPrint3D) {
     DrawPoint3D(1, 1, 0, 9, kBlue);
     EXPECT_EQ(PixelAt(1, 1, 0), kBlue);
     DrawLine3D(-3, -2, 0, 3, -2, 0, 0, kRed);  // width 0 draws with 1 (0 would leave a GL error)
-    const Spot s = Project(0, -2, 0);
-    EXPECT_TRUE(Pixel(s.x, s.y) == kRed || Pixel(s.x, s.y - 1) == kRed || Pixel(s.x, s.y + 1) == kRed);
+    const auto [x, y] = Project(0, -2, 0);
+    EXPECT_TRUE(Pixel(x, y) == kRed || Pixel(x, y - 1) == kRed || Pixel(x, y + 1) == kRed);
 
     // A font of 8 x 8 cells whose texture is white everywhere.
     MakeSolidTextures({kWhite});
@@ -273,9 +267,9 @@ TEST_F(Draw3D, DebugPointsLinesAndPrint3D) {
     };
     Clear();
     Print3D("AB", -2, 0, 0, 0);  // 16 x 8 pixels centred over the point, standing on it
-    const Spot p = Project(-2, 0, 0);
-    EXPECT_TRUE(Pixel(p.x - 7, p.y - 4) == kWhite && Pixel(p.x + 6, p.y - 1) == kWhite);
-    EXPECT_TRUE(Pixel(p.x - 10, p.y - 4) == 0u && Pixel(p.x, p.y + 2) == 0u);
+    const auto [px, py] = Project(-2, 0, 0);
+    EXPECT_TRUE(Pixel(px - 7, py - 4) == kWhite && Pixel(px + 6, py - 1) == kWhite);
+    EXPECT_TRUE(Pixel(px - 10, py - 4) == 0u && Pixel(px, py + 2) == 0u);
     Clear();
     Print3D("AB", 0, 0, 20, 0);  // behind the camera and on its plane: nothing
     Print3D("AB", 0, 0, 10, 0);
@@ -423,8 +417,7 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
     ramp.Dim(0);
     SetShadeRamp(ramp);
     EXPECT_EQ(g_engine.scene->shadeRamp, std::vector<std::uint8_t>{255});
-    EXPECT_EQ(Grey(DrawnAt(-2, 0, 2.2)), 255);
-    EXPECT_EQ(Grey(RgbAt(2, 0, 2.2)), 255);
+    EXPECT_TRUE(Grey(DrawnAt(-2, 0, 2.2)) == 255 && Grey(RgbAt(2, 0, 2.2)) == 255);
     SetLight(-2, 0, 0, 0, 0, 0, 0, 0, 0);
     EXPECT_FALSE(g_engine.scene->specialOn);
 }
