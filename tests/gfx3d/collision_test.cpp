@@ -1,4 +1,5 @@
-// Collision maths against hand geometry and brute-force references, and the world <-> screen conversions.
+// Collision maths against hand geometry and brute-force references, the collision commands on built objects
+// and the world <-> screen conversions.
 #include "gfx3d/collision.h"
 
 #include <gtest/gtest.h>
@@ -6,6 +7,8 @@
 #include <cmath>
 #include <random>
 #include <tuple>
+
+#include "tests/gfx3d/fixtures.h"
 
 using namespace tarvok;
 
@@ -29,12 +32,16 @@ Vec3 Scaled(const Vec3& p, double k) { return {p.x * k, p.y * k, p.z * k}; }
 
 const Vec3 kA{0, 0, 0}, kB{4, 0, 0}, kC{0, 4, 0};
 
+void ExpectAll(std::initializer_list<std::pair<double, double>> results) {
+    int row = 0;
+    for (const auto& [got, want] : results) EXPECT_NEAR(got, want, 1e-5) << "row " << row++;
+}
+
 }  // namespace
 
 TEST(Collision3D, HandGeometryAndExactContacts) {
-    // Spheres against the triangle kA kB kC: resting on the face from either side, grazing an edge and a
-    // corner, beyond the long edge (distance 6 / sqrt 2 from (5, 5, 0)); a triangle without area is its
-    // segment or point.
+    // Spheres on the face from either side, grazing an edge and a corner, beyond the long edge (6 / sqrt 2
+    // from (5, 5, 0)); a triangle without area is its segment or point.
     const Vec3 p{0, 0, 0}, q{2, 0, 0}, r{4, 0, 0};
     const std::tuple<Vec3, double, Vec3, Vec3, Vec3, bool> spheres[] = {
         {{1, 1, 2}, 2, kA, kB, kC, true},        {{1, 1, 2}, 1.999, kA, kB, kC, false},
@@ -80,8 +87,7 @@ TEST(Collision3D, HandGeometryAndExactContacts) {
 }
 
 TEST(Collision3D, TurnedBoxesAgreeWithSampledSignedDistances) {
-    // The signed distance from a turned box to a dense grid of the triangle's points decides every case not
-    // within the grid's spacing of touching.
+    // The signed distance from a turned box to a dense grid of the triangle decides all but near contacts.
     std::mt19937 rng(11);
     std::uniform_real_distribution<double> angle(0, 6.283185307179586), size(0.3, 3);
     int decided = 0;
@@ -115,9 +121,8 @@ TEST(Collision3D, TurnedBoxesAgreeWithSampledSignedDistances) {
 }
 
 TEST(RayTriangle, HandGeometryAndNearestHit) {
-    // Straight down, from below (behind the start), starting on the face, along the plane, through an edge
-    // and a corner, just beside the edge, obliquely (to (1, 1, 0) at distance sqrt 18), against a triangle
-    // without area and with a zero direction. t < -99: no hit.
+    // Down, from below (behind the start), from the face, along the plane, through an edge and a corner,
+    // beside the edge, obliquely (sqrt 18 to (1, 1, 0)), at a flat triangle, with no direction; -100: none.
     const double k = 1 / std::sqrt(18.0);
     const Vec3 flat{8, 0, 0};
     const std::tuple<Vec3, Vec3, Vec3, double> cases[] = {
@@ -141,8 +146,7 @@ TEST(RayTriangle, HandGeometryAndNearestHit) {
 }
 
 TEST(RayTriangle, AgreesWithRaysBuiltThroughKnownPoints) {
-    // Each ray is built to pass, at a chosen t, through the point a + s (b - a) + u (c - a) of the triangle's
-    // plane: it hits exactly when that point lies inside the triangle.
+    // Rays built to pass at t through a + s (b - a) + u (c - a) hit exactly when that point is inside.
     std::mt19937 rng(5);
     std::uniform_real_distribution<double> weight(-0.4, 1.4), along(-3, 3);
     int hits = 0;
@@ -164,6 +168,52 @@ TEST(RayTriangle, AgreesWithRaysBuiltThroughKnownPoints) {
         ++hits;
     }
     EXPECT_GT(hits, 500);
+}
+
+TEST(ObjectCollision, CommandsInPlaceMovedAndOnBadSlotsAndFrames) {
+    // Slot 3: a square of two triangles in z = 0 over -2..2 (quantised exactly); slot 5: squares at z = +-1.
+    gfx3d_test::SceneScope scope;
+    for (const auto& [slot, planes] : {std::pair{3, std::vector{0.0}}, {5, std::vector{-1.0, 1.0}}}) {
+        StartObject(slot);
+        AddVertex(0, 0, 0, 0, 0, -1);
+        for (double z : planes)
+            for (const auto& p : {std::array{-2, -2}, {-2, 2}, {2, 2}, {-2, -2}, {2, 2}, {2, -2}})
+                AddVertex(p[0], p[1], z, 0, 0, 0xFFFFFF);
+        EndObject();
+    }
+    // Sphere (x, y, z, radius), box (x, y, z, width, height, depth) and ray (start, direction, normalised);
+    // bad slots and frames give 0.
+    ExpectAll({{SphereCollision(3, 0, 1, 0, 0, 0.9), 1},
+               {SphereCollision(3, 0, 1, 0, 0, 1.1), 0},
+               {SphereCollision(3, 0, 1, 0, 0, 50), 0},
+               {ObjectBoxCollision(3, 0, 0, 0, 0.4, 1, 1, 1), 1},
+               {ObjectBoxCollision(3, 0, 0, 0, 0.6, 1, 1, 1), 0},
+               {ObjectBoxCollision(3, 0, 0, 0, 0.6, 1, 1, 1.4), 1},
+               {RayCollision(3, 0, 0.5, 0.5, 5, 0, 0, -3), 5},
+               {RayCollision(3, 0, 0.5, 0.5, 5, 0, 0, 1), -5},
+               {RayCollision(3, 0, 0, 0, 5, 0, 0, 0), 0}});
+    for (const auto& [slot, frame] : {std::pair{3, 1}, {3, -1}, {4, 0}, {-1, 0}, {4096, 0}}) {
+        EXPECT_EQ(SphereCollision(slot, frame, 1, 0, 0, 0), 0) << slot << " " << frame;
+        EXPECT_EQ(ObjectBoxCollision(slot, frame, 0, 0, 0, 1, 1, 1), 0) << slot << " " << frame;
+        EXPECT_EQ(RayCollision(slot, frame, 0, 0, 5, 0, 0, -1), 0) << slot << " " << frame;
+    }
+    // The nearest of several triangles' hits: ahead of a ray from between the squares, behind one from above.
+    ExpectAll({{RayCollision(5, 0, 0, 0, 0, 0, 0, 1), 1}, {RayCollision(5, 0, 0, 0, 3, 0, 0, 1), -2}});
+
+    // Moved to x = 10 and turned into the plane x = 10: the tests happen in the object's space (box width and
+    // the sphere-box depth along world x), the sphere-box test around the current origin.
+    SetMovement(10, 0, 0);
+    AddRotation(90, 0, 1, 0);
+    ExpectAll({{SphereCollision(3, 0, 1, 0, 0, 0), 0},
+               {SphereCollision(3, 0, 1, 10.9, 0, 0), 1},
+               {RayCollision(3, 0, 0, 0.5, 0.5, 1, 0, 0), 10},
+               {ObjectBoxCollision(3, 0, 10, 0, 0, 0.2, 0.2, 0.2), 1},
+               {ObjectBoxCollision(3, 0, 10.3, 0, 0, 0.2, 0.2, 0.2), 0},
+               {ObjectBoxCollision(3, 0, 10.3, 0, 0, 0.8, 0.2, 0.2), 1},
+               {SphereBoxCollision(10, 0, 2.9, 1, 2, 2, 2), 0},
+               {SphereBoxCollision(10, 0, 1.9, 1, 2, 2, 2), 1},
+               {SphereBoxCollision(13, 0, 0, 1, 2, 2, 6), 1},
+               {SphereBoxCollision(13, 0, 0, 1, 6, 2, 2), 0}});
 }
 
 TEST(ScreenConversion, TargetAtCentreAndInverseWithinOnePixel) {

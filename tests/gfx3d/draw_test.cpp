@@ -1,6 +1,5 @@
-// 3D drawing and effects on a real window (Xvfb, llvmpipe): a 160 x 120 window with a fresh scene in 3D mode
-// (near 1, far 100, field of view 60 degrees) and the camera on the z axis at 10 looking at the origin.
-// Expected pixels come from the projection maths and the scene's geometry worked out here.
+// 3D drawing and effects on a 160 x 120 window (near 1, far 100, field of view 60, the camera on the z axis
+// at 10 looking at the origin); expected pixels come from the projection and the geometry worked out here.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -61,8 +60,7 @@ void ExpectColoursAt(std::initializer_list<std::tuple<double, double, double, st
         EXPECT_EQ(PixelAt(x, y, z, eyeZ), colour) << "at " << x << "," << y << "," << z;
 }
 
-// Textures of one texel each, bound as sprites 0 and 1 by the sprite service: unit 0 the first, unit 1 the
-// second, a unit off for -1 or when the first is -1.
+// One-texel textures bound as sprites 0 and 1 on units 0 and 1 (a unit off for -1, unit 1 also when 0 is).
 GLuint g_solidTextures[2];
 void MakeSolidTextures(std::initializer_list<std::uint32_t> colours) {
     int k = 0;
@@ -122,8 +120,7 @@ struct P3 {
     double x, y, z;
 };
 
-// Objects of separate triangles of one colour, their corners ordered so that (c - b) x (b - a), the engine's
-// face normal, points out (towards the camera for the triangle (-2,-1) (2,-1) (0,2) and a square in z).
+// Separate triangles of one colour whose face normal, (c - b) x (b - a), points out or towards the camera.
 void Build(double slot, double colour, const std::vector<P3>& corners) {
     StartObject(slot);
     AddVertex(0, 0, 0, 0, 0, -1);
@@ -216,8 +213,7 @@ TEST_F(Draw3D, TrianglesLandOnTheProjectedPixelsThroughBuffersTransformsAndCulli
     SetCulling(-0.5);
     EXPECT_EQ(Drawn(1, 3, 0, 0), kGreen);
 
-    // At z = 0 the view spans x = +-7.7: moved to x = 30 the object is never sent to GL; moved to 8.5 its
-    // sphere's centre is outside but the left corner reaches in and is drawn.
+    // The view spans x = +-7.7 at z = 0: at x = 30 nothing goes to GL; at 8.5 a corner reaches in.
     Triangle(2, kBlue);
     SetMovement(30, 0, 0);
     DrawObject(2, 0);
@@ -304,8 +300,7 @@ TEST_F(Effects3D, LightsPointDirectionalAndSpotAndSwitchOff) {
     const Rgb centre = DrawnAt(0, 0, 2), l = RgbAt(-1.2, 0, 1.6), r = RgbAt(1.2, 0, 1.6);
     EXPECT_TRUE(centre.g > 200 && centre.r < 60 && std::abs(l.g - r.g) <= 4) << centre.g << " " << l.g;
 
-    // A spot light keeps its cutoff; with one of two lights switched off lighting stays on. Bad numbers never
-    // leave a GL error set (checked in TearDown); the camera light is directional.
+    // A spot keeps its cutoff; lighting stays on with one of two lights; bad numbers leave no GL error.
     SetLight(3, 0xFFFFFF, 0, 0, 5, 0, 0, -1, 30);
     SetLight(0, 0, 0, 0, 0, 0, 0, 0, 0);
     glGetLightfv(GL_LIGHT3, GL_SPOT_CUTOFF, &cutoff);
@@ -423,9 +418,8 @@ TEST_F(Effects3D, CelShadingGivesOnlyTheRampLevels) {
 }
 
 TEST_F(Effects3D, BumpMappingLightsByTheNormalMap) {
-    // The DOT3 combiner gives N . L with the normal map's flat normal (0, 0, 1); the colour texture (yellow)
-    // on unit 1 then multiplies. L is worked out per corner and interpolated: the square's centre lies on the
-    // diagonal from (-3, -3) to (3, 3), so it gets the mean of N . L at those two corners.
+    // DOT3 gives N . L with the flat normal map, times yellow on unit 1; L is interpolated from the corners,
+    // so the centre gets the mean of N . L at (-3, -3) and (3, 3).
     MakeSolidTextures({0xFF8080, 0x00FFFF});
     Square(1, 3, 0, 0xFFFFFF);
     SetTexture(0, 1);
@@ -463,8 +457,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     UseShader(-1);  // off again: fixed-function drawing
     EXPECT_EQ(DrawnAt(0, 0, 0).g, 255);
 
-    // Slots 255 and -1 are refused; two missing files load nothing and succeed; a slot without a program
-    // takes no uniforms and draws as before.
+    // Slots 255 and -1 are refused; two missing files load nothing and succeed: a slot that draws as before.
     EXPECT_EQ(LoadShader(255, vertex.c_str(), fragment.c_str()), 0);
     EXPECT_EQ(LoadShader(-1, vertex.c_str(), fragment.c_str()), 0);
     EXPECT_EQ(LoadShader(8, "no/such/file.glsl", "nor/this.glsl"), 1);
@@ -472,8 +465,8 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     SetShaderFloat("level", 1);
     EXPECT_EQ(DrawnAt(0, 0, 0).g, 255);
 
-    // A syntax error in the vertex shader: 0, the driver's log, then the message; the fragment shader is not
-    // made. A broken fragment shader, a link failure (no main anywhere) and a huge file fail too.
+    // A broken vertex shader: 0, the driver's log, the message, no fragment shader made; then a broken
+    // fragment shader, a link failure (no main anywhere) and a huge file.
     const std::string broken = WriteFile("broken.glsl", "void main() { gl_Position = ; }\n");
     std::string messages = Stderr([&] { EXPECT_EQ(LoadShader(7, broken.c_str(), fragment.c_str()), 0); });
     const std::size_t failed = messages.find("vertex shader failed\n");
@@ -509,8 +502,7 @@ TEST_F(Effects3D, DebugModeMarkersAndScreenConversion) {
     EXPECT_TRUE(std::abs(p.r - 0xFF) <= 2 && std::abs(p.g - 0xC8) <= 2 && std::abs(p.b - 0x80) <= 2);
     EXPECT_TRUE(glIsEnabled(GL_LIGHTING));
     SetLight(1, 0, 0, 0, 0, 0, 0, 0, 0);
-    // A ray that misses: a red line along it; a ray hitting in front: green; a box that hits and a sphere
-    // that misses are drawn too.
+    // A ray that misses draws a red line along it, one hitting in front green; boxes and spheres draw too.
     Square(1, 1, 0, 0xFFFFFF);
     Clear();
     RayCollision(1, 0, -4, 2, 0, 1, 0, 0);
@@ -522,8 +514,7 @@ TEST_F(Effects3D, DebugModeMarkersAndScreenConversion) {
     EXPECT_EQ(ObjectBoxCollision(1, 0, 0, 0, 0, 1, 1, 1), 1);
     EXPECT_EQ(SphereCollision(1, 0, 0.5, 0, 0, 3), 0);
 
-    // World to screen: the target lies at the centre; depth = (ndc z + 1) / 2 for a point 10 in front of a
-    // 1..100 frustum; back to the world within one pixel.
+    // The target lies at the screen's centre at depth (ndc z + 1) / 2, and back in the world within a pixel.
     double sx = -1, sy = -1, depth = -1, x = 9, y = 9, z = 9;
     WorldToScreen(0, 0, 0, sx, sy, depth);
     const double ndc = (100.0 + 1) / (100 - 1) - 2 * 100.0 * 1 / ((100 - 1) * 10);
@@ -534,9 +525,8 @@ TEST_F(Effects3D, DebugModeMarkersAndScreenConversion) {
     EXPECT_LE(std::fabs(y), 2 * HalfHeightAt(kEyeZ) / kHeight * 1.001);
 }
 
-// Without shader objects and multitexturing (TARVOK_GL_DISABLE, read once per process, so the test runs
-// itself again with it set) shaders report their absence once and cel shading has no unit for its shade
-// texture: objects draw plainly.
+// Without shader objects and multitexturing (the test runs itself again with TARVOK_GL_DISABLE set) shaders
+// report their absence once and cel shading has no unit for its shade texture: objects draw plainly.
 TEST_F(Effects3D, WithoutShaderObjectsOrMultitexturing) {
     if (!std::getenv("TARVOK_GL_DISABLE")) {
         const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();

@@ -1,5 +1,4 @@
-// Maths of cel shading, bump mapping and shadow volumes, checked against hand-worked values and against the
-// defining properties (a shadow volume is a closed surface).
+// Maths of cel shading, bump mapping, shadow volumes (a closed surface) and tangents.
 #include "gfx3d/effects.h"
 
 #include <gtest/gtest.h>
@@ -37,9 +36,8 @@ std::vector<ExpandedVertex> Cube() {
     return out;
 }
 
-// Neighbours by the defining search: for every triangle and every later one, edges with the same two corner
-// positions are neighbours; each edge keeps the first one found.
-// Edge e of triangle t runs from corner 3t + e to the next corner of t.
+// Neighbours by the defining search: edges of two triangles with the same corner positions are neighbours,
+// each keeping the first found (edge e of triangle t runs from corner 3t + e to the next corner of t).
 std::vector<std::int32_t> NeighboursByPairs(const std::vector<ExpandedVertex>& t) {
     const auto at = [&](std::size_t i) { return std::array{t[i].x, t[i].y, t[i].z}; };
     const auto next = [](std::size_t i) { return i / 3 * 3 + (i + 1) % 3; };
@@ -68,8 +66,7 @@ TEST(CelAndBump, ShadeTextureAndLightVectors) {
                              {10, 2, 3, 255}, {0, 3, 0, 100}};
     for (const auto& e : texels)
         EXPECT_EQ(Texel(t, e[0], e[1], e[2]), e[3]) << e[0] << "," << e[1] << "," << e[2];
-    // The width follows the ramp's length, the height the table's (an empty one gives one white row):
-    // {ramp length, colours, width, height}.
+    // {ramp length, colours, width, height}: the width follows the ramp, the height the table (or one row).
     const std::array<int, 4> sizes[] = {{16, 3, 64, 4}, {17, 3, 128, 4}, {40, 5, 256, 8},
                                         {1000, 256, 512, 256}, {1, 0, 64, 1}};
     for (const auto& [length, count, width, height] : sizes) {
@@ -115,8 +112,7 @@ TEST(ShadowVolume, NeighboursLitFacesSilhouetteAndClosedSurface) {
         {At(0, 0, 0), At(1, 0, 0), At(0, 1, 0), At(1, 0, 0), At(-0.0f, 0, 0), At(0, -1, 0)});
     EXPECT_TRUE(pair[0] == 1 && pair[3] == 0);
 
-    // A square in z = 0 of two triangles facing +z, lit from above (its four outer edges give sides whose far
-    // corners point away from the light) and from below (no sides, the caps at infinity).
+    // A square facing +z lit from below (no sides, caps at infinity) and above (four sides pointing away).
     const std::vector<ExpandedVertex> square = {At(0, 0, 0), At(0, 1, 0), At(1, 1, 0),
                                                 At(0, 0, 0), At(1, 1, 0), At(1, 0, 0)};
     const float above[3] = {0.5f, 0.5f, 5}, below[3] = {0.5f, 0.5f, -5};
@@ -131,8 +127,7 @@ TEST(ShadowVolume, NeighboursLitFacesSilhouetteAndClosedSurface) {
     }
     EXPECT_TRUE(volume.sides[2][3] == 0 && volume.sides[2][2] < 0);
 
-    // A closed mesh gives a closed, consistently oriented volume: every directed edge of the sides and caps
-    // is matched by the same edge in the other direction.
+    // A closed mesh gives a closed volume: each directed edge of sides and caps has its reverse as often.
     const float light[3] = {3, 4, 5};
     BuildShadowVolume(Cube(), FindTriangleNeighbours(Cube()), light, volume);
     EXPECT_FALSE(volume.sides.empty());
@@ -148,8 +143,7 @@ TEST(ShadowVolume, NeighboursLitFacesSilhouetteAndClosedSurface) {
 }
 
 TEST(Tangents, FollowTheTextureCoordinates) {
-    // A square in z = 0 with u growing along x and the stored V along y; drawing uses v = -V, so the binormal
-    // (where v grows) points along -y.
+    // u grows along x and the stored V along y; drawing uses v = -V, so the binormal points along -y.
     gfx3d_test::SceneScope scope;
     StartObject(1);
     AddVertex(0, 0, 0, 0, 0, -1);

@@ -1,5 +1,4 @@
-// Mesh operations over memory: normal quantisation, quantised positions, triangle groups, recomputed normals,
-// and the frame choice and blending of animation.
+// Mesh building: normals, quantised positions, triangle groups, recomputed normals and animation frames.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -32,8 +31,7 @@ MeshObjectX Built(const std::vector<ExpandedVertex>& polygons) {
 }  // namespace
 
 TEST(MeshBuild, NormalTableQuantisationAndGroupMarkers) {
-    // Each table entry is its own nearest; a zero or NaN vector gives the first; near (0, 0, 1) the entry
-    // with the largest dot product wins.
+    // Each table entry is its own nearest; zero or NaN gives the first; near (0, 0, 1) the largest dot wins.
     for (int i = 0; i < kNormalCount; ++i)
         EXPECT_EQ(NearestNormalIndex(kNormalTable[i][0], kNormalTable[i][1], kNormalTable[i][2]), i);
     EXPECT_EQ(NearestNormalIndex(0, 0, 0), 0);

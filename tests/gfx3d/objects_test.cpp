@@ -1,5 +1,4 @@
-// Object slot commands without a window: loading, saving, building, triangles, scene descriptions and the bad
-// slot numbers and files.
+// Object slot commands without a window: loading, saving, scenes, building, triangles, bad slots and files.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -65,8 +64,7 @@ TEST(Objects, LoadSaveScenesAndTheBadSlotsAndFiles) {
         uploads.push_back(path);
         return 0;  // no GL context here: the names stay empty
     };
-    // The textures do not exist: they are not resolved and upload nothing. A missing object file gives an
-    // empty mesh; an object without "ta"/"tb" keys has no textures.
+    // Missing textures upload nothing, a missing object is an empty mesh, no "ta"/"tb" keys no textures.
     ASSERT_EQ(LoadObject(Text(Fixture("scene.ini")), 20), 1);
     const ObjectSlot& slot = scope.scene().slots[20];
     EXPECT_TRUE(slot.loaded && slot.scene);

@@ -1,5 +1,4 @@
-// Matrix maths: the transform stack's order of operations, rotations, projections, the look-at camera,
-// frustum planes and sphere culling. Expected values are worked out here from the geometry.
+// Matrix maths: the transform stack, rotations, projections, the camera, frustum planes and sphere culling.
 #include "gfx3d/transform.h"
 
 #include <gtest/gtest.h>
@@ -82,8 +81,7 @@ TEST(Camera, LookAtProjectionsAndFrustumPlanes) {
     ExpectPoint(view, {1, 2, 0}, {1, 2, -5});
     ExpectPoint(LookAtMatrix(side, target, up), {0, 0, -1}, {1, 0, -5});  // looking along -x: -z is right
 
-    // An orthographic box maps its corner to (1, -1, 1); a frustum of fov 90, aspect 2 and near 1 (the window
-    // tests check its projection pixel by pixel).
+    // An orthographic box maps its corner to (1, -1, 1); the window tests check the frustum pixel by pixel.
     const auto box = Transform(OrthoMatrix(-200, 200, -100, 100, 1, 50), 200, -100, -50);
     EXPECT_TRUE(std::fabs(box[0] - 1) < 1e-5 && std::fabs(box[1] + 1) < 1e-5 && std::fabs(box[2] - 1) < 1e-5);
     const Mat4 projection = FrustumMatrix(-2, 2, -1, 1, 1, 100);
@@ -100,8 +98,7 @@ TEST(Camera, LookAtProjectionsAndFrustumPlanes) {
         EXPECT_NEAR(p.a * x + p.b * y + p.c * z + p.d, distance, 1e-3) << plane << " " << x;
     }
 
-    // A sphere just outside the right plane is culled, one overlapping it is kept, and a scaled transform
-    // scales the radius by its shortest axis.
+    // Spheres just outside and overlapping the right plane; a transform scales the radius by its least axis.
     const float inside[3] = {0, 0, 0}, outside[3] = {13, 0, 0};
     const float gap = (13 - 10) / std::sqrt(5.0f);  // distance of (13,0,0) from the plane x + 2 z = 10
     const Mat4 placed = Multiply(TranslationMatrix(13, 0, 0), ScalingMatrix(2, 3, 4));
