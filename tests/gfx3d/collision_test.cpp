@@ -1,5 +1,4 @@
-// Collision maths against hand geometry and brute-force references, the collision commands on built objects
-// and the world <-> screen conversions.
+// Collision maths against hand geometry and brute-force references, the commands, and screen conversions.
 #include "gfx3d/collision.h"
 
 #include <gtest/gtest.h>
@@ -54,9 +53,8 @@ TEST(Collision3D, HandGeometryAndExactContacts) {
     for (const auto& [centre, radius, a, b, c, touches] : spheres)
         EXPECT_EQ(SphereTouchesTriangle(centre, radius, a, b, c), touches) << centre.x << " " << radius;
 
-    // Boxes: the unit cube against a triangle on its top face and a hair above it, a triangle around the box,
-    // a corner poking in, planes x + y = s beside the edge x = y = 1 (only an edge-cross axis separates), far
-    // away, and a triangle without area through and beside the box.
+    // The unit cube and a triangle on its top face and a hair above, around it, a corner poking in, planes
+    // x + y = s by the edge x = y = 1 (only an edge-cross axis separates), far away, flat through and beside.
     using Box = std::tuple<Vec3, Vec3, Vec3, bool>;
     const auto diagonal = [](double s, bool overlaps) {
         return Box{{s + 10, -10, -10}, {s - 10, 10, -10}, {s, 0, 10}, overlaps};
@@ -181,8 +179,7 @@ TEST(ObjectCollision, CommandsInPlaceMovedAndOnBadSlotsAndFrames) {
                 AddVertex(p[0], p[1], z, 0, 0, 0xFFFFFF);
         EndObject();
     }
-    // Sphere (x, y, z, radius), box (x, y, z, width, height, depth) and ray (start, direction, normalised);
-    // bad slots and frames give 0.
+    // Sphere (x, y, z, r), box (x, y, z, width, height, depth), ray (start, direction); bad slots give 0.
     ExpectAll({{SphereCollision(3, 0, 1, 0, 0, 0.9), 1},
                {SphereCollision(3, 0, 1, 0, 0, 1.1), 0},
                {SphereCollision(3, 0, 1, 0, 0, 50), 0},
@@ -200,8 +197,7 @@ TEST(ObjectCollision, CommandsInPlaceMovedAndOnBadSlotsAndFrames) {
     // The nearest of several triangles' hits: ahead of a ray from between the squares, behind one from above.
     ExpectAll({{RayCollision(5, 0, 0, 0, 0, 0, 0, 1), 1}, {RayCollision(5, 0, 0, 0, 3, 0, 0, 1), -2}});
 
-    // Moved to x = 10 and turned into the plane x = 10: the tests happen in the object's space (box width and
-    // the sphere-box depth along world x), the sphere-box test around the current origin.
+    // Moved and turned into the plane x = 10: tests in object space, sphere-box at the current origin.
     SetMovement(10, 0, 0);
     AddRotation(90, 0, 1, 0);
     ExpectAll({{SphereCollision(3, 0, 1, 0, 0, 0), 0},

@@ -465,8 +465,7 @@ TEST_F(Effects3D, ShaderSlotsLoadUseAndTakeUniforms) {
     SetShaderFloat("level", 1);
     EXPECT_EQ(DrawnAt(0, 0, 0).g, 255);
 
-    // A broken vertex shader: 0, the driver's log, the message, no fragment shader made; then a broken
-    // fragment shader, a link failure (no main anywhere) and a huge file.
+    // Broken vertex and fragment shaders, a link failure (no main at all) and a huge file: 0 and messages.
     const std::string broken = WriteFile("broken.glsl", "void main() { gl_Position = ; }\n");
     std::string messages = Stderr([&] { EXPECT_EQ(LoadShader(7, broken.c_str(), fragment.c_str()), 0); });
     const std::size_t failed = messages.find("vertex shader failed\n");

@@ -93,8 +93,7 @@ TEST(Objects, BuildingVertexByVertexAndGetTriangle) {
               {2, 2, 0, 1, 1, 0x00FF00}});
     ASSERT_TRUE(scope.scene().slots[3].loaded);
 
-    // The second strip triangle: third, second, fourth vertex, positions within one quantisation step; mode
-    // 0 keeps the zero normals (table index 0).
+    // The second strip triangle (third, second, fourth vertex) within a quantisation step; mode 0: normal 0.
     RtArray<double> t;
     GetTriangle(3, 0, 1, t);
     EXPECT_EQ(t.Dims(), (std::array<std::int32_t, 4>{3, 9, 0, 0}));

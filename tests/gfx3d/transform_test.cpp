@@ -47,8 +47,7 @@ TEST(TransformStack, OrderOfOperationsLevelsFullListsAndRotations) {
     EXPECT_EQ(stack.Level(), 0);
     ExpectSame(stack.Current(), IdentityMatrix());
 
-    // A rotation about no axis is skipped but holds a place; of 17 rotations or matrices the 17th is ignored;
-    // pushing stays on the last level.
+    // A rotation about no axis holds a place; the 17th rotation or matrix is ignored; levels end at the last.
     stack.AddRotation(45, 0, 0, 0);
     ExpectSame(stack.Current(), IdentityMatrix());
     stack.SetMovement(0, 0, 0);
