@@ -54,16 +54,19 @@ TEST(Collision3D, HandGeometryAndExactContacts) {
         EXPECT_EQ(SphereTouchesTriangle(centre, radius, a, b, c), touches) << centre.x << " " << radius;
 
     // The unit cube and a triangle on its top face and a hair above, around it, a corner poking in, planes
-    // x + y = s by the edge x = y = 1 (only an edge-cross axis separates), far away, flat through and beside.
+    // x + y = s by the edge x = y = 1, triangles in z = 0 whose edge x + y = s passes that edge (only the
+    // cross of z and that edge separates), far away, without area through and beside.
     using Box = std::tuple<Vec3, Vec3, Vec3, bool>;
     const auto diagonal = [](double s, bool overlaps) {
         return Box{{s + 10, -10, -10}, {s - 10, 10, -10}, {s, 0, 10}, overlaps};
     };
+    const auto skew = [](double s, bool overlaps) { return Box{{s, 0, 0}, {0, s, 0}, {3, 3, 0}, overlaps}; };
     const Box boxes[] = {{{-5, -5, 1}, {5, -5, 1}, {0, 5, 1}, true},
                          {{-5, -5, 1.0001}, {5, -5, 1.0001}, {0, 5, 1.0001}, false},
                          {{-10, -10, 0}, {10, -10, 0}, {0, 10, 0}, true},
                          {{0.9, 0.9, 0.9}, {5, 5, 5}, {5, 6, 5}, true},
                          diagonal(1.9, true), diagonal(2.0, true), diagonal(2.01, false),
+                         skew(1.95, true),    skew(2.05, false),
                          {{5, 5, 5}, {6, 5, 5}, {5, 6, 5}, false},
                          {{-3, 0, 0}, {3, 0, 0}, {0, 0, 0}, true},
                          {{-3, 2, 0}, {3, 2, 0}, {0, 2, 0}, false}};
