@@ -9,44 +9,30 @@
 #include "runtime/engine_globals.h"
 #include "tests/runtime/runtime_error_expect.h"
 
-namespace {
-
-void MarkShutdown() { AppendErrorLog("shutdown ran"); }
-
-}  // namespace
-
-TEST(ProgramEnd, LogLinesEndInCrLfAndEndRecordFollowsShutdown) {
+TEST(ProgramEnd, LogLinesEndRecordAndRuntimeErrors) {
     std::remove(ErrorLogPath().CText());
     AppendErrorLog("first");
     AppendErrorLog("");
     EXPECT_EQ(ReadErrorLog(), "first\r\n\r\n");
+    EXPECT_RUNTIME_ERROR(RaiseRuntimeError(kErrorIndex), 9);  // without debug mode: the error line only
 
-    std::remove(ErrorLogPath().CText());
-    EXPECT_EXIT(
-        {
-            g_engine.debugMode = 1;
-            SetShutdownHandler(MarkShutdown);
-            EndProgram();
-        },
-        testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadErrorLog(), "shutdown ran\r\n-End On Line\r\n0\r\n-1\r\n0\r\n0\r\n");
-}
-
-TEST(ProgramEnd, RuntimeErrorIsLoggedWithAndWithoutDebugModeAndExitsZero) {
-    g_engine.debugMode = 0;
-    EXPECT_RUNTIME_ERROR(RaiseRuntimeError(kErrorIndex), 9);
-
-    std::remove(ErrorLogPath().CText());
-    EXPECT_EXIT(
-        {
-            g_engine.debugMode = 1;
-            SetSourcePosition(3, 40);
-            SetErrorCode(3);
-            SetSourcePosition(3, 41);
-            TerminateProgram();
-        },
-        testing::ExitedWithCode(0), "");
-    EXPECT_EQ(ReadErrorLog(), "-End On Line\r\n3\r\n39\r\n41\r\n3\r\nRuntime error 3 on line 40\r\n");
+    // In debug mode the end record follows the shutdown handler's lines; an error line comes last.
+    for (const bool error : {false, true}) {
+        std::remove(ErrorLogPath().CText());
+        EXPECT_EXIT(
+            {
+                g_engine.debugMode = 1;
+                SetShutdownHandler([] { AppendErrorLog("shutdown ran"); });
+                SetSourcePosition(3, 40);
+                if (error) SetErrorCode(3);
+                SetSourcePosition(3, 41);
+                error ? TerminateProgram() : EndProgram();
+            },
+            testing::ExitedWithCode(0), "");
+        EXPECT_EQ(ReadErrorLog(), error ? "shutdown ran\r\n-End On Line\r\n3\r\n39\r\n41\r\n3\r\n"
+                                          "Runtime error 3 on line 40\r\n"
+                                        : "shutdown ran\r\n-End On Line\r\n0\r\n40\r\n41\r\n3\r\n");
+    }
 }
 
 TEST(ProgramEnd, UnwritableLogDirectoryNeitherHangsNorCrashes) {

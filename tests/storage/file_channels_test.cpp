@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "storage/storage.h"
 #include "storage_test_util.h"
 
 using namespace storage_test;
@@ -27,6 +26,12 @@ double Got(NumberRead read, double channel) {
 std::string Line(double channel) {
     RtString text;
     ReadLine(channel, text);
+    return text.CText();
+}
+
+std::string Text(double channel, double count) {
+    RtString text = "old";
+    ReadString(channel, text, count);
     return text.CText();
 }
 
@@ -65,9 +70,7 @@ TEST_F(FileChannels, EveryTypeRoundTripsWithLittleEndianBytes) {
     ASSERT_EQ(OpenFile(7.9, "data.bin", 1), 1);  // channel 7
     for (const auto& v : values) EXPECT_EQ(Got(v.read, 7), v.back) << v.value;
     EXPECT_EQ(FilePosition(7), 40);
-    RtString text;
-    ReadString(7, text, 2);
-    EXPECT_STREQ(text.CText(), "hi");
+    EXPECT_EQ(Text(7, 2), "hi");
     EXPECT_EQ(Line(7), "line");
     EXPECT_EQ(Got(ReadLineNumber, 7), 2.5);
     EXPECT_EQ(EndOfFile(7), 0);
@@ -95,7 +98,6 @@ TEST_F(FileChannels, ReadLineFollowsTheLineRule) {
         while (!EndOfFile(0)) lines.push_back(Line(0));
         EXPECT_EQ(lines, f.lines);
         EXPECT_EQ(FilePosition(0), f.bytes.size());
-        CloseFile(0);
     }
     WriteBytes("n.txt", "  -12.5e1xyz\n");
     ASSERT_EQ(OpenFile(1, "n.txt", 1), 1);
@@ -106,25 +108,18 @@ TEST_F(FileChannels, ReadLineFollowsTheLineRule) {
 TEST_F(FileChannels, ReadStringAndSeeking) {
     WriteBytes("s.bin", std::string("hello\0world1234", 15));
     ASSERT_EQ(OpenFile(0, "s.bin", 1), 1);
-    RtString text = "old";
-    ReadString(0, text, 0);
-    EXPECT_STREQ(text.CText(), "");
-    ReadString(0, text, -5);
-    ReadString(0, text, std::nan(""));  // truncates to 0 bytes
+    for (double none : {0.0, -5.0, std::nan("")}) EXPECT_EQ(Text(0, none), "") << none;  // NaN reads 0
     EXPECT_EQ(FilePosition(0), 0);
-    ReadString(0, text, 11.9);  // 11 bytes; the zero byte ends the text
-    EXPECT_STREQ(text.CText(), "hello");
+    EXPECT_EQ(Text(0, 11.9), "hello");  // 11 bytes; the zero byte ends the text
     EXPECT_EQ(FilePosition(0), 11);
-
     FileSeek(0, 1e300, 0);  // saturated offset: only the position moves, reads then fail
     EXPECT_EQ(EndOfFile(0), 1);
     FileSeek(0, 0, 0);
     // Counts beyond the file end the program before anything is allocated for them.
-    EXPECT_RUNTIME_ERROR(ReadString(0, text, 16), 3);
-    EXPECT_RUNTIME_ERROR(ReadString(0, text, 1e300), 3);
+    EXPECT_RUNTIME_ERROR(Text(0, 16), 3);
+    EXPECT_RUNTIME_ERROR(Text(0, 1e300), 3);
     CloseFile(0);
-    // The position of a closed channel still moves; nothing else happens.
-    FileSeek(5, 10, 0);
+    FileSeek(5, 10, 0);  // the position of a closed channel still moves; nothing else happens
     EXPECT_EQ(FilePosition(5), 10);
 
     // A channel opened for writing reads back what it wrote, and writes land where reads left off.
@@ -144,32 +139,30 @@ TEST_F(FileChannels, ErrorsSevenAndThreeExactlyWhereDefined) {
         EXPECT_RUNTIME_ERROR(EndOfFile(ch), 7);
         EXPECT_RUNTIME_ERROR(WriteByte(ch, 1), 7);
     }
-    RtString text;
     double v = 0;
     EXPECT_RUNTIME_ERROR(CloseFile(8), 7);
     EXPECT_RUNTIME_ERROR(FilePosition(-1), 7);
     EXPECT_RUNTIME_ERROR(FileSeek(9, 0, 0), 7);
-    EXPECT_RUNTIME_ERROR(ReadLine(8, text), 7);
-    EXPECT_RUNTIME_ERROR(ReadString(8, text, 1), 7);
-    ReadString(8, text, 0);  // a count of 0 reads nothing and checks nothing
+    EXPECT_RUNTIME_ERROR(Line(8), 7);
+    EXPECT_RUNTIME_ERROR(Text(8, 1), 7);
+    Text(8, 0);  // a count of 0 reads nothing and checks nothing
 
     // Reads and writes on closed channels, past the end, or against the open mode end with error 3.
+    // (A death test's child shares the parent's file offsets: channels that it reads are opened in it.)
     EXPECT_RUNTIME_ERROR(ReadByte(0, v), 3);
     EXPECT_RUNTIME_ERROR(WriteString(0, ""), 3);
-    EXPECT_RUNTIME_ERROR(ReadLine(0, text), 3);
-    EXPECT_RUNTIME_ERROR(ReadString(2, text, 1), 3);
-    // (A death test's child shares the parent's file offsets: channels that it reads are opened in it.)
+    EXPECT_RUNTIME_ERROR(Line(0), 3);
+    EXPECT_RUNTIME_ERROR(Text(2, 1), 3);
     WriteBytes("three.bin", "abc");
     EXPECT_RUNTIME_ERROR(OpenFile(0, "three.bin", 1); ReadLong(0, v), 3);
     EXPECT_RUNTIME_ERROR(OpenFile(0, "three.bin", 1); WriteByte(0, 1), 3);
     EXPECT_RUNTIME_ERROR(OpenFile(0, "three.bin", 1); ReadWord(0, v); ReadWord(0, v), 3);
-
-    // A file cut short after it was opened fails its read cleanly.
+    // A file cut short after it was opened fails its read cleanly; one deleted while open is still read
+    // to its end, and the next open fails.
     ASSERT_EQ(OpenFile(1, "three.bin", 1), 1);
-    std::filesystem::resize_file("three.bin", 1);
+    fs::resize_file("three.bin", 1);
     ReadByte(1, v);
     EXPECT_RUNTIME_ERROR(ReadByte(1, v), 3);
-    // A file deleted while open is still read to its end; the next open fails.
     WriteBytes("gone.bin", "xy");
     ASSERT_EQ(OpenFile(2, "gone.bin", 1), 1);
     KillFile("gone.bin");
@@ -183,7 +176,7 @@ TEST_F(FileChannels, ErrorsSevenAndThreeExactlyWhereDefined) {
     EXPECT_EQ(FileSize("missing.bin"), 0);
     KillFile("missing.bin");
     CopyFile("missing.bin", "copy.bin");
-    EXPECT_FALSE(std::filesystem::exists("copy.bin"));
+    EXPECT_FALSE(fs::exists("copy.bin"));
     EXPECT_EQ(g_engine.errorCode, 0);
 }
 
@@ -191,24 +184,23 @@ TEST_F(FileChannels, WholeFileHelpersNamesAndSharing) {
     std::string big;
     for (int i = 0; i < 10000; ++i) big += static_cast<char>(i * 7);
     WriteBytes("Data/Sub Dir/Big File.BIN", big);
-    // Either separator, any letter case.
+    // Either separator, any letter case; a folder or a FIFO is no file (and the FIFO must not block).
     EXPECT_EQ(FileSize("data\\sub dir\\big file.bin"), 10000);
     EXPECT_EQ(DoesFileExist("DATA/SUB DIR/BIG FILE.BIN"), 1);
-    EXPECT_EQ(DoesFileExist("data/sub dir"), 0);  // a folder is not a file
+    EXPECT_EQ(DoesFileExist("data/sub dir"), 0);
     ASSERT_EQ(Shell("mkfifo Data/pipe"), 0);
-    EXPECT_EQ(DoesFileExist("data/pipe"), 0);  // nor a FIFO, which must not block the open
+    EXPECT_EQ(DoesFileExist("data/pipe"), 0);
     EXPECT_EQ(OpenFile(0, "data/pipe", 1), 0);
     CopyFile("data/sub dir/big file.bin", "data\\copy.bin");
     CopyFile("Data/copy.bin", "Data/copy.bin");  // onto itself: nothing is lost
     EXPECT_EQ(ReadBytes("Data/copy.bin"), big);
     KillFile("DATA\\COPY.BIN");
-    EXPECT_FALSE(std::filesystem::exists("Data/copy.bin"));
+    EXPECT_FALSE(fs::exists("Data/copy.bin"));
 
     // A file open for writing cannot be opened again; readers share.
     ASSERT_EQ(OpenFile(0, "data/out.txt", 0), 1);
     EXPECT_EQ(DoesFileExist("data/out.txt"), 0);
-    EXPECT_EQ(OpenFile(1, "data/out.txt", 1), 0);
-    EXPECT_EQ(OpenFile(1, "data/out.txt", 0), 0);
+    EXPECT_EQ(OpenFile(1, "data/out.txt", 1) + OpenFile(1, "data/out.txt", 0), 0);
     CloseFile(0);
     EXPECT_EQ(DoesFileExist("data/out.txt"), 1);
     ASSERT_EQ(OpenFile(1, "data/sub dir/big file.bin", 1), 1);
@@ -259,9 +251,7 @@ TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
         } else if (op == 2) {
             const std::size_t n = std::min<std::size_t>(left, rng() % 3 == 0 ? rng() % 100000 : rng() % 300);
             if (n == 0) continue;
-            RtString text;
-            ReadString(3, text, static_cast<double>(n));
-            ASSERT_EQ(std::string(text.CText()), data.substr(pos, n)) << step;
+            ASSERT_EQ(Text(3, static_cast<double>(n)), data.substr(pos, n)) << step;
             pos += n;
         } else if (op == 3 && left > 0) {
             // The line rule over the bytes: up to 1024 bytes, up to the first line feed.

@@ -1,5 +1,4 @@
-// Shared helpers of the storage tests: a fresh working folder per test, file bytes, and checks of the
-// run-time errors that end the program.
+// Shared helpers of the storage tests: file bytes, the shell, and a fresh working folder per test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +10,8 @@
 #include <string>
 
 #include "runtime/engine_globals.h"
-#include "runtime/program_end.h"
+#include "storage/storage.h"
+#include "tests/runtime/runtime_error_expect.h"
 
 namespace storage_test {
 
@@ -27,13 +27,11 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-inline std::string ReadLog() { return ReadBytes(ErrorLogPath().CText()); }
-
-// Runs a command of the shell; its exit status.
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
-// Each test works in a folder of its own below the run's private TMPDIR; the temporary directory of
-// the engine is a sibling folder, so extracted files never mix with the test's files.
+// Each test works in a folder of its own below the run's private TMPDIR, apart from the engine's
+// temporary directory, so extracted files never mix with the test's files. Files, INI and slot
+// changes and archives are given up after each test.
 class StorageTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -46,18 +44,13 @@ protected:
         std::remove(ErrorLogPath().CText());
         g_engine.errorCode = 0;
     }
-    void TearDown() override { fs::current_path(std::getenv("TMPDIR")); }
+    void TearDown() override {
+        FlushStorageFiles();
+        ReleaseArchives();
+        fs::current_path(std::getenv("TMPDIR"));
+    }
 
     fs::path work_;
 };
 
 }  // namespace storage_test
-
-// Expects the statement to end the program (status 0) with the run-time error code in ErrorLog.txt.
-#define EXPECT_RUNTIME_ERROR(statement, code)                                                  \
-    do {                                                                                       \
-        std::remove(ErrorLogPath().CText());                                                   \
-        EXPECT_EXIT({ statement; }, testing::ExitedWithCode(0), "");                           \
-        EXPECT_NE(storage_test::ReadLog().find("Runtime error " #code " "), std::string::npos) \
-            << "expected run-time error " #code ", log: " << storage_test::ReadLog();          \
-    } while (0)
