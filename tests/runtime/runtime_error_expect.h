@@ -25,5 +25,14 @@ inline std::string ReadErrorLog() {
                 statement;                                                                          \
             },                                                                                      \
             testing::ExitedWithCode(0), "");                                                        \
-        EXPECT_EQ(ReadErrorLog(), "Runtime error " #code " on line 42\r\n");                        \
+        EXPECT_EQ(ReadErrorLog(), "Runtime error " + std::to_string(code) + " on line 42\r\n");     \
     } while (0)
+
+// The same for a table of calls and their codes.
+inline void ExpectRuntimeErrors(std::initializer_list<std::pair<void (*)(), int>> calls) {
+    int row = 0;
+    for (const auto& [call, code] : calls) {
+        SCOPED_TRACE(testing::Message() << "row " << row++);
+        EXPECT_RUNTIME_ERROR(call(), code);
+    }
+}

@@ -1,5 +1,4 @@
-// File channels: every data type through a file and back, the line rule, seeking, the whole-file
-// helpers and the run-time errors 7 and 3.
+// File channels, the whole-file helpers, directories and wildcards, and the run-time errors 7 and 3.
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -13,7 +12,8 @@ using namespace storage_test;
 
 namespace {
 
-class FileChannels : public StorageTest {};
+using FileChannels = StorageTest;
+using Directories = StorageTest;
 
 using NumberRead = void (*)(double, double&);
 
@@ -33,6 +33,18 @@ std::string Text(double channel, double count) {
     RtString text = "old";
     ReadString(channel, text, count);
     return text.CText();
+}
+
+// The listing with the folders first, then the files, each group sorted (the system's order is any).
+std::vector<std::string> Listed(const char* pattern, double expected) {
+    RtArray<RtString> list;
+    EXPECT_EQ(GetFileList(pattern, list), expected) << pattern;
+    std::vector<std::string> names;
+    for (std::int32_t i = 0; i < list.Count(); ++i) names.emplace_back(list.ElementAt(i).CText());
+    const auto files = names.begin() + std::min<std::ptrdiff_t>(list.Count(), std::int64_t(expected) >> 16);
+    std::sort(names.begin(), files);
+    std::sort(files, names.end());
+    return names;
 }
 
 }  // namespace
@@ -139,24 +151,17 @@ TEST_F(FileChannels, ErrorsSevenAndThreeExactlyWhereDefined) {
         EXPECT_RUNTIME_ERROR(EndOfFile(ch), 7);
         EXPECT_RUNTIME_ERROR(WriteByte(ch, 1), 7);
     }
-    double v = 0;
-    EXPECT_RUNTIME_ERROR(CloseFile(8), 7);
-    EXPECT_RUNTIME_ERROR(FilePosition(-1), 7);
-    EXPECT_RUNTIME_ERROR(FileSeek(9, 0, 0), 7);
-    EXPECT_RUNTIME_ERROR(Line(8), 7);
-    EXPECT_RUNTIME_ERROR(Text(8, 1), 7);
     Text(8, 0);  // a count of 0 reads nothing and checks nothing
-
     // Reads and writes on closed channels, past the end, or against the open mode end with error 3.
     // (A death test's child shares the parent's file offsets: channels that it reads are opened in it.)
-    EXPECT_RUNTIME_ERROR(ReadByte(0, v), 3);
-    EXPECT_RUNTIME_ERROR(WriteString(0, ""), 3);
-    EXPECT_RUNTIME_ERROR(Line(0), 3);
-    EXPECT_RUNTIME_ERROR(Text(2, 1), 3);
     WriteBytes("three.bin", "abc");
-    EXPECT_RUNTIME_ERROR(OpenFile(0, "three.bin", 1); ReadLong(0, v), 3);
-    EXPECT_RUNTIME_ERROR(OpenFile(0, "three.bin", 1); WriteByte(0, 1), 3);
-    EXPECT_RUNTIME_ERROR(OpenFile(0, "three.bin", 1); ReadWord(0, v); ReadWord(0, v), 3);
+    static double v = 0;
+    ExpectRuntimeErrors({{[] { CloseFile(8); }, 7}, {[] { FilePosition(-1); }, 7}, {[] { Line(8); }, 7},
+                         {[] { FileSeek(9, 0, 0); }, 7}, {[] { Text(8, 1); }, 7}, {[] { ReadByte(0, v); }, 3},
+                         {[] { WriteString(0, ""); }, 3}, {[] { Line(0); }, 3}, {[] { Text(2, 1); }, 3},
+                         {[] { OpenFile(0, "three.bin", 1); ReadLong(0, v); }, 3},
+                         {[] { OpenFile(0, "three.bin", 1); WriteByte(0, 1); }, 3},
+                         {[] { OpenFile(0, "three.bin", 1); ReadWord(0, v); ReadWord(0, v); }, 3}});
     // A file cut short after it was opened fails its read cleanly; one deleted while open is still read
     // to its end, and the next open fails.
     ASSERT_EQ(OpenFile(1, "three.bin", 1), 1);
@@ -272,4 +277,35 @@ TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
         ASSERT_EQ(FilePosition(3), pos) << step;
         ASSERT_EQ(EndOfFile(3), pos >= data.size() ? 1 : 0) << step;
     }
+}
+
+TEST(Wildcards, StarsQuestionMarksAndCase) {
+    // "?" is one character but never a point; a star retries further along the name; trailing stars
+    // match nothing; only ASCII letters ignore case.
+    const char* matches[][2] = {{"?.bmp", "c.bmp"}, {"*", "noextension"}, {"*", "a.b.c"}, {"*.*", "a.b"},
+                                {"*.TXT", "readme.txt"}, {"READ*", "readme.txt"},
+                                {"my file*.gz", "my file.tar.gz"}, {"*.tar.*", "my file.tar.gz"},
+                                {"*a*b", "xaxxab"}, {"a**", "a"}, {"**x?", "abxy"}, {"*?", "z"}};
+    const char* misses[][2] = {{"a?txt", "a.txt"}, {"", "a"}, {"*.*", "noextension"}, {"\xC4*", "\xE4x"},
+                               {"*a*b", "xaxxa"}, {"a?", "a"}, {"abc", "ab"}, {"ab", "abc"}, {"*?", "."}};
+    for (const auto& [pattern, name] : matches) EXPECT_EQ(WildcardMatch(pattern, name), 1) << pattern << name;
+    for (const auto& [pattern, name] : misses) EXPECT_EQ(WildcardMatch(pattern, name), 0) << pattern << name;
+}
+
+TEST_F(Directories, ListingCountsFoldersAndMatchingFiles) {
+    for (const char* name : {"A.TXT", "b.txt", "c.bmp", "with space.txt", "no point"})
+        WriteBytes(fs::path("list") / name, "x");
+    ASSERT_EQ(SetCurrentDir("list"), 1);
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(Listed("*.txt", 2 * 65536 + 3), (Names{".", "..", "A.TXT", "b.txt", "with space.txt"}));
+    // Folders are listed whatever the pattern; "" matches no file; an empty folder lists "." and "..".
+    fs::create_directories("Sub.Folder");
+    EXPECT_EQ(Listed("", 3 * 65536), (Names{".", "..", "Sub.Folder"}));
+    EXPECT_EQ(Listed("?.bmp", 3 * 65536 + 1), (Names{".", "..", "Sub.Folder", "c.bmp"}));
+    EXPECT_EQ(Listed("*", 3 * 65536 + 5).size(), 8u);
+    ASSERT_EQ(SetCurrentDir("sub.folder"), 1);
+    EXPECT_EQ(Listed("*", 2 * 65536), (Names{".", ".."}));
+    // A folder that cannot be listed (removed while current) gives no elements and 0.
+    fs::remove(fs::current_path());
+    EXPECT_EQ(Listed("*", 0), Names{});
 }

@@ -7,17 +7,11 @@
 import configparser
 import sys
 
-
-def parser():
-    p = configparser.ConfigParser(interpolation=None)
-    p.optionxform = str  # keep the keys' letter case
-    return p
-
-
 if __name__ == "__main__":
     if len(sys.argv) != 3 or sys.argv[1] not in ("write", "read"):
         sys.exit(__doc__)
-    p = parser()
+    p = configparser.ConfigParser(interpolation=None)
+    p.optionxform = str  # keep the keys' letter case
     if sys.argv[1] == "write":
         p["Player"] = {"Name": "Bob Smith", "Score": "10", "Ratio": "0.75"}
         p["Graphics"] = {"Width": "640", "Mode": "full=yes", "Path": "C:\\games\\data"}
