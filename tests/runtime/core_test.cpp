@@ -75,7 +75,7 @@ TEST(RtString, TextToNumberRuleAndNumberArguments) {
     EXPECT_TRUE(tarvok::ToBool(NAN) && tarvok::ToBool(-0.1) && !tarvok::ToBool(-0.0));
 }
 
-TEST(RtString, GrowthAliasingAndDeepCopies) {
+TEST(RtString, GrowthAliasingCopiesAndBytes) {
     RtString s;
     EXPECT_EQ(s.Capacity(), 0u);
     for (int i = 0; i < 511; ++i) s.Append("x");
@@ -111,6 +111,28 @@ TEST(RtString, GrowthAliasingAndDeepCopies) {
     copy.TruncateAt(65536);
     EXPECT_EQ(copy.Length(), 65536u);
     EXPECT_EQ(copy == big, 0.0);
+
+    // Byte access outside the text (or with no buffer at all) reads 0 and writes nothing.
+    RtString empty;
+    empty.SetCharAt(0, 'x');
+    empty.TruncateAt(3);
+    EXPECT_EQ(empty.CharAt(5), 0);
+    EXPECT_EQ(empty.Length(), 0u);
+    RtString s2("a\xff");
+    EXPECT_EQ(s2.CharAt(1), -1);
+    EXPECT_EQ(s2.CharAt(-1) + s2.CharAt(512), 0);
+    s2.SetCharAt(512, 'x');
+    s2.SetCharAt(-3, 'x');
+    s2.TruncateAt(1);
+    EXPECT_STREQ(s2.CText(), "a");
+    // Bytes below 32 and above 127 go from the end; a space stays.
+    const char* trims[][2] = {{"abc\r\n", "abc"}, {"abc ", "abc "}, {"ab\xe4", "ab"}, {"\x01\x02", ""}};
+    for (const auto& [text, trimmed] : trims) {
+        RtString t(text);
+        t.TrimControlTail();
+        EXPECT_STREQ(t.CText(), trimmed);
+        EXPECT_EQ(t.Length(), std::string(trimmed).size());
+    }
 }
 
 TEST(RtString, ConcatenationAndComparisons) {
@@ -130,29 +152,6 @@ TEST(RtString, ConcatenationAndComparisons) {
         3 != RtString("3.0"), RtString("ab") != RtString("ab"), RtString("ab") <= RtString("aa"),
     };
     for (double f : falsehoods) EXPECT_EQ(f, 0.0) << &f - falsehoods;
-}
-
-TEST(RtString, ByteHelpers) {
-    RtString empty;
-    empty.SetCharAt(0, 'x');  // no buffer: nothing written
-    empty.TruncateAt(3);
-    EXPECT_EQ(empty.CharAt(5), 0);
-    EXPECT_EQ(empty.Length(), 0u);
-    RtString s("a\xff");
-    EXPECT_EQ(s.CharAt(1), -1);
-    EXPECT_EQ(s.CharAt(-1) + s.CharAt(512), 0);
-    s.SetCharAt(512, 'x');
-    s.SetCharAt(-3, 'x');
-    s.TruncateAt(1);
-    EXPECT_STREQ(s.CText(), "a");
-    // Bytes below 32 and above 127 go from the end; a space stays.
-    const char* trims[][2] = {{"abc\r\n", "abc"}, {"abc ", "abc "}, {"ab\xe4", "ab"}, {"\x01\x02", ""}};
-    for (const auto& [text, trimmed] : trims) {
-        RtString t(text);
-        t.TrimControlTail();
-        EXPECT_STREQ(t.CText(), trimmed);
-        EXPECT_EQ(t.Length(), std::string(trimmed).size());
-    }
 }
 
 TEST(RtArray, LayoutCapacityAndIndexChecks) {

@@ -1,12 +1,9 @@
 #!/usr/bin/env python3
-"""Reference values for the random generator tests, written as a C++ include file (argument 1, else
-standard output): a direct transcription of the published ISAAC generator (readable reference version).
-
-- kIsaacPublished: the 512 result words of the two rounds after initialising from all-zero arrays;
-- kEngineSequences: for a few seeds, result word 0 of the first eight rounds after the engine's seeding
-  (an extra pass adding the seed to the first mixing word before every mix of groups 0, 8, ..., 248,
-  then the standard initialisation continuing from those mixing words). Rnd takes this word.
-"""
+"""The random generator's expected words as a C++ include file (argument 1, else standard output), from
+a transcription of the published ISAAC generator: kIsaacPublished, the 512 result words of two rounds
+after initialising from all-zero arrays; kEngineSequences, per seed, word 0 (which Rnd takes) of the first
+eight rounds after the engine's seeding (the seed added to the first mixing word before each mix of
+groups 0, 8, ..., 248, then the standard initialisation from those mixing words)."""
 import sys
 
 M = 0xFFFFFFFF

@@ -1,11 +1,8 @@
 #!/usr/bin/env python3
 """Expected results of the number and text library as a C++ include file (argument 1, else standard
-output), computed from each function's definition with Python's math module and % formatting:
-- Sin, Cos, Tan: the function of the angle times 0.017453292519943295;
-- ATan: atan2(y, x) times 57.29577951308232; ACos: 0 from 1 up, 180 from -1 down, else acos times the same;
-- Pow, FMod: the C library's pow and fmod (0 for a divisor of 0);
-- FormatNumber: the pattern "%<W>.<D>f" (a negative D as 0).
-"""
+output), from each function's definition with Python's math module and % formatting: Sin, Cos and Tan of
+the angle in degrees; ATan, atan2 in degrees; ACos, 0 from 1 up, 180 from -1 down, else acos in degrees;
+Pow and FMod, the C library's (FMod 0 for a divisor of 0); FormatNumber, "%<W>.<D>f" (a negative D as 0)."""
 import math
 import sys
 

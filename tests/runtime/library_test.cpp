@@ -33,7 +33,7 @@ std::vector<std::string> Texts(const RtArray<RtString>& list) {
 
 }  // namespace
 
-TEST(MathFunctions, MatchThePythonReference) {
+TEST(MathFunctions, MatchThePythonReferenceAndTheirRules) {
     for (const TrigCase& c : kTrigCases) {
         SCOPED_TRACE(c.degrees);
         EXPECT_THAT(Sin(c.degrees), NanSensitiveDoubleEq(c.sin));
@@ -50,9 +50,7 @@ TEST(MathFunctions, MatchThePythonReference) {
     EXPECT_TRUE(std::isnan(Sin(kNaN)) && std::isnan(ACos(kNaN)) && std::isnan(Sqr(-1)));
     EXPECT_EQ(Sqr(16), 4);
     EXPECT_EQ(Abs(-2.5), 2.5);
-}
 
-TEST(MathFunctions, IntModBoxCollisionAndNumberTextLength) {
     // Both sides truncate and saturate to 32 bits; a divisor of 0 (or -1 of the smallest) gives 0.
     const double mods[][3] = {{7, 3, 1}, {-7, 3, -1}, {7, -3, 1}, {7.9, 3.9, 1}, {5, 0, 0}, {7, 0.5, 0},
                               {-2147483648.0, -1, 0}, {1e20, 7, 2147483647 % 7}, {kNaN, 3, 0}, {7, kNaN, 0}};
@@ -99,7 +97,7 @@ TEST(Random, PublishedVectorsSeedingAndRanges) {
     EXPECT_EQ(Rnd(4294967295.0), kEngineSequences[2][1]);
 }
 
-TEST(TextFunctions, CodesCaseAndSearch) {
+TEST(TextFunctions, MatchTheirRulesAndThePythonFormatting) {
     EXPECT_EQ(Asc(""), 0);
     EXPECT_EQ(Asc("\xC8xyz"), 200);
     // Chr keeps the low 8 bits of the code taken as 16 bits: 40000 becomes -32768, low byte 0.
@@ -117,9 +115,7 @@ TEST(TextFunctions, CodesCaseAndSearch) {
     const std::uint8_t bytes[] = {0x00, 0x0F, 0xA5, 0xFF, 0x10};
     EXPECT_EQ(Text(HexText(bytes, 5)), "000FA5FF10");
     EXPECT_EQ(Text(HexText(bytes, 0)) + Text(HexText(bytes, -4)), "");
-}
 
-TEST(TextFunctions, PiecesReplacingSplittingAndFormatting) {
     // Positions and counts truncate; a piece past the end is cut there (1.5 + 2.9 passes the end of
     // "abc", so the count becomes 1.5).
     const struct { const char* text; double start, count; const char* piece; } mids[] = {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -10,6 +11,15 @@
 #include <gtest/gtest.h>
 
 #include "runtime/program_end.h"
+
+// The engine ends the program with status 0, so a run-time error outside a death test would end the
+// test program as if every test had passed: the shutdown handler it starts with makes that a failure.
+inline const bool kEndingOutsideADeathTestFails = (SetShutdownHandler([] {
+    if (!testing::internal::InDeathTestChild()) {
+        std::fputs("The engine ended the test program outside a death test.\n", stderr);
+        std::_Exit(1);
+    }
+}), true);
 
 inline std::string ReadErrorLog() {
     std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
