@@ -1,5 +1,4 @@
-// EXPECT_RUNTIME_ERROR(statement, code): the statement ends the program through the run-time error path
-// with exit status 0 and leaves exactly the line "Runtime error <code> on line 42" in ErrorLog.txt.
+// Checks of the run-time error path: status 0 and exactly "Runtime error <code> on line 42" logged.
 #pragma once
 
 #include <cstdio>
@@ -12,8 +11,7 @@
 
 #include "runtime/program_end.h"
 
-// The engine ends the program with status 0, so a run-time error outside a death test would end the
-// test program as if every test had passed: the shutdown handler it starts with makes that a failure.
+// An engine end outside a death test would exit 0 as if all had passed: the handler makes it fail.
 inline const bool kEndingOutsideADeathTestFails = (SetShutdownHandler([] {
     if (!testing::internal::InDeathTestChild()) {
         std::fputs("The engine ended the test program outside a death test.\n", stderr);
@@ -26,16 +24,11 @@ inline std::string ReadErrorLog() {
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-#define EXPECT_RUNTIME_ERROR(statement, code)                                                       \
-    do {                                                                                            \
-        std::remove(ErrorLogPath().CText());                                                        \
-        EXPECT_EXIT(                                                                                \
-            {                                                                                       \
-                SetSourcePosition(1, 42);                                                           \
-                statement;                                                                          \
-            },                                                                                      \
-            testing::ExitedWithCode(0), "");                                                        \
-        EXPECT_EQ(ReadErrorLog(), "Runtime error " + std::to_string(code) + " on line 42\r\n");     \
+#define EXPECT_RUNTIME_ERROR(statement, code)                                                   \
+    do {                                                                                        \
+        std::remove(ErrorLogPath().CText());                                                    \
+        EXPECT_EXIT({ SetSourcePosition(1, 42); statement; }, testing::ExitedWithCode(0), "");  \
+        EXPECT_EQ(ReadErrorLog(), "Runtime error " + std::to_string(code) + " on line 42\r\n"); \
     } while (0)
 
 // The same for a table of calls and their codes.

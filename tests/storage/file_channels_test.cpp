@@ -61,8 +61,7 @@ TEST_F(FileChannels, EveryTypeRoundTripsWithLittleEndianBytes) {
     EXPECT_EQ(EndOfFile(0), 1);  // a channel opened for writing reports size 0
     const double maxFloat = std::numeric_limits<float>::max();
     const double inf = std::numeric_limits<double>::infinity();
-    // Written, then the value read back: low 8, 16 or 32 bits of the truncated value; a float just past
-    // the largest float rounds to it, far past it to infinity.
+    // Integers keep their low 8, 16 or 32 bits; floats past the largest round to it or to infinity.
     const struct { void (*write)(double, double); NumberRead read; double value, back; } values[] = {
         {WriteByte, ReadByte, -1, 255},           {WriteByte, ReadByte, 300.9, 44},
         {WriteWord, ReadWord, 70000, 4464},       {WriteLong, ReadLong, 100000, 100000},
@@ -98,9 +97,8 @@ TEST_F(FileChannels, EveryTypeRoundTripsWithLittleEndianBytes) {
 }
 
 TEST_F(FileChannels, ReadLineFollowsTheLineRule) {
-    // Lines end at a line feed, a CR before it goes; at most 1024 bytes (a 1024-byte line keeps its
-    // CR); empty lines before the buffer is read; line ends at and across 64-byte piece boundaries; a
-    // last line without line end, even one ending on a piece boundary; a zero byte ends the text.
+    // A line feed ends a line (a CR before it goes), as do 1024 bytes (kept whole), the file's end (also
+    // on a 64-byte piece boundary) and, for the text, a zero byte.
     const std::string a64(64, 'a'), b63(63, 'b'), c1023(1023, 'c'), e128(128, 'e');
     const struct { std::string bytes; std::vector<std::string> lines; } files[] = {
         {"ab\r\ncd", {"ab", "cd"}},
@@ -153,8 +151,7 @@ TEST_F(FileChannels, ErrorsSevenAndThreeExactlyWhereDefined) {
     for (double ch : {-1.0, 8.0, 8.0001, -0.5, 1e300, -1e300, std::nan("")})
         EXPECT_RUNTIME_ERROR(EndOfFile(ch), 7);  // the channel-number guard of every command
     Text(8, 0);  // a count of 0 reads nothing and checks nothing
-    // Reads and writes on closed channels, past the end, or against the open mode end with error 3.
-    // (A death test's child shares the parent's file offsets: channels that it reads are opened in it.)
+    // Closed channels, reads past the end and the wrong mode give error 3 (opened in the dying child).
     WriteBytes("three.bin", "abc");
     static double v = 0;
     ExpectRuntimeErrors({{[] { OpenFile(8, "x.bin", 0); }, 7}, {[] { WriteByte(-1, 1); }, 7},
@@ -224,8 +221,7 @@ TEST_F(FileChannels, WholeFileHelpersNamesAndSharing) {
 }
 
 TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
-    // 200 KB of text with lines of random length (some over 1024 bytes), read by a fixed random mix
-    // of commands; every result is checked against the bytes themselves.
+    // 200 KB of lines of random length read by a random mix of commands, checked against the bytes.
     std::mt19937 rng(42);
     std::string data;
     while (data.size() < 200000) {
@@ -275,8 +271,7 @@ TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
 }
 
 TEST(Wildcards, StarsQuestionMarksAndCase) {
-    // "?" is one character but never a point; a star retries further along the name; trailing stars
-    // match nothing; only ASCII letters ignore case.
+    // "?" is any character but a point; a star retries further on; only ASCII letters ignore case.
     const char* matches[][2] = {{"?.bmp", "c.bmp"}, {"*", "noextension"}, {"*", "a.b.c"}, {"*.*", "a.b"},
                                 {"*.TXT", "readme.txt"}, {"READ*", "readme.txt"},
                                 {"my file*.gz", "my file.tar.gz"}, {"*.tar.*", "my file.tar.gz"},

@@ -1,5 +1,4 @@
-// INI files and slot files: the parse and save rules, the round trip with Python's configparser,
-// reading through the archive, and the slot files' NO_FILE and NO_DATA results.
+// INI and slot files: parse and save rules, a configparser round trip, reads through the archive.
 #include <cmath>
 #include <string>
 

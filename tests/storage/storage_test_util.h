@@ -29,9 +29,8 @@ inline void WriteBytes(const fs::path& path, const std::string& bytes) {
 
 inline int Shell(const std::string& command) { return std::system(command.c_str()); }
 
-// Each test works in a folder of its own below the run's private TMPDIR, apart from the engine's
-// temporary directory, so extracted files never mix with the test's files. Files, INI and slot
-// changes and archives are given up after each test.
+// Each test works in a folder of its own, apart from the engine's temporary directory; open files,
+// INI and slot changes and archives are given up after it.
 class StorageTest : public testing::Test {
 protected:
     void SetUp() override {
