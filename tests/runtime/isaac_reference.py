@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
-"""The random generator's expected words as a C++ include file (argument 1, else standard output), from
-a transcription of the published ISAAC generator, checked here against the generator's published first
-words: kEngineSequences, per seed, word 0 (which Rnd takes) of the first eight rounds after the engine's
-seeding (the seed added to the first mixing word before each mix of groups 0, 8, ..., 248, then the
-standard initialisation from those mixing words)."""
+"""Per seed, word 0 (which Rnd takes) of the first eight ISAAC rounds after the engine's seeding (the seed
+added to the first mixing word before each mix of groups 0, 8, ..., 248, then the standard initialisation),
+as a C++ include file (argument 1, else standard output); the transcription checks the published words."""
 import sys
 
 M = 0xFFFFFFFF

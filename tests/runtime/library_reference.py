@@ -1,8 +1,7 @@
 #!/usr/bin/env python3
-"""Expected results of the number and text library as a C++ include file (argument 1, else standard
-output), from each function's definition with Python's math module and % formatting: Sin, Cos and Tan of
-the angle in degrees; ATan, atan2 in degrees; ACos, 0 from 1 up, 180 from -1 down, else acos in degrees;
-Pow and FMod, the C library's (FMod 0 for a divisor of 0); FormatNumber, "%<W>.<D>f" (a negative D as 0)."""
+"""The number and text library's results by definition, with Python's math and % formatting, as a C++
+include file (argument 1, else standard output): trigonometry in degrees (ACos 0 from 1 up, 180 from -1
+down), the C library's pow and fmod (0 for a divisor of 0), FormatNumber as "%<W>.<D>f" (D below 0 as 0)."""
 import math
 import sys
 

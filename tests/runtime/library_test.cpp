@@ -23,9 +23,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 std::string Text(const RtString& s) { return std::string(s.Data(), s.Length()); }
 
-std::vector<std::string> Texts(const RtArray<RtString>& list) {
+// SplitText's pieces, checked against its count.
+std::vector<std::string> Split(const RtString& text, RtArray<RtString>& pieces, const char* separators) {
+    const double count = SplitText(text, pieces, separators);
     std::vector<std::string> texts;
-    for (std::int32_t i = 0; i < list.Count(); ++i) texts.push_back(Text(list.Data()[i]));
+    for (std::int32_t i = 0; i < pieces.Count(); ++i) texts.push_back(Text(pieces.Data()[i]));
+    EXPECT_EQ(count, static_cast<double>(texts.size()));
     return texts;
 }
 
@@ -119,19 +122,16 @@ TEST(TextFunctions, MatchTheirRulesAndThePythonFormatting) {
     for (const auto& r : replaces) EXPECT_EQ(Text(ReplaceStr(r.text, r.from, r.to)), r.result) << r.text;
 
     // Runs of separators give no pieces; the text may be a piece; pieces take a fresh text's capacity.
+    using Texts = std::vector<std::string>;
     RtArray<RtString> pieces;
-    EXPECT_EQ(SplitText(",;a,,b;c,", pieces, ",;"), 3);
-    EXPECT_EQ(Texts(pieces), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(SplitText("no separators", pieces, ""), 1);
-    EXPECT_EQ(Texts(pieces), (std::vector<std::string>{"no separators"}));
-    EXPECT_EQ(SplitText(",,,", pieces, ","), 0);
-    EXPECT_EQ(pieces.Count(), 0);
+    EXPECT_EQ(Split(",;a,,b;c,", pieces, ",;"), (Texts{"a", "b", "c"}));
+    EXPECT_EQ(Split("no separators", pieces, ""), Texts{"no separators"});
+    EXPECT_EQ(Split(",,,", pieces, ","), Texts{});
     pieces.Dim(1);
     pieces.ElementAt(0) = "x y z";
-    EXPECT_EQ(SplitText(pieces.ElementAt(0), pieces, " "), 3);
-    EXPECT_EQ(Texts(pieces), (std::vector<std::string>{"x", "y", "z"}));
+    EXPECT_EQ(Split(pieces.ElementAt(0), pieces, " "), (Texts{"x", "y", "z"}));
     pieces.ElementAt(0) = std::string(600, 'x').c_str();
-    EXPECT_EQ(SplitText(("a " + std::string(700, 'b') + " c").c_str(), pieces, " "), 3);
+    EXPECT_EQ(Split(("a " + std::string(700, 'b') + " c").c_str(), pieces, " ").size(), 3u);
     const std::uint32_t capacities[] = {512, 1024, 512};
     for (int i = 0; i < 3; ++i) EXPECT_EQ(pieces.ElementAt(i).Capacity(), capacities[i]) << i;
     EXPECT_EQ(pieces.ElementAt(1).Length(), 700u);

@@ -123,15 +123,11 @@ TEST_F(FileChannels, ReadStringAndSeeking) {
     EXPECT_EQ(FilePosition(0), 0);
     EXPECT_EQ(Text(0, 11.9), "hello");  // 11 bytes; the zero byte ends the text
     EXPECT_EQ(FilePosition(0), 11);
-    FileSeek(0, 1e300, 0);  // saturated offset: only the position moves, reads then fail
-    EXPECT_EQ(EndOfFile(0), 1);
     FileSeek(0, 0, 0);
     // Counts beyond the file end the program before anything is allocated for them.
     EXPECT_RUNTIME_ERROR(Text(0, 16), 3);
     EXPECT_RUNTIME_ERROR(Text(0, 1e300), 3);
     CloseFile(0);
-    FileSeek(5, 10, 0);  // the position of a closed channel still moves; nothing else happens
-    EXPECT_EQ(FilePosition(5), 10);
 
     // A channel opened for writing reads back what it wrote, and writes land where reads left off.
     ASSERT_EQ(OpenFile(4, "rw.bin", 0), 1);
@@ -209,7 +205,6 @@ TEST_F(FileChannels, WholeFileHelpersNamesAndSharing) {
     EXPECT_EQ(SetCurrentDir("DATA\\sub dir"), 1);
     EXPECT_EQ(std::string(GetCurrentDir().CText()), (work_ / "Data/Sub Dir/").string());
     EXPECT_EQ(SetCurrentDir("no such folder"), 0);
-    EXPECT_EQ(SetCurrentDir(start), 1);
     RtString path = "a\\b\\c.txt";
     EXPECT_EQ(ToForwardSlashes(path), 9);
     EXPECT_STREQ(path.CText(), "a/b/c.txt");
@@ -235,10 +230,8 @@ TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
     for (int step = 0; step < 20000; ++step) {
         const std::size_t left = data.size() - pos;
         const auto op = rng() % 6;
-        if (op == 0 && left >= 1) {
-            ASSERT_EQ(Got(ReadByte, 3), le(1)) << step;
-        } else if (op == 1 && left >= 4) {
-            ASSERT_EQ(Got(ReadLong, 3), le(4)) << step;
+        if (op <= 1 && left >= 1 + 3 * op) {  // a byte or a long
+            ASSERT_EQ(Got(op ? ReadLong : ReadByte, 3), le(1 + 3 * op)) << step;
         } else if (op == 2) {
             const std::size_t n = std::min<std::size_t>(left, rng() % 3 == 0 ? rng() % 100000 : rng() % 300);
             if (n == 0) continue;
@@ -252,8 +245,7 @@ TEST_F(FileChannels, MixedReadsAndSeeksMatchTheBytesAnywhere) {
             pos += feed != std::string::npos ? feed + 1 : window.size();
             if (expected.size() < 1024 && !expected.empty() && expected.back() == '\r') expected.pop_back();
             ASSERT_EQ(Line(3), expected) << step;
-        } else if (op >= 4) {
-            // From the start, from here or from the end.
+        } else if (op >= 4) {  // from the start, from here or from the end
             const auto target = static_cast<std::int64_t>(rng() % (data.size() + 1));
             const int mode = op == 4 ? 0 : rng() % 2 ? 1 : -1;
             const auto base = static_cast<std::int64_t>(mode == 0 ? 0 : mode > 0 ? pos : data.size());

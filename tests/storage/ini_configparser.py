@@ -1,9 +1,6 @@
 #!/usr/bin/env python3
-"""INI files through Python's configparser, the independent side of the INI round trip.
-
-  ini_configparser.py write FILE   writes a fixed set of sections and keys (configparser's own layout)
-  ini_configparser.py read FILE    prints every value as section|key|value, one per line, file order
-"""
+"""The INI round trip's other side: `write FILE` writes fixed sections with configparser, `read FILE`
+prints every value as section|key|value in file order."""
 import configparser
 import sys
 

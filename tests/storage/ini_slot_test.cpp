@@ -45,7 +45,6 @@ TEST_F(IniFiles, ParseRulesPutRemoveAndSaveOrder) {
     }
     ASSERT_EQ(store.Sections().size(), 5u);  // "", Values, Next, Values, "" ("[Last" has no keys)
     EXPECT_STREQ(store.Sections()[3].keys[0].value.CText(), "third");
-    EXPECT_STREQ(store.Sections()[4].name.CText(), "");
     EXPECT_STREQ(store.Sections()[4].keys[0].value.CText(), "unnamed");
     EXPECT_FALSE(store.Changed());
     store.Load("missing.ini");
