@@ -194,7 +194,7 @@ TEST_F(Archive, DamagedArchivesFailCleanly) {
     const std::string lzo = LiteralLzo("twelve bytes");
     const std::pair<std::string, std::string> damaged[] = {
         {"short.bin", "ab"}, {"more.bin", Le32(13) + lzo}, {"less.bin", Le32(11) + lzo},  // one byte off
-        {"huge.bin", Le32(0xFFFFFFFFu) + lzo}, {"junk.bin", Le32(12) + RandomData(40)},  // huge: no allocation
+        {"huge.bin", Le32(0xFFFFFFFFu) + lzo}, {"junk.bin", Le32(12) + RandomData(40)},  // huge: unallocated
         {"cut.bin", Le32(12) + lzo.substr(0, lzo.size() - 2)}, {"far.bin", Block("twelve bytes")}};
     rusage before{}, after{};
     getrusage(RUSAGE_SELF, &before);
