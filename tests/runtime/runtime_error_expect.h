@@ -19,10 +19,12 @@ inline const bool kEndingOutsideADeathTestFails = (SetShutdownHandler([] {
     }
 }), true);
 
-inline std::string ReadErrorLog() {
-    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
+
+inline std::string ReadErrorLog() { return ReadFile(ErrorLogPath().CText()); }
 
 #define EXPECT_RUNTIME_ERROR(statement, code)                                                   \
     do {                                                                                        \

@@ -27,7 +27,6 @@ std::string LiteralLzo(const std::string& bytes) {
     return static_cast<char>(17 + bytes.size()) + bytes + std::string("\x11\x00\x00", 3);
 }
 
-// A stored block: the original size, then LZO1X data.
 std::string Block(const std::string& original) {
     return Le32(static_cast<std::uint32_t>(original.size())) + LiteralLzo(original);
 }

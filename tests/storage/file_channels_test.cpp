@@ -60,15 +60,14 @@ TEST_F(FileChannels, EveryTypeRoundTripsWithLittleEndianBytes) {
     ASSERT_EQ(OpenFile(0, "data.bin", 0), 1);
     EXPECT_EQ(EndOfFile(0), 1);  // a channel opened for writing reports size 0
     const double maxFloat = std::numeric_limits<float>::max();
-    const double inf = std::numeric_limits<double>::infinity();
     // Integers keep their low 8, 16 or 32 bits; floats past the largest round to it or to infinity.
     const struct { void (*write)(double, double); NumberRead read; double value, back; } values[] = {
         {WriteByte, ReadByte, -1, 255},           {WriteByte, ReadByte, 300.9, 44},
         {WriteWord, ReadWord, 70000, 4464},       {WriteLong, ReadLong, 100000, 100000},
         {WriteLong, ReadLong, 4294967295.0, 4294967295.0}, {WriteLong, ReadLong, -2, 4294967294.0},
-        {WriteFloat, ReadFloat, 1.5, 1.5},        {WriteFloat, ReadFloat, 1e300, inf},
+        {WriteFloat, ReadFloat, 1.5, 1.5},        {WriteFloat, ReadFloat, 1e300, INFINITY},
         {WriteFloat, ReadFloat, maxFloat + std::ldexp(1.0, 100), maxFloat},
-        {WriteFloat, ReadFloat, -maxFloat * 2, -inf}, {WriteDouble, ReadDouble, -0.1, -0.1}};
+        {WriteFloat, ReadFloat, -maxFloat * 2, -INFINITY}, {WriteDouble, ReadDouble, -0.1, -0.1}};
     for (const auto& v : values) v.write(0, v.value);
     WriteString(0, "hi");
     WriteLine(0, "line");

@@ -5,8 +5,6 @@ import configparser
 import sys
 
 if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("write", "read"):
-        sys.exit(__doc__)
     p = configparser.ConfigParser(interpolation=None)
     p.optionxform = str  # keep the keys' letter case
     if sys.argv[1] == "write":

@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 #include "runtime/engine_globals.h"
@@ -17,10 +16,7 @@ namespace storage_test {
 
 namespace fs = std::filesystem;
 
-inline std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+inline std::string ReadBytes(const fs::path& path) { return ReadFile(path); }
 
 inline void WriteBytes(const fs::path& path, const std::string& bytes) {
     fs::create_directories(path.parent_path().empty() ? fs::path(".") : path.parent_path());
