@@ -1,8 +1,8 @@
-// EXPECT_RUNTIME_ERROR(statement, code): the statement ends the program through the run-time error path
-// with exit status 0 and leaves exactly the line "Runtime error <code> on line 42" in ErrorLog.txt.
+// Checks of the run-time error path: status 0 and exactly "Runtime error <code> on line 42" logged.
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -11,19 +11,33 @@
 
 #include "runtime/program_end.h"
 
-inline std::string ReadErrorLog() {
-    std::ifstream in(ErrorLogPath().CText(), std::ios::binary);
+// An engine end outside a death test would exit 0 as if all had passed: the handler makes it fail.
+inline const bool kEndingOutsideADeathTestFails = (SetShutdownHandler([] {
+    if (!testing::internal::InDeathTestChild()) {
+        std::fputs("The engine ended the test program outside a death test.\n", stderr);
+        std::_Exit(1);
+    }
+}), true);
+
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-#define EXPECT_RUNTIME_ERROR(statement, code)                                                       \
-    do {                                                                                            \
-        std::remove(ErrorLogPath().CText());                                                        \
-        EXPECT_EXIT(                                                                                \
-            {                                                                                       \
-                SetSourcePosition(1, 42);                                                           \
-                statement;                                                                          \
-            },                                                                                      \
-            testing::ExitedWithCode(0), "");                                                        \
-        EXPECT_EQ(ReadErrorLog(), "Runtime error " #code " on line 42\r\n");                        \
+inline std::string ReadErrorLog() { return ReadFile(ErrorLogPath().CText()); }
+
+#define EXPECT_RUNTIME_ERROR(statement, code)                                                   \
+    do {                                                                                        \
+        std::remove(ErrorLogPath().CText());                                                    \
+        EXPECT_EXIT({ SetSourcePosition(1, 42); statement; }, testing::ExitedWithCode(0), "");  \
+        EXPECT_EQ(ReadErrorLog(), "Runtime error " + std::to_string(code) + " on line 42\r\n"); \
     } while (0)
+
+// The same for a table of calls and their codes.
+inline void ExpectRuntimeErrors(std::initializer_list<std::pair<void (*)(), int>> calls) {
+    int row = 0;
+    for (const auto& [call, code] : calls) {
+        SCOPED_TRACE(testing::Message() << "row " << row++);
+        EXPECT_RUNTIME_ERROR(call(), code);
+    }
+}

@@ -1,23 +1,12 @@
 #!/usr/bin/env python3
-"""INI files through Python's configparser, the independent side of the INI round trip.
-
-  ini_configparser.py write FILE   writes a fixed set of sections and keys (configparser's own layout)
-  ini_configparser.py read FILE    prints every value as section|key|value, one per line, file order
-"""
+"""The INI round trip's other side: `write FILE` writes fixed sections with configparser, `read FILE`
+prints every value as section|key|value in file order."""
 import configparser
 import sys
 
-
-def parser():
+if __name__ == "__main__":
     p = configparser.ConfigParser(interpolation=None)
     p.optionxform = str  # keep the keys' letter case
-    return p
-
-
-if __name__ == "__main__":
-    if len(sys.argv) != 3 or sys.argv[1] not in ("write", "read"):
-        sys.exit(__doc__)
-    p = parser()
     if sys.argv[1] == "write":
         p["Player"] = {"Name": "Bob Smith", "Score": "10", "Ratio": "0.75"}
         p["Graphics"] = {"Width": "640", "Mode": "full=yes", "Path": "C:\\games\\data"}

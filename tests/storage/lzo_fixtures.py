@@ -14,60 +14,40 @@ import sys
 import zlib
 
 LZOP_MAGIC = b"\x89LZO\x00\r\n\x1a\n"
-F_ADLER32_D, F_ADLER32_C, F_H_EXTRA_FIELD = 0x1, 0x2, 0x40
-F_H_FILTER, F_CRC32_D, F_CRC32_C = 0x800, 0x100, 0x200
+F_ADLER32_D, F_ADLER32_C, F_H_EXTRA_FIELD, F_H_FILTER, F_CRC32_D, F_CRC32_C = 1, 2, 0x40, 0x800, 0x100, 0x200
 
 
 def raw_lzo_block(path):
-    """The single LZO1X-compressed block that lzop makes of a file."""
+    """The single LZO1X-compressed block that lzop makes of a file, and the file's size."""
     data = subprocess.run(["lzop", "-9", "-c", path], check=True, capture_output=True).stdout
     assert data[:9] == LZOP_MAGIC
-    pos = 9
-    version, _lib = struct.unpack_from(">HH", data, pos)
-    pos += 4
-    if version >= 0x0940:
-        pos += 2  # version needed to extract
-    pos += 1  # method
-    if version >= 0x0940:
-        pos += 1  # level
+    (version,) = struct.unpack_from(">H", data, 9)
+    new = version >= 0x0940
+    pos = 13 + (2 if new else 0) + 1 + (1 if new else 0)  # versions, method, level
     (flags,) = struct.unpack_from(">I", data, pos)
-    pos += 4
-    if flags & F_H_FILTER:
-        pos += 4
-    pos += 8 if version >= 0x0940 else 4  # mode, mtime (low, high)
-    pos += 4
-    pos += 1 + data[pos]  # name
-    pos += 4  # header checksum
+    pos += 4 + (4 if flags & F_H_FILTER else 0) + (8 if new else 4) + 4  # filter, mode, mtime
+    pos += 1 + data[pos] + 4  # name, header checksum
     if flags & F_H_EXTRA_FIELD:
-        (extra,) = struct.unpack_from(">I", data, pos)
-        pos += 4 + extra + 4
+        pos += 4 + struct.unpack_from(">I", data, pos)[0] + 4
     dst_len, src_len = struct.unpack_from(">II", data, pos)
-    pos += 8
-    pos += 4 * (bool(flags & F_ADLER32_D) + bool(flags & F_CRC32_D))
-    if src_len < dst_len:
-        pos += 4 * (bool(flags & F_ADLER32_C) + bool(flags & F_CRC32_C))
-    else:
+    pos += 8 + 4 * (bool(flags & F_ADLER32_D) + bool(flags & F_CRC32_D))
+    if src_len >= dst_len:
         sys.exit("%s: lzop stored it uncompressed; use compressible data" % path)
-    block = data[pos:pos + src_len]
-    (end,) = struct.unpack_from(">I", data, pos + src_len)
-    if end != 0:
+    pos += 4 * (bool(flags & F_ADLER32_C) + bool(flags & F_CRC32_C))
+    if struct.unpack_from(">I", data, pos + src_len)[0] != 0:
         sys.exit("%s: more than one lzop block; use a smaller file" % path)
-    return dst_len, block
+    return dst_len, data[pos:pos + src_len]
 
 
 def pack(archive, files):
-    out = bytearray()
-    entries = []
+    out, directory = bytearray(), bytearray()
     for path in files:
         size, block = raw_lzo_block(path)
-        entries.append((os.path.basename(path).encode(), len(out), 4 + len(block)))
+        name = os.path.basename(path).encode()
+        directory += bytes([len(name)]) + name + struct.pack("<iI", len(out), 4 + len(block))
         out += struct.pack("<I", size) + block
-    directory = len(out)
-    for name, offset, stored in entries:
-        out += bytes([len(name)]) + name + struct.pack("<iI", offset, stored)
-    out += b"\x00" + b"sbX" + struct.pack("<i", directory)
     with open(archive, "wb") as f:
-        f.write(out)
+        f.write(out + directory + b"\x00sbX" + struct.pack("<i", len(out)))
 
 
 def lzop_container(size, lzo):
@@ -91,9 +71,8 @@ def unpack(archive, outdir):
         pos += 1 + n + 8
         start = base + offset
         (size,) = struct.unpack_from("<I", data, start)
-        lzo = data[start + 4:start + stored]
-        result = subprocess.run(["lzop", "-d", "-c"], input=lzop_container(size, lzo), check=True,
-                                capture_output=True).stdout
+        container = lzop_container(size, data[start + 4:start + stored])
+        result = subprocess.run(["lzop", "-d", "-c"], input=container, check=True, capture_output=True).stdout
         with open(os.path.join(outdir, name), "wb") as f:
             f.write(result)
 
