@@ -1,7 +1,7 @@
 // The ISAAC generator: 32-bit words, a 256-word state, 256 result words per round.
 //
-// The pieces are separate so that the bare published generator can be checked on its own and the
-// engine's seeding (an extra pass that mixes the seed in first) built on top of it.
+// The bare published generator is kept apart from the engine's seeding (an extra pass that mixes the
+// seed in first), which is built on top of it.
 #pragma once
 
 #include <array>
