@@ -167,7 +167,7 @@ TEST(NetPeer, DISABLED_RunCommands) {
             {"name", [&] { Reply(NetPlayerName(a).CText()); }},
             {"send", [&] { Reply(num(NetSendText(a, b, w[3].c_str()))); }},  // send SOURCE TARGET TEXT
             {"next", [&] { Reply(NextText(w[1], 5000)); }},                  // next ID
-            {"vanish", [] { std::_Exit(0); }},  // gone without a word: no RemovePlayer, no orderly stop
+            {"vanish", [] { _exit(0); }},  // gone without a word: no RemovePlayer, no orderly stop
             {"fakehost", [&] { FakeHost(n(1)); }},
             {"canary", [&] { Reply(Canary(n(1))); }},
             {"chat", [&] { Reply(Chat(w[1], n(2), n(3), n(4))); }},  // chat ID MS RATE SIZE

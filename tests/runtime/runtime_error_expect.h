@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -10,14 +9,6 @@
 #include <gtest/gtest.h>
 
 #include "runtime/program_end.h"
-
-// An engine end outside a death test would exit 0 as if all had passed: the handler makes it fail.
-inline const bool kEndingOutsideADeathTestFails = (SetShutdownHandler([] {
-    if (!testing::internal::InDeathTestChild()) {
-        std::fputs("The engine ended the test program outside a death test.\n", stderr);
-        std::_Exit(1);
-    }
-}), true);
 
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
