@@ -160,6 +160,15 @@ bool SplitHostPort(const std::string& text, std::string& host, NLushort& port) {
     return true;
 }
 
+// Reads a socket's local or peer endpoint; false, with the error set, when it has none.
+bool ReadEndpoint(NLsocket socket, bool (*read)(int, platform::Ipv4Endpoint&), platform::Ipv4Endpoint& ep) {
+    const auto r = FindSocket(socket);
+    if (!r) return false;
+    std::lock_guard guard(r->writeLock);
+    if (r->fd < 0 || !read(r->fd, ep)) return Fail(NL_SYSTEM_ERROR);
+    return true;
+}
+
 }  // namespace
 
 bool Fail(NLerror error) {
@@ -374,13 +383,8 @@ NLint nlWrite(NLsocket socket, const void* buffer, NLint length) {
 
 NLboolean nlGetLocalAddr(NLsocket socket, NLaddress* address) {
     if (!address) return Fail(NL_NULL_POINTER);
-    const auto r = FindSocket(socket);
-    if (!r) return false;
     platform::Ipv4Endpoint ep;
-    {
-        std::lock_guard guard(r->writeLock);
-        if (r->fd < 0 || !platform::SocketLocalEndpoint(r->fd, ep)) return Fail(NL_SYSTEM_ERROR);
-    }
+    if (!ReadEndpoint(socket, platform::SocketLocalEndpoint, ep)) return false;
     // A socket bound to every address is reached through the loopback address on this machine.
     constexpr std::uint32_t kLoopback = 0x7F000001;
     *address = {ep.ip == 0 ? kLoopback : ep.ip, ep.port, true};
@@ -552,11 +556,8 @@ NLint nlFlush(NLsocket socket) {
 
 NLboolean nlGetRemoteAddr(NLsocket socket, NLaddress* address) {
     if (!address) return Fail(NL_NULL_POINTER);
-    const auto r = FindSocket(socket);
-    if (!r) return false;
     platform::Ipv4Endpoint ep;
-    std::lock_guard guard(r->writeLock);
-    if (r->fd < 0 || !platform::SocketRemoteEndpoint(r->fd, ep)) return Fail(NL_SYSTEM_ERROR);
+    if (!ReadEndpoint(socket, platform::SocketRemoteEndpoint, ep)) return false;
     *address = {ep.ip, ep.port, true};
     return true;
 }
